@@ -1,0 +1,55 @@
+#pragma once
+// The one INI reader of the program (project file, options.ini, templates.ini).
+// Every line is stripped of blanks and control characters at both ends; empty lines and
+// ";" comments are skipped; "[name]" starts a section; other lines split at the first
+// "=". Sections and keys match without regard to case; of two equal keys the first
+// counts; lines before the first section are ignored. Lookups are hashed, so loading is
+// linear in the size of the text.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace parvane {
+
+class TIniFile {
+public:
+    TIniFile() = default;
+    static TIniFile FromText(std::string_view utf8Text);
+    // Reads a file: UTF-8, with lines that are not valid UTF-8 taken as Windows-1252.
+    // Throws EParvaneError when it cannot be read.
+    static TIniFile FromFile(const std::string& path);
+
+    bool HasSection(std::string_view section) const;
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view def) const;
+    // Decimal or "0x" hexadecimal; anything else gives def.
+    int ReadInteger(std::string_view section, std::string_view key, int def) const;
+    // Any integer other than 0 is true; text that is not an integer gives def.
+    bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+    // Section names and the key/value pairs of one section, in file order.
+    const std::vector<std::string>& Sections() const { return sectionNames_; }
+    std::vector<std::pair<std::string, std::string>> SectionValues(std::string_view section) const;
+
+private:
+    struct Section {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> values;
+        std::unordered_map<std::string, std::size_t> index; // lower-case key -> values[i]
+    };
+    const Section* FindSection(std::string_view section) const;
+
+    std::vector<std::string> sectionNames_;
+    std::vector<Section> sections_;
+    std::unordered_map<std::string, std::size_t> sectionIndex_; // lower-case name
+};
+
+// Parses an integer the way the INI reader does: decimal or "0x" hexadecimal.
+std::optional<int> ParseIniInteger(std::string_view text);
+
+} // namespace parvane

@@ -1,0 +1,46 @@
+#pragma once
+// THTMLRefer finds references to local files in a page's text without parsing the HTML:
+// it looks for file extensions and works outward to the delimiters around them.
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace parvane {
+
+class THTMLRefer {
+public:
+    // Pieces of text: even positions plain text, odd positions link paths; joining all
+    // pieces gives back the text. Only links that reach an existing file are split out.
+    void SplitText(std::string_view text, const std::string& baseFolder,
+                   std::vector<std::string>& pieces);
+    void SplitFile(const std::string& fileName, std::vector<std::string>& pieces);
+    // Appends the file itself, then the full paths of every existing local file it refers
+    // to, grouped by extension in order of first appearance, alphabetical within a group.
+    void GetLinkedFiles(const std::string& fileName, std::vector<std::string>& files);
+
+    // Read access for tests and callers that want the raw scan.
+    const std::vector<std::pair<std::size_t, std::size_t>>& Links() const { return links_; }
+    const std::vector<std::string>& Extensions() const { return extensions_; }
+    int LinkCount() const { return static_cast<int>(links_.size()); }
+
+private:
+    void SetText(std::string_view text, const std::string& baseFolder);
+    void FindExtensions();
+    // Appends the (start, end) of every link of one extension; 1-based positions.
+    void FindLinks(const std::string& ext, std::vector<std::pair<std::size_t, std::size_t>>& out);
+
+    std::string text_;
+    std::string lowerText_; // ASCII lower case: same byte positions as text_
+    std::string baseFolder_;
+    std::vector<std::pair<std::size_t, std::size_t>> links_;
+    std::vector<std::string> extensions_;
+};
+
+// Joins pieces made by SplitText, rewriting every link piece from fromFolder to toFolder:
+// made absolute, collapsed, made relative to toFolder, with "/" separators.
+std::string RelocateLinks(const std::vector<std::string>& pieces, const std::string& fromFolder,
+                          const std::string& toFolder);
+
+} // namespace parvane

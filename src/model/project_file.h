@@ -1,0 +1,95 @@
+#pragma once
+// TPvx, the project model: project settings ([GENERAL]), help-window settings
+// ([CHMSetting]) and the topic tree ([TOPICS]), read from and written to a .pvx file.
+
+#include "model/help_window_settings.h"
+#include "model/topic_tree.h"
+
+#include <string>
+#include <vector>
+
+namespace parvane {
+
+struct TProjectSettings {
+    std::string Title;
+    std::string RootDir; // in memory: absolute native folder with trailing "/"
+    std::string DefaultTopic;
+    std::string CompiledFile;
+    std::string CustomTemplate;
+    bool DefaultTemplate = true;
+    std::string Encoding;
+    std::string Language;
+    bool DeleteProject = false; // true: keep the HTML Help Workshop project in HHPFolder
+    bool ViewCompiledFile = true;
+    int HasChild = 0;
+    int NoChild = 10;
+    std::string HtmlHelpTemplate;
+    std::string HtmlHelpTitle;
+    bool HtmlHelpTitleSame = true;
+    std::string WebHelpDefault;
+    std::string WebHelpOutputFolder;
+    std::string WebHelpTemplate;
+    std::string WebHelpTitle;
+    bool WebHelpDefaultSame = true;
+    bool WebHelpTemplateSame = true;
+    bool WebHelpTilteSame = true;
+    bool StartFromRoot = true;
+    bool AutoCollapse = false;
+    bool DrawLines = true;
+    std::string SingleHtmlFilename;
+    std::string SingleHtmlOutputFolder;
+    std::string SingleHtmlTitle;
+    bool SingleHtmlHasToc = false;
+    bool SingleHtmlSame = true;
+    int HeadProperties = 1;
+    int PageProperties = 1;
+    bool RealColorIcon = false;
+    bool ShowIndex = true;
+    int NavWidth = 250;
+    std::string WebFontColor;
+    std::string WebBackColor;
+    std::string HHPFolder;
+};
+
+class TPvx {
+public:
+    // The tree must already hold its three root groups (CreateRootGroups).
+    explicit TPvx(TTopicTree& tree);
+
+    bool Modified = false;
+    std::string FileName = "unnamed.pvx";
+    bool IsUntitled = true;
+    TProjectSettings ProjectSettings;
+    THelpWindowSettings HelpWindowSettings;
+
+    TTopicTree& Tree() const { return tree_; }
+    TTopicNode* ContentsRoot() const { return tree_.ContentsRoot(); }
+    TTopicNode* NonContentsRoot() const { return tree_.NonContentsRoot(); }
+    TTopicNode* TemplatesRoot() const { return tree_.TemplatesRoot(); }
+
+    void ResetToDefaults();
+    // Throws EParvaneError("<path> doesn't exist!") when there is no file; a malformed
+    // file loads with defaults.
+    void LoadFromFile(const std::string& path);
+    // Writes the whole file atomically; on failure throws and leaves Modified, FileName
+    // and IsUntitled as they were.
+    void SaveToFile(const std::string& path);
+    bool Save() { SaveToFile(FileName); return true; }
+    // The exact text SaveToFile writes (UTF-8, CR LF).
+    std::string SaveToText(const std::string& path) const;
+
+    void ClearTopics();
+    void UpdateTopicImages();
+    int TopicImageIndex(const TTopicNode* node, int kind) const;
+
+    // Helpers on topic addresses.
+    std::string RootFolder() const { return ProjectSettings.RootDir; }
+    std::string TopicFileName(const TTopicNode* node) const; // absolute native path of its page
+    bool IsDefaultTopic(const TTopicNode* node) const;
+    TTopicNode* FindTopicByUrl(const std::string& url) const; // without regard to case
+
+private:
+    TTopicTree& tree_;
+};
+
+} // namespace parvane

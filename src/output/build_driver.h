@@ -1,0 +1,105 @@
+#pragma once
+// The build driver: collects every file the topics need, empties the output folder
+// safely, copies, applies templates and runs the generator of the chosen output. It
+// knows no widget: the desktop application and the command line both call RunBuild and
+// answer the driver's few questions through TBuildHost.
+
+#include "model/project_file.h"
+#include "output/contents.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parvane {
+
+enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2 };
+
+// What the caller of a build is asked or told while it runs.
+class TBuildHost {
+public:
+    virtual ~TBuildHost() = default;
+    // A progress line ("Reading TOC...", "Completed.", a copied file, ...).
+    virtual void Info(const std::string& text) = 0;
+    // A line printed by the HTML Help compiler (already de-duplicated by the driver).
+    virtual void CompilerLine(const std::string& text) { Info(text); }
+    // The old compiled file could not be deleted: true = retry, false = abort.
+    virtual bool AskRetry(const std::string& /*message*/) { return false; }
+    // The output folder exists, is not empty and holds no earlier Parvane output: may it
+    // be emptied? (The command line answers with --force.)
+    virtual bool ConfirmEmptyForeignFolder(const std::string& /*folder*/) { return false; }
+};
+
+struct TBuildRequest {
+    OutputKind Kind = OutputKind::SingleHtml;
+    // Replaces the project's output folder (Web Help, Single HTML) or compiled file
+    // (HTML Help) for this run; the project settings are not changed.
+    std::string OutputOverride;
+    // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
+    std::string KeepProjectFolder;
+    bool Compile = true; // HTML Help: run the compiler after writing the project
+};
+
+struct TBuildResult {
+    bool Ok = false;
+    std::string OutputFile; // the page, index.htm or .chm that was produced
+    std::string Message;    // the failure, for the caller to show
+};
+
+// Everything one build's branch works with.
+struct TBuildContext {
+    TPvx& Project;
+    TContents& Contents;
+    TBuildHost& Host;
+    TBuildRequest Request;
+    TBuildResult Result;
+};
+
+// Runs a whole build. Never throws: failures come back in the result.
+TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& host);
+
+// Shared steps of the branches.
+// Adds page and, recursively through pages, scripts and style sheets, every existing local
+// file it references. Already listed files are not visited again.
+void CollectFiles(TContents& contents, const std::string& page);
+// Empties (or creates) an output folder. Refuses "/", the home folder, the project root
+// or one of its ancestors, and the program folder; throws EParvaneError with the reason.
+void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
+// Copies every collected file below the project root to the same relative place under
+// targetFolder; files outside the root are reported and skipped.
+void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder);
+
+// The branches, one file each.
+void BuildHtmlHelpBranch(TBuildContext& ctx);   // build_htmlhelp.cpp
+void BuildWebHelpBranch(TBuildContext& ctx);    // build_webhelp.cpp
+void BuildSingleHtmlBranch(TBuildContext& ctx); // build_single_html.cpp
+
+// ---- the build dialog's checks ----------------------------------------------------------
+struct TBuildDialogValues {
+    int Page = 0; // 0 HTML Help, 1 Web Help, 2 Single HTML
+    std::string CompiledFile;
+    bool DeleteProject = false;
+    std::string HHPFolder;
+    std::string WebHelpOutputFolder;
+    std::string SingleHtmlOutputFolder;
+    std::string SingleHtmlFilename;
+    bool ViewCompiledFile = true;
+};
+
+enum class BuildField { CompiledFile, HHPFolder, WebHelpOutputFolder, SingleHtmlOutputFolder,
+                        SingleHtmlFilename };
+
+struct TBuildValidationError {
+    std::string Message;
+    BuildField Field;
+};
+
+// The first failing check of the active page, or nothing.
+std::optional<TBuildValidationError> ValidateBuildDialog(const TBuildDialogValues& values,
+                                                         const std::string& projectRoot);
+// The folder the build will empty for the active page ("" when none).
+std::string FolderToEmpty(const TBuildDialogValues& values);
+// The Yes/No warnings for that folder, in order (exists; may be a drive's root).
+std::vector<std::string> FolderWarnings(const std::string& folder);
+
+} // namespace parvane

@@ -1,0 +1,95 @@
+#pragma once
+// TContents: the flat, ordered model of the table of contents every output is generated
+// from. Its methods are spread over the generator files: contents.cpp (items, numbering,
+// keyword pairs), single_html.cpp, web_help.cpp and chm_sitemap.cpp.
+
+#include "model/project_file.h"
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace parvane {
+
+// Orders strings without regard to case (StringFunc::CompareText).
+struct TextLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+// Common base of the generator objects; adds nothing.
+class TVyrObject {
+public:
+    virtual ~TVyrObject() = default;
+};
+
+struct TContentsItem {
+    int Position = 0;
+    std::string Title;
+    std::string Url;  // relative to the project root, "\" separators as stored
+    std::string Body; // GetHtmlBody of the page (CR and LF removed); empty unless HasContent
+    int Level = 1;    // top-level topics have 1
+    int ImageNumber = 0;
+    int Status = 0;
+    std::string Keywords;
+    std::string ContextNumber;
+    std::string Number; // outline number "1", "1.2", ...
+    bool IsLast = false;
+    bool HasChildren = false;
+    bool HasContent = false;
+    bool ApplyTemp = false;
+};
+
+// One (keyword, item) pair of the keyword index, shared by the HTML Help and Web Help
+// indexes: items with Status 0 whose page exists, trimmed non-empty keyword lines,
+// sorted without regard to case.
+struct TKeywordPair {
+    std::string Keyword;
+    const TContentsItem* Item = nullptr;
+};
+
+// Splits a keyword into its levels: "/" separates, "//" stands for a literal "/".
+std::vector<std::string> SplitKeywordParts(const std::string& keyword);
+
+class TContents : public TVyrObject {
+public:
+    using InfoCallback = std::function<void(const std::string&)>;
+
+    explicit TContents(TPvx& project, InfoCallback onInfo = {});
+
+    InfoCallback OnInfo;
+    std::string ProgramFolder; // with trailing "/"
+    TPvx& Project;
+    std::vector<std::unique_ptr<TContentsItem>> Items;
+    // Absolute paths of the files to copy; sorted and unique without regard to case.
+    std::set<std::string, TextLess> Files;
+
+    void Info(const std::string& text) const {
+        if (OnInfo)
+            OnInfo(text);
+    }
+
+    // Items from the table of contents, bodies of existing pages, numbering.
+    void BuildItems();
+    void NumberItems();
+    std::vector<TKeywordPair> KeywordPairs() const;
+
+    // Single HTML.
+    std::string BuildSingleToc() const;
+    std::string BuildSinglePages() const;
+
+    // Web Help; outputFolder has a trailing "/".
+    void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
+                       const std::string& scrollStyle);
+    void CopyWebImages(const std::string& outputFolder) const;
+    std::string BuildNavigation() const;
+    std::string BuildIndexList() const;
+
+    // HTML Help.
+    std::string BuildSitemapContents() const;
+    std::string BuildSitemapIndex() const;
+    void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
+};
+
+} // namespace parvane
