@@ -1,0 +1,365 @@
+#include "model/text_file.h"
+
+#include "model/errors.h"
+#include "model/paths.h"
+#include "model/string_func.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace parvane::TextCodec {
+
+namespace {
+
+// Names as pages and the new-project list write them, mapped to what iconv knows.
+std::string IconvName(std::string_view charset) {
+    const std::string c = StringFunc::AsciiLowerCase(StringFunc::Trim(charset));
+    struct Alias {
+        const char* name;
+        const char* iconv;
+    };
+    static const Alias aliases[] = {
+        {"iso-8869-4", "ISO-8859-4"},  {"x-euc-jp", "EUC-JP"},        {"ks_c_5601", "CP949"},
+        {"ks_c_5601-1987", "CP949"},   {"unicode-1-1-utf-7", "UTF-7"}, {"gb2312", "GBK"},
+        {"shift_jis", "CP932"},        {"x-sjis", "CP932"},           {"windows-874", "CP874"},
+        {"utf8", "UTF-8"},             {"latin1", "ISO-8859-1"},      {"iso-8859-1", "CP1252"},
+        {"us-ascii", "CP1252"},        {"ascii", "CP1252"},
+    };
+    for (const Alias& a : aliases)
+        if (c == a.name)
+            return a.iconv;
+    return c;
+}
+
+bool IsUtf8Name(std::string_view charset) {
+    const std::string c = StringFunc::AsciiLowerCase(StringFunc::Trim(charset));
+    return c.empty() || c == "utf-8" || c == "utf8";
+}
+
+class Iconv {
+public:
+    Iconv(const std::string& to, const std::string& from)
+        : cd_(iconv_open(to.c_str(), from.c_str())) {}
+    ~Iconv() {
+        if (Valid())
+            iconv_close(cd_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Handle() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+bool KnownCharset(std::string_view charset) {
+    if (IsUtf8Name(charset))
+        return true;
+    Iconv cd("UTF-8", IconvName(charset));
+    return cd.Valid();
+}
+
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t n = b0 < 0x80 ? 1 : (b0 >> 5) == 6 ? 2 : (b0 >> 4) == 14 ? 3 : (b0 >> 3) == 30 ? 4 : 1;
+    if (i + n > s.size())
+        n = 1;
+    cp = n == 1 ? b0 : n == 2 ? (b0 & 0x1F) : n == 3 ? (b0 & 0x0F) : (b0 & 0x07);
+    for (std::size_t k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    return n;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        char32_t min;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        char32_t cp = c & (0x7F >> len);
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string DeclaredCharset(std::string_view bytes) {
+    // The declaration sits in the head; looking at the start keeps this cheap on huge pages.
+    const std::string lower = StringFunc::AsciiLowerCase(bytes.substr(0, 64 * 1024));
+    std::size_t pos = 0;
+    while ((pos = lower.find("<meta", pos)) != std::string::npos) {
+        const std::size_t end = lower.find('>', pos);
+        if (end == std::string::npos)
+            break;
+        const std::size_t cs = lower.find("charset", pos);
+        if (cs != std::string::npos && cs < end) {
+            std::size_t i = cs + 7;
+            while (i < end && (lower[i] == ' ' || lower[i] == '='))
+                ++i;
+            while (i < end && (lower[i] == '"' || lower[i] == '\''))
+                ++i;
+            const std::size_t start = i;
+            while (i < end && lower[i] != '"' && lower[i] != '\'' && lower[i] != ';' &&
+                   lower[i] != ' ' && lower[i] != '/' && lower[i] != '>')
+                ++i;
+            if (i > start)
+                return std::string(bytes.substr(start, i - start));
+        }
+        pos = end;
+    }
+    return {};
+}
+
+std::string ToUtf8(std::string_view bytes, std::string_view charset) {
+    if (IsUtf8Name(charset)) {
+        if (IsValidUtf8(bytes))
+            return std::string(bytes);
+        return ToUtf8(bytes, "CP1252");
+    }
+    Iconv cd("UTF-8", IconvName(charset));
+    if (!cd.Valid())
+        throw EParvaneError("Unknown character set \"" + std::string(charset) + "\".");
+    std::string out;
+    out.resize(bytes.size() * 2 + 16);
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    std::size_t used = 0;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + used;
+        std::size_t outLeft = out.size() - used;
+        const std::size_t r = iconv(cd.Handle(), &in, &inLeft, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        if (r != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+        } else {
+            // An invalid or incomplete sequence: keep going with a replacement character.
+            if (out.size() - used < 4)
+                out.resize(out.size() * 2);
+            std::memcpy(out.data() + used, "\xEF\xBF\xBD", 3);
+            used += 3;
+            ++in;
+            --inLeft;
+        }
+    }
+    out.resize(used);
+    return out;
+}
+
+std::string DecodePage(std::string_view bytes, std::string_view fallback) {
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+        if (IsValidUtf8(bytes))
+            return std::string(bytes);
+    }
+    const std::string declared = DeclaredCharset(bytes);
+    for (const std::string_view charset : {std::string_view(declared), fallback}) {
+        if (StringFunc::Trim(charset).empty() || !KnownCharset(charset))
+            continue;
+        if (IsUtf8Name(charset) && !IsValidUtf8(bytes))
+            break; // a wrong declaration: fall through to the byte-based guess
+        return ToUtf8(bytes, charset);
+    }
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    return ToUtf8(bytes, "CP1252");
+}
+
+std::string FromUtf8(std::string_view utf8, std::string_view charset, bool htmlReferences) {
+    if (IsUtf8Name(charset))
+        return std::string(utf8);
+    Iconv cd(IconvName(charset), "UTF-8");
+    if (!cd.Valid())
+        throw EParvaneError("Unknown character set \"" + std::string(charset) + "\".");
+    std::string out;
+    out.resize(utf8.size() + 64);
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    std::size_t used = 0;
+    auto appendRaw = [&](const std::string& text) {
+        if (out.size() - used < text.size() + 16)
+            out.resize(out.size() * 2 + text.size());
+        std::memcpy(out.data() + used, text.data(), text.size());
+        used += text.size();
+    };
+    for (;;) {
+        char* outPtr = out.data() + used;
+        std::size_t outLeft = out.size() - used;
+        const std::size_t r = iconv(cd.Handle(), inLeft ? &in : nullptr, &inLeft, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        if (r != static_cast<std::size_t>(-1)) {
+            if (inLeft == 0)
+                break;
+            continue;
+        }
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // A character the charset cannot hold: return the converter to its initial
+        // state, then write a reference in plain ASCII.
+        for (;;) {
+            outPtr = out.data() + used;
+            outLeft = out.size() - used;
+            if (iconv(cd.Handle(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+                break;
+            out.resize(out.size() * 2);
+        }
+        used = out.size() - outLeft;
+        char32_t cp;
+        const std::size_t len = Utf8SequenceLength(
+            std::string_view(in, inLeft), 0, cp);
+        appendRaw(htmlReferences ? "&#" + std::to_string(cp) + ";" : std::string("?"));
+        in += len;
+        inLeft -= len;
+        if (inLeft == 0) {
+            outPtr = out.data() + used;
+            outLeft = out.size() - used;
+            iconv(cd.Handle(), nullptr, nullptr, &outPtr, &outLeft);
+            used = out.size() - outLeft;
+            break;
+        }
+    }
+    out.resize(used);
+    return out;
+}
+
+std::string CodePageOfLanguage(std::string_view language) {
+    const std::string text = StringFunc::Trim(language);
+    unsigned long lcid = 0x0409;
+    if (!text.empty()) {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+        if (end && *end == '\0')
+            lcid = v;
+    }
+    switch (lcid) {
+    case 0x0804: case 0x1004: return "CP936";                         // Chinese, simplified
+    case 0x0404: case 0x0C04: case 0x1404: return "CP950";            // Chinese, traditional
+    case 0x0C1A: case 0x1C1A: case 0x0843: return "CP1251";           // Cyrillic variants
+    case 0x081A: case 0x041A: case 0x101A: case 0x141A: return "CP1250"; // Latin Serbian, Croatian
+    case 0x042C: case 0x0443: return "CP1254";                        // Azeri and Uzbek, Latin
+    case 0x082C: return "CP1251";                                     // Azeri, Cyrillic
+    default: break;
+    }
+    switch (lcid & 0x3FF) {
+    case 0x11: return "CP932";
+    case 0x12: return "CP949";
+    case 0x1E: return "CP874";
+    case 0x0D: return "CP1255";
+    case 0x01: case 0x29: case 0x20: return "CP1256";
+    case 0x08: return "CP1253";
+    case 0x1F: return "CP1254";
+    case 0x25: case 0x26: case 0x27: return "CP1257";
+    case 0x2A: return "CP1258";
+    case 0x05: case 0x0E: case 0x15: case 0x18: case 0x1B: case 0x24: case 0x1C: return "CP1250";
+    case 0x19: case 0x02: case 0x22: case 0x23: case 0x2F: case 0x3F: case 0x40: case 0x44:
+    case 0x50: return "CP1251";
+    default: return "CP1252";
+    }
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string native = Paths::ToNative(path);
+    if (const std::string resolved = Paths::ResolveExisting(native); !resolved.empty())
+        native = resolved;
+    std::FILE* f = std::fopen(native.c_str(), "rb");
+    if (!f)
+        throw EParvaneError("Cannot read \"" + path + "\": " + std::strerror(errno));
+    std::string data;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        data.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        throw EParvaneError("Cannot read \"" + path + "\".");
+    return data;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    const std::string native = Paths::ToNative(path);
+    std::string folder = Paths::ExtractFilePath(native);
+    if (folder.empty())
+        folder = "./";
+    std::string tmp = folder + "." + Paths::ExtractFileName(native) + ".XXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0)
+        throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(errno));
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::string reason = std::strerror(errno);
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    struct stat st {};
+    mode_t mode = 0666;
+    if (::stat(native.c_str(), &st) == 0)
+        mode = (st.st_mode & 07777) | S_IWUSR;
+    else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    ::fchmod(fd, mode);
+    // No fsync: builds write thousands of files; the rename alone keeps a crash of the
+    // program from ever leaving a half-written file behind.
+    if (::close(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+    }
+    if (::rename(tmp.c_str(), native.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+    }
+}
+
+} // namespace parvane::TextCodec

@@ -1,0 +1,10 @@
+#include "model/errors.h"
+#include "output/build_driver.h"
+
+namespace parvane {
+
+void BuildWebHelpBranch(TBuildContext& /*ctx*/) {
+    throw EParvaneError("This output cannot be built yet.");
+}
+
+} // namespace parvane

@@ -1,0 +1,197 @@
+#include "model/string_func.h"
+
+#include "model/errors.h"
+#include "model/text_file.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace parvane;
+using namespace parvane::StringFunc;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "pv-strfunc-XXXXXX").string();
+        path_ = mkdtemp(tmpl.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string Folder() const { return path_.string() + "/"; }
+
+private:
+    fs::path path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) { return TextCodec::ReadFileBytes(path); }
+
+} // namespace
+
+TEST(StringFunc, PosFromIsOneBasedAndStartsAtOffset) {
+    EXPECT_EQ(PosFrom("b", "abcb", 1), 2u);
+    EXPECT_EQ(PosFrom("b", "abcb", 3), 4u);
+    EXPECT_EQ(PosFrom("b", "abcb", 5), 0u);
+    EXPECT_EQ(PosFrom("B", "abcb", 1), 0u) << "case-sensitive";
+    EXPECT_EQ(PosFrom("", "abc", 1), 0u);
+}
+
+TEST(StringFunc, ReplaceTextIgnoresCaseAndKeepsTheRest) {
+    EXPECT_EQ(ReplaceTextW("($Title$) and ($TITLE$) and ($title$)", "($title$)", "X"),
+              "X and X and X");
+    EXPECT_EQ(ReplaceTextW("aaa", "aa", "b"), "ba") << "matches never overlap";
+    EXPECT_EQ(ReplaceTextW("Grüße ÜBER über", "über", "x"), "Grüße x x");
+    EXPECT_EQ(ReplaceTextW("ΑΒΓ αβγ", "αβγ", "-"), "- -");
+    EXPECT_EQ(ReplaceTextW("abc", "", "x"), "abc");
+    EXPECT_EQ(ReplaceTextW("a\xff" "B", "b", "c"), "a\xff" "c") << "invalid UTF-8 passes through";
+}
+
+TEST(StringFunc, RemoveBetweenKeepsAnUnclosedTail) {
+    EXPECT_EQ(RemoveBetween("a<!--B-->x<!--E-->b<!--B-->y<!--E-->c", "<!--B-->", "<!--E-->"), "abc");
+    EXPECT_EQ(RemoveBetween("a<!--B-->x<!--E-->b<!--B-->rest", "<!--B-->", "<!--E-->"),
+              "ab<!--B-->rest");
+    EXPECT_EQ(RemoveBetween("a<!--E-->b", "<!--B-->", "<!--E-->"), "a<!--E-->b");
+}
+
+TEST(StringFunc, SplitTrimmedKeepsEmptyPieces) {
+    EXPECT_EQ(SplitTrimmed(" a ;  ; b", ";"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(SplitTrimmed("a;", ";"), (std::vector<std::string>{"a", ""}));
+    EXPECT_TRUE(SplitTrimmed("", ";").empty());
+    EXPECT_EQ(SplitTrimmed("\t x \r\n", ";"), (std::vector<std::string>{"x"}));
+}
+
+TEST(StringFunc, CaseInsensitiveComparisons) {
+    EXPECT_TRUE(SameText("Index.HTM", "index.htm"));
+    EXPECT_TRUE(SameText("ÄÖÜ", "äöü"));
+    EXPECT_TRUE(SameText("ПРИВЕТ", "привет"));
+    EXPECT_FALSE(SameText("abc", "abd"));
+    EXPECT_LT(CompareText("apple", "Banana"), 0);
+    EXPECT_GT(CompareText("b", "A"), 0);
+    EXPECT_EQ(CompareText("", ""), 0);
+    EXPECT_LT(CompareText("ab", "abc"), 0);
+    EXPECT_EQ(LowerCase("ÀÉÎ Straße ЁЖ"), "àéî straße ёж");
+    EXPECT_EQ(LowerCase("ÀÉ").size(), std::string("ÀÉ").size());
+}
+
+TEST(StringFunc, HtmlEncodeEncodesExistingEntitiesAgain) {
+    EXPECT_EQ(HtmlEncode("a & \"b\" <c> &amp;"), "a &amp; &quot;b&quot; &lt;c&gt; &amp;amp;");
+    EXPECT_EQ(JsAttrEscape("it's a \\ \"q\""), "it\\'s a \\\\ &quot;q&quot;");
+}
+
+TEST(StringFunc, GetHtmlTitle) {
+    EXPECT_EQ(GetHtmlTitle("<HTML><HEAD><TITLE>Hello</TITLE></HEAD>"), "Hello");
+    EXPECT_EQ(GetHtmlTitle("<title>Two\r\nlines</title>"), "Twolines");
+    EXPECT_EQ(GetHtmlTitle("<title> spaced </title>"), " spaced ") << "not trimmed";
+    EXPECT_EQ(GetHtmlTitle("<html><body>none</body></html>"), "No title");
+    EXPECT_EQ(GetHtmlTitle("<title></title>"), "No title");
+    EXPECT_EQ(GetHtmlTitle("</title><title>x"), "No title");
+    EXPECT_EQ(GetHtmlTitle("<title lang=en>x</title>"), "No title") << "attributes are not matched";
+}
+
+TEST(StringFunc, SetHtmlTitle) {
+    EXPECT_EQ(SetHtmlTitle("<head><TITLE>Old</TITLE></head>", "New & <b>"),
+              "<head><title>New & <b></title></head>");
+    EXPECT_EQ(SetHtmlTitle("<head></head>", "New"), "<head></head>");
+    EXPECT_EQ(SetHtmlTitle("<title>only open", "New"), "<title>only open");
+}
+
+TEST(StringFunc, GetHtmlBody) {
+    EXPECT_EQ(GetHtmlBody("<HTML><BODY class=\"x\">\r\nline one\r\nline two\r\n</BODY></HTML>"),
+              "line oneline two");
+    EXPECT_EQ(GetHtmlBody("<p>no body tags</p>"), "");
+    EXPECT_EQ(GetHtmlBody("text</body>"), "");
+    EXPECT_EQ(GetHtmlBody("<body>"), "");
+    EXPECT_EQ(GetHtmlBody("<body>a</body>b</body>"), "a");
+}
+
+TEST(StringFunc, InsertAfterBodyTag) {
+    EXPECT_EQ(InsertAfterBodyTag("<html><BODY bgcolor=red><p>x</p></BODY>", "<script/>"),
+              "<html><body bgcolor=red><script/><p>x</p></BODY>");
+    EXPECT_EQ(InsertAfterBodyTag("<p>no body</p>", "x"), "");
+}
+
+TEST(StringFunc, FileNamesAndSlashes) {
+    EXPECT_EQ(ValidFileName("A/B: C?*\"<>|\\"), "A_B_ C_______");
+    EXPECT_EQ(ToForwardSlashes("a\\b\\c.htm"), "a/b/c.htm");
+    EXPECT_EQ(ToBackslashes("a/b/c.htm"), "a\\b\\c.htm");
+}
+
+TEST(StringFunc, CollapseDotDot) {
+    EXPECT_EQ(CollapseDotDot("a\\b\\..\\c.htm"), "a/c.htm");
+    EXPECT_EQ(CollapseDotDot("a/b/../../c.htm"), "c.htm");
+    EXPECT_EQ(CollapseDotDot("../../c.htm"), "c.htm") << "climbing above the start is dropped";
+    EXPECT_EQ(CollapseDotDot("/root/p/../../../x.htm"), "/x.htm") << "never climbs over /";
+    EXPECT_EQ(CollapseDotDot("/root/./sub/./x.htm"), "/root/sub/x.htm");
+    EXPECT_EQ(CollapseDotDot("/root/sub/"), "/root/sub/");
+}
+
+TEST(StringFunc, LoadTextFileEndsEveryLineWithCrLf) {
+    TempDir dir;
+    WriteBytes(dir / "a.txt", "one\ntwo\rthree\r\nfour");
+    EXPECT_EQ(LoadTextFile(dir / "a.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
+    WriteBytes(dir / "b.txt", "x\r\n");
+    EXPECT_EQ(LoadTextFile(dir / "b.txt"), "x\r\n");
+    WriteBytes(dir / "c.txt", "");
+    EXPECT_EQ(LoadTextFile(dir / "c.txt"), "");
+    WriteBytes(dir / "d.txt", "\n\n");
+    EXPECT_EQ(LoadTextFile(dir / "d.txt"), "\r\n\r\n");
+    EXPECT_THROW(LoadTextFile(dir / "missing.txt"), EParvaneError);
+}
+
+TEST(StringFunc, LoadTextFileDecodesThePageCharset) {
+    TempDir dir;
+    WriteBytes(dir / "w.htm", "<meta charset=\"windows-1252\"><p>caf\xe9</p>");
+    EXPECT_EQ(LoadTextFile(dir / "w.htm"), "<meta charset=\"windows-1252\"><p>café</p>\r\n");
+    WriteBytes(dir / "u.htm", "<p>caf\xc3\xa9</p>");
+    EXPECT_EQ(LoadTextFile(dir / "u.htm"), "<p>café</p>\r\n");
+    WriteBytes(dir / "guess.htm", "<p>caf\xe9</p>");
+    EXPECT_EQ(LoadTextFile(dir / "guess.htm"), "<p>café</p>\r\n") << "not UTF-8: Windows-1252";
+    WriteBytes(dir / "ru.htm", "<p>\xcf\xf0\xe8\xe2\xe5\xf2</p>");
+    EXPECT_EQ(LoadTextFile(dir / "ru.htm", "Windows-1251"), "<p>Привет</p>\r\n");
+}
+
+TEST(StringFunc, SaveTextFileWritesCharsetAtomicallyAndClearsReadOnly) {
+    TempDir dir;
+    const std::string file = dir / "page.htm";
+    SaveTextFile("a\nb", file);
+    EXPECT_EQ(ReadBytes(file), "a\r\nb\r\n");
+
+    SaveTextFile("café €", file, "Windows-1252");
+    EXPECT_EQ(ReadBytes(file), "caf\xe9 \x80\r\n");
+    SaveTextFile("日本", file, "Windows-1252");
+    EXPECT_EQ(ReadBytes(file), "&#26085;&#26412;\r\n") << "unmappable: decimal references";
+
+    chmod(file.c_str(), 0444);
+    EXPECT_TRUE(SaveTextFile("new", file));
+    EXPECT_EQ(ReadBytes(file), "new\r\n");
+
+    const std::string blocked = dir / "no-such-folder/x.htm";
+    EXPECT_THROW(SaveTextFile("x", blocked), EParvaneError);
+    int leftovers = 0;
+    for (const auto& entry : fs::directory_iterator(dir.Folder()))
+        leftovers += entry.path().filename().string().rfind(".page.htm", 0) == 0;
+    EXPECT_EQ(leftovers, 0) << "no temporary files are left behind";
+}
+
+TEST(StringFunc, DeleteAndCopyFolders) {
+    TempDir dir;
+    fs::create_directories(dir / "src/sub");
+    WriteBytes(dir / "src/a.htm", "A");
+    WriteBytes(dir / "src/sub/b.gif", "B");
+    EXPECT_TRUE(CopyFolder(dir / "src", dir / "dst"));
+    EXPECT_EQ(ReadBytes(dir / "dst/sub/b.gif"), "B");
+    EXPECT_TRUE(CopyFolder(dir / "src/a.htm", dir / "dst/sub"));
+    EXPECT_EQ(ReadBytes(dir / "dst/sub/a.htm"), "A");
+    EXPECT_FALSE(CopyFolder(dir / "nothing", dir / "dst2"));
+    EXPECT_TRUE(DeleteFolder(dir / "dst"));
+    EXPECT_FALSE(fs::exists(dir / "dst"));
+    EXPECT_FALSE(DeleteFolder(""));
+}
