@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DPARVANE_WERROR=ON
 endif
 
-.PHONY: all setup configure build fuzz-build run test bench clean
+.PHONY: all setup configure build fuzz-build run test bench package clean
 
 all: build
 
@@ -38,6 +38,10 @@ test: build fuzz-build
 
 bench: build
 	@scripts/bench $(BUILD)
+
+# The Debian package, parvane_<version>_<arch>.deb, in $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) out

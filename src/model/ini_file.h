@@ -6,10 +6,10 @@
 // counts; lines before the first section are ignored. Lookups are hashed, so loading is
 // linear in the size of the text.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,7 +17,7 @@ namespace parvane {
 
 class TIniFile {
 public:
-    TIniFile() = default;
+    TIniFile();
     static TIniFile FromText(std::string_view utf8Text);
     // Reads a file: UTF-8, with lines that are not valid UTF-8 taken as Windows-1252.
     // Throws EParvaneError when it cannot be read.
@@ -25,6 +25,13 @@ public:
 
     bool HasSection(std::string_view section) const;
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+    // The stored value without a copy (valid while this object or a copy of it lives), or
+    // nothing when the key is missing.
+    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+    // Find for keys read in file order: hint (start it at 0) remembers where the last key
+    // stood, and a key that stands right there costs no hash lookup.
+    std::optional<std::string_view> FindNear(std::string_view section, std::string_view key,
+                                             std::size_t& hint) const;
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view def) const;
     // Decimal or "0x" hexadecimal; anything else gives def.
@@ -33,20 +40,17 @@ public:
     bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
     // Section names and the key/value pairs of one section, in file order.
-    const std::vector<std::string>& Sections() const { return sectionNames_; }
+    const std::vector<std::string>& Sections() const;
     std::vector<std::pair<std::string, std::string>> SectionValues(std::string_view section) const;
 
 private:
-    struct Section {
-        std::string name;
-        std::vector<std::pair<std::string, std::string>> values;
-        std::unordered_map<std::string, std::size_t> index; // lower-case key -> values[i]
-    };
-    const Section* FindSection(std::string_view section) const;
+    // The text, the sections and their keys as offsets into the text, and flat hash
+    // tables over them: a project of 100,000 topics has a million keys, and one heap block
+    // per key would dominate the load. Immutable once read, so copies share it.
+    struct Data;
+    static TIniFile FromOwnedText(std::string text);
 
-    std::vector<std::string> sectionNames_;
-    std::vector<Section> sections_;
-    std::unordered_map<std::string, std::size_t> sectionIndex_; // lower-case name
+    std::shared_ptr<const Data> data_;
 };
 
 // Parses an integer the way the INI reader does: decimal or "0x" hexadecimal.

@@ -18,18 +18,31 @@ public:
     void SplitFile(const std::string& fileName, std::vector<std::string>& pieces);
     // Appends the file itself, then the full paths of every existing local file it refers
     // to, grouped by extension in order of first appearance, alphabetical within a group.
+    // Paths keep the letters the page wrote; Paths::ResolveExisting gives the one on disk.
+    // SplitFile and GetLinkedFiles throw EParvaneError when the file cannot be read.
     void GetLinkedFiles(const std::string& fileName, std::vector<std::string>& files);
 
-    // Read access for tests and callers that want the raw scan.
+    // Read access for tests and callers that want the raw scan. Links: the 1-based start
+    // of each path and the position just behind its extension; after SplitText the links
+    // split out, after GetLinkedFiles every link found. Extensions in lower case.
     const std::vector<std::pair<std::size_t, std::size_t>>& Links() const { return links_; }
     const std::vector<std::string>& Extensions() const { return extensions_; }
     int LinkCount() const { return static_cast<int>(links_.size()); }
 
 private:
+    struct TFoundLink {
+        std::size_t start; // 0-based, in text_
+        std::size_t end;   // just behind the extension
+        std::size_t ext;   // index in extensions_
+    };
     void SetText(std::string_view text, const std::string& baseFolder);
-    void FindExtensions();
-    // Appends the (start, end) of every link of one extension; 1-based positions.
-    void FindLinks(const std::string& ext, std::vector<std::pair<std::size_t, std::size_t>>& out);
+    void SetText(std::string&& text, const std::string& baseFolder);
+    void StartScan(const std::string& baseFolder);
+    class TExtensionIndex; // extension -> its index in extensions_
+    void FindExtensions(TExtensionIndex& index);
+    // Every link of every extension, in one pass over the text, in order of the
+    // extensions' positions (not necessarily of the links' starts).
+    void FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>& out) const;
 
     std::string text_;
     std::string lowerText_; // ASCII lower case: same byte positions as text_

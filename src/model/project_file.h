@@ -6,9 +6,13 @@
 #include "model/topic_tree.h"
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace parvane {
+
+class TIniFile;
 
 struct TProjectSettings {
     std::string Title;
@@ -86,10 +90,29 @@ public:
     std::string RootFolder() const { return ProjectSettings.RootDir; }
     std::string TopicFileName(const TTopicNode* node) const; // absolute native path of its page
     bool IsDefaultTopic(const TTopicNode* node) const;
-    TTopicNode* FindTopicByUrl(const std::string& url) const; // without regard to case
+    // The first topic in tree order with this Url, without regard to case ("/" and "\"
+    // alike). One linear walk per call: callers looking up many addresses build a
+    // TTopicUrlIndex instead.
+    TTopicNode* FindTopicByUrl(const std::string& url) const;
 
 private:
+    void ReadTopics(const TIniFile& ini);
+
     TTopicTree& tree_;
 };
+
+// Topics by Url (without regard to case, "/" and "\" alike), for lookups in loops. A
+// snapshot: rebuild it after the tree or a Url changes.
+class TTopicUrlIndex {
+public:
+    explicit TTopicUrlIndex(const TTopicTree& tree);
+    TTopicNode* Find(std::string_view url) const; // the first in tree order, or nullptr
+
+private:
+    std::unordered_map<std::string, TTopicNode*> byUrl_;
+};
+
+// The key form under which two topic addresses compare equal.
+std::string UrlKey(std::string_view url);
 
 } // namespace parvane

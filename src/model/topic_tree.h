@@ -99,8 +99,13 @@ private:
     TLeftTreeData data_;
 };
 
-// Receives the tree's changes; a Qt item model maps them to its own signals. Changes made
-// between BeginUpdate and EndUpdate arrive as one StructureAboutToChange/StructureChanged.
+// Receives the tree's changes; a Qt item model maps them to its own signals. Each "about
+// to" call comes while the tree is unchanged, its partner right after the change (parent
+// nullptr stands for the top level). MoveNode, ReorderChildren, DeleteChildren and all
+// changes made between BeginUpdate and EndUpdate (nested) arrive as one
+// StructureAboutToChange/StructureChanged pair and nothing else; a selection change made
+// inside an update is delivered once after StructureChanged. An update that changes
+// nothing is silent.
 class TTreeObserver {
 public:
     virtual ~TTreeObserver() = default;
@@ -132,18 +137,23 @@ public:
     int Count() const { return count_; } // all nodes, roots included
     TTopicNode* GetFirstNode() const { return roots_.empty() ? nullptr : roots_[0].get(); }
 
-    // The one operation that creates a topic (see InsertMode).
+    // The one operation that creates a topic (see InsertMode). Modes 1 to 3 fall back to
+    // the reference node when nothing is selected, and to the end of the table of contents
+    // when there is no reference either; "before" or "after" a root appends to that root.
     TTopicNode* AddTopicNode(TTopicNode* reference, const std::string& title, int insertMode,
                              int status, int icon, const std::string& url);
     // Structure edits used by the commands and the loader.
     TTopicNode* AddChild(TTopicNode* parent, const std::string& title); // appended
     TTopicNode* InsertChild(TTopicNode* parent, int index, const std::string& title);
     // Moves node (with its subtree) to be child number index of newParent (index counted
-    // before the node is taken out; -1 appends).
+    // before the node is taken out; -1 appends). Roots never move and a node never goes
+    // below itself: such a move does nothing.
     void MoveNode(TTopicNode* node, TTopicNode* newParent, int index);
-    void DeleteNode(TTopicNode* node); // a topic and its subtree; roots refuse
+    // A topic and its subtree, which also leave the selection; roots refuse.
+    void DeleteNode(TTopicNode* node);
     void DeleteChildren(TTopicNode* parent);
-    // Reorders the children of parent by the given permutation of their current indexes.
+    // Reorders the children of parent: child i becomes the old child newOrder[i]. Throws
+    // std::invalid_argument when newOrder is no permutation of the children.
     void ReorderChildren(TTopicNode* parent, const std::vector<int>& newOrder);
 
     // Selection: one focused node (Selected) and a set of selected nodes.
@@ -167,6 +177,17 @@ private:
     friend class TTopicNode;
     void NotifyNodeChanged(TTopicNode* node);
     void Unselect(const TTopicNode* subtree);
+    // Inside an update: announces the one StructureAboutToChange before the first change.
+    void BeforeChange();
+    void NotifySelectionChanged();
+    // Removes from the selection every node strictly below ancestor (and ancestor itself
+    // when includeSelf); true when the selection changed.
+    bool PurgeSelection(const TTopicNode* ancestor, bool includeSelf);
+    std::vector<std::unique_ptr<TTopicNode>>& SiblingsOf(TTopicNode* parent);
+    // Frees whole subtrees without recursion, so a pathologically deep tree cannot
+    // exhaust the stack.
+    static void DestroyNodes(std::vector<std::unique_ptr<TTopicNode>>& nodes);
+    static int SubtreeSize(const TTopicNode* node);
 
     std::vector<std::unique_ptr<TTopicNode>> roots_;
     int count_ = 0;
@@ -175,6 +196,7 @@ private:
     TTreeObserver* observer_ = nullptr;
     int updateDepth_ = 0;
     bool changedWhileUpdating_ = false;
+    bool selectionChangedWhileUpdating_ = false;
 };
 
 } // namespace parvane

@@ -62,12 +62,25 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 // Adds page and, recursively through pages, scripts and style sheets, every existing local
 // file it references. Already listed files are not visited again.
 void CollectFiles(TContents& contents, const std::string& page);
-// Empties (or creates) an output folder. Refuses "/", the home folder, the project root
-// or one of its ancestors, and the program folder; throws EParvaneError with the reason.
+// Empties (or creates) an output folder and leaves the marker file in it. Refuses "/" and
+// the folders directly below it, the home folder, the project root or one of its ancestors,
+// the program folder (its ancestors and what lies in it), and any folder that holds the
+// project file or a collected file; throws EParvaneError with the reason. A folder that is
+// not empty and holds no earlier output is emptied only when the host confirms.
 void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // Copies every collected file below the project root to the same relative place under
-// targetFolder; files outside the root are reported and skipped.
-void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder);
+// targetFolder, byte for byte; files outside the root are reported and skipped. With
+// reportEach, each file's path is reported before it is copied.
+void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
+                        bool reportEach = false);
+// An output location from a setting or an override: trimmed, "~" expanded, "\" made
+// "/", relative paths taken below the project root, ".." resolved. A path with a drive
+// letter (a project made on another system) is refused with a message.
+std::string ResolveOutputPath(const TPvx& project, const std::string& path);
+// True when folder holds output of an earlier build (the marker file, or a Web Help).
+bool IsEarlierOutput(const std::string& folder);
+// The marker file written into every output folder.
+inline constexpr const char* kOutputMarker = ".parvane-output";
 
 // The branches, one file each.
 void BuildHtmlHelpBranch(TBuildContext& ctx);   // build_htmlhelp.cpp

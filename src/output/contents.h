@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace parvane {
@@ -28,7 +29,7 @@ struct TContentsItem {
     int Position = 0;
     std::string Title;
     std::string Url;  // relative to the project root, "\" separators as stored
-    std::string Body; // GetHtmlBody of the page (CR and LF removed); empty unless HasContent
+    std::string Body; // PageBody of the page (line breaks kept); empty unless HasContent
     int Level = 1;    // top-level topics have 1
     int ImageNumber = 0;
     int Status = 0;
@@ -48,6 +49,11 @@ struct TKeywordPair {
     std::string Keyword;
     const TContentsItem* Item = nullptr;
 };
+
+// The inner HTML of a page's body, as GetHtmlBody finds it, but with its line breaks kept
+// (as CR LF): removing them would join the words on either side of a break and flatten
+// every <pre> block. Empty when either body tag is missing.
+std::string PageBody(std::string_view html);
 
 // Splits a keyword into its levels: "/" separates, "//" stands for a literal "/".
 std::vector<std::string> SplitKeywordParts(const std::string& keyword);

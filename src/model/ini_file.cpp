@@ -1,0 +1,479 @@
+#include "model/ini_file.h"
+
+#include "model/text_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <utility>
+
+namespace parvane {
+
+namespace {
+
+// Blanks and control characters (C0 and DEL); bytes of multi-byte UTF-8 are never stripped.
+inline bool IsStripped(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u <= 0x20 || u == 0x7F;
+}
+
+std::string_view Strip(std::string_view s) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && IsStripped(s[begin]))
+        ++begin;
+    while (end > begin && IsStripped(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+// Section and key names are ASCII in every file the program reads; folding only ASCII
+// keeps the lookups cheap.
+inline char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::uint32_t NameHash(std::string_view s) {
+    std::uint32_t h = 2166136261u; // FNV-1a over the folded bytes
+    for (const char c : s) {
+        h ^= static_cast<unsigned char>(AsciiLower(c));
+        h *= 16777619u;
+    }
+    return h;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// An open-addressing table of entry numbers (linear probing, at most half full); the names
+// live with the entries and are reached through keyOf, so a slot is two words.
+class NameIndex {
+public:
+    // Sizes the table for n names at once, so that it never grows while filled.
+    void Reserve(std::size_t n) {
+        std::size_t size = 16;
+        while (size < 2 * n)
+            size *= 2;
+        if (size > slots_.size())
+            Rehash(size);
+    }
+
+    std::size_t Mask() const { return slots_.size() - 1; }
+
+    // The number of the entry named key, or `entry` after recording it under that name.
+    template <typename KeyOf>
+    std::uint32_t FindOrInsert(std::string_view key, std::uint32_t hash, std::uint32_t entry,
+                               KeyOf&& keyOf) {
+        if ((used_ + 1) * 2 > slots_.size())
+            Rehash(slots_.empty() ? 16 : slots_.size() * 2);
+        const std::size_t mask = Mask();
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.entry == 0) {
+                slot = {hash, entry + 1};
+                ++used_;
+                return entry;
+            }
+            if (slot.hash == hash && SameName(keyOf(slot.entry - 1), key))
+                return slot.entry - 1;
+        }
+    }
+
+    // Records entry under hash unless an entry for which same(entry) holds is there
+    // already; false then.
+    template <typename Same> bool Insert(std::uint32_t hash, std::uint32_t entry, Same&& same) {
+        if ((used_ + 1) * 2 > slots_.size())
+            Rehash(slots_.empty() ? 16 : slots_.size() * 2);
+        const std::size_t mask = Mask();
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.entry == 0) {
+                slot = {hash, entry + 1};
+                ++used_;
+                return true;
+            }
+            if (slot.hash == hash && same(slot.entry - 1))
+                return false;
+        }
+    }
+
+    template <typename KeyOf>
+    std::optional<std::uint32_t> Find(std::string_view key, KeyOf&& keyOf) const {
+        if (slots_.empty())
+            return std::nullopt;
+        const std::uint32_t hash = NameHash(key);
+        const std::size_t mask = Mask();
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.entry == 0)
+                return std::nullopt;
+            if (slot.hash == hash && SameName(keyOf(slot.entry - 1), key))
+                return slot.entry - 1;
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t entry; // entry number + 1; 0 is a free slot
+    };
+
+    void Rehash(std::size_t size) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(size, Slot{0, 0});
+        const std::size_t mask = Mask();
+        for (const Slot& slot : old) {
+            if (slot.entry == 0)
+                continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].entry != 0)
+                i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+struct Span {
+    std::size_t pos = 0;
+    std::size_t len = 0;
+};
+
+struct Entry {
+    Span key;
+    Span value;
+    std::uint32_t hash = 0;
+    bool duplicate = false; // a later key of a name already seen: ignored
+};
+
+// Calls fn for every line of text; CR LF, lone CR and lone LF all end a line.
+template <typename Fn> void ForEachLine(std::string_view text, Fn&& fn) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* start = p;
+    while (p < end) {
+        const char c = *p;
+        if (c != '\n' && c != '\r') {
+            ++p;
+            continue;
+        }
+        fn(std::string_view(start, static_cast<std::size_t>(p - start)));
+        ++p;
+        if (c == '\r' && p < end && *p == '\n')
+            ++p;
+        start = p;
+    }
+    if (start < end)
+        fn(std::string_view(start, static_cast<std::size_t>(end - start)));
+}
+
+struct HashedEntry {
+    std::uint32_t hash;
+    std::uint32_t entry;
+};
+
+// The entries with their hashes, in the order of the table slots their names land on (a
+// stable radix sort by slot, so equal names keep file order). Filled in this order the
+// table is written front to back instead of at random, and the sort itself never touches
+// the entries, which matters once they outgrow the caches.
+std::vector<HashedEntry> SlotOrder(const std::vector<Entry>& entries, std::size_t mask) {
+    const std::size_t n = entries.size();
+    std::vector<HashedEntry> order(n), spare(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = {entries[i].hash, static_cast<std::uint32_t>(i)};
+    int bits = 0;
+    while ((std::size_t{1} << bits) <= mask)
+        ++bits;
+    constexpr int kDigit = 11;
+    std::vector<std::size_t> counts(std::size_t{1} << kDigit);
+    for (int shift = 0; shift < bits; shift += kDigit) {
+        std::fill(counts.begin(), counts.end(), 0);
+        auto digit = [&](const HashedEntry& e) {
+            return ((e.hash & mask) >> shift) & ((1u << kDigit) - 1);
+        };
+        for (const HashedEntry& e : order)
+            ++counts[digit(e)];
+        std::size_t sum = 0;
+        for (std::size_t& c : counts)
+            sum += std::exchange(c, sum);
+        for (const HashedEntry& e : order)
+            spare[counts[digit(e)]++] = e;
+        order.swap(spare);
+    }
+    return order;
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+} // namespace
+
+std::optional<int> ParseIniInteger(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    bool negative = false;
+    if (text[0] == '-' || text[0] == '+') {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text[0] == '-' || text[0] == '+')
+        return std::nullopt;
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    if (base == 16) {
+        // Hexadecimal spells a 32-bit pattern: 0xFFFFFFFF is -1.
+        if (value > 0xFFFFFFFFull)
+            return std::nullopt;
+        const auto bits =
+            static_cast<std::int64_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+        const std::int64_t result = negative ? -bits : bits;
+        if (result < INT32_MIN || result > INT32_MAX)
+            return std::nullopt;
+        return static_cast<int>(result);
+    }
+    if (value > 0x80000000ull)
+        return std::nullopt;
+    const std::int64_t signedValue =
+        negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+    if (signedValue < INT32_MIN || signedValue > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int>(signedValue);
+}
+
+struct TIniFile::Data {
+    struct Section {
+        Span name;
+        std::vector<Entry> entries; // in file order
+        NameIndex index;            // names to entries; duplicates left out
+    };
+
+    std::string text;
+    std::vector<Section> sections;
+    std::vector<std::string> sectionNames;
+    NameIndex sectionIndex;
+
+    std::string_view View(Span span) const {
+        return std::string_view(text).substr(span.pos, span.len);
+    }
+    const Section* FindSection(std::string_view name) const {
+        const auto found =
+            sectionIndex.Find(name, [this](std::uint32_t i) { return View(sections[i].name); });
+        return found ? &sections[*found] : nullptr;
+    }
+
+    // Indexes a section's keys once all are read; the first of two equal names wins.
+    void BuildIndex(Section& section) {
+        std::vector<Entry>& entries = section.entries;
+        section.index.Reserve(entries.size());
+        auto enter = [&](std::uint32_t hash, std::uint32_t e) {
+            // Names are compared only when the hashes agree, so the entries themselves are
+            // rarely read here.
+            auto same = [&](std::uint32_t other) {
+                return SameName(View(entries[other].key), View(entries[e].key));
+            };
+            if (!section.index.Insert(hash, e, same))
+                entries[e].duplicate = true;
+        };
+        constexpr std::size_t kSmall = 4096; // fits the caches: no need to order the writes
+        if (entries.size() < kSmall) {
+            for (std::uint32_t e = 0; e < entries.size(); ++e)
+                enter(entries[e].hash, e);
+        } else {
+            for (const HashedEntry& e : SlotOrder(entries, section.index.Mask()))
+                enter(e.hash, e.entry);
+        }
+    }
+};
+
+TIniFile::TIniFile() = default;
+
+TIniFile TIniFile::FromText(std::string_view utf8Text) {
+    return FromOwnedText(std::string(utf8Text));
+}
+
+TIniFile TIniFile::FromOwnedText(std::string text) {
+    auto data = std::make_shared<Data>();
+    data->text = std::move(text);
+    std::string_view all(data->text);
+    if (all.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        all.remove_prefix(kUtf8Bom.size());
+    const char* const base = data->text.data();
+    auto spanOf = [base](std::string_view part) {
+        return Span{static_cast<std::size_t>(part.data() - base), part.size()};
+    };
+
+    // One pass collects the lines in file order, a second indexes each section.
+    Data& d = *data;
+    std::size_t current = SIZE_MAX; // no section yet
+    ForEachLine(all, [&](std::string_view raw) {
+        const std::string_view line = Strip(raw);
+        if (line.empty() || line.front() == ';')
+            return;
+        if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+            const std::string_view name = Strip(line.substr(1, line.size() - 2));
+            const auto next = static_cast<std::uint32_t>(d.sections.size());
+            // A section named again continues the first one (whose keys still win).
+            current = d.sectionIndex.FindOrInsert(name, NameHash(name), next, [&](std::uint32_t i) {
+                return d.View(d.sections[i].name);
+            });
+            if (current == next) {
+                d.sections.push_back(Data::Section{spanOf(name), {}, {}});
+                d.sectionNames.emplace_back(name);
+            }
+            return;
+        }
+        if (current == SIZE_MAX)
+            return; // before the first section
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos)
+            return; // not a key line
+        const std::string_view key = Strip(line.substr(0, eq));
+        d.sections[current].entries.push_back(
+            Entry{spanOf(key), spanOf(Strip(line.substr(eq + 1))), NameHash(key), false});
+    });
+    for (Data::Section& section : d.sections)
+        d.BuildIndex(section);
+
+    TIniFile ini;
+    ini.data_ = std::move(data);
+    return ini;
+}
+
+TIniFile TIniFile::FromFile(const std::string& path) {
+    std::string bytes = TextCodec::ReadFileBytes(path);
+    if (TextCodec::IsValidUtf8(bytes))
+        return FromOwnedText(std::move(bytes));
+    // Files from the 8-bit platform: each line that is not UTF-8 is Windows-1252. Those
+    // lines are converted together in one call (joined by LF, which the code page keeps
+    // as it is), then put back in place; line ends stay as they were.
+    const std::string_view view(bytes);
+    struct Line {
+        std::size_t pos, len;
+        bool convert;
+    };
+    std::vector<Line> lines;
+    std::string batch;
+    std::size_t pos = 0;
+    while (pos <= view.size()) {
+        std::size_t end = pos;
+        while (end < view.size() && view[end] != '\r' && view[end] != '\n')
+            ++end;
+        const std::string_view line = view.substr(pos, end - pos);
+        const bool convert = !TextCodec::IsValidUtf8(line);
+        lines.push_back({pos, line.size(), convert});
+        if (convert) {
+            batch.append(line);
+            batch.push_back('\n');
+        }
+        pos = end + 1;
+    }
+    const std::string converted = TextCodec::ToUtf8(batch, "WINDOWS-1252");
+    std::string text;
+    text.reserve(bytes.size() + batch.size() / 2);
+    std::size_t next = 0;
+    for (const Line& line : lines) {
+        if (line.convert) {
+            std::size_t stop = converted.find('\n', next);
+            if (stop == std::string::npos)
+                stop = converted.size();
+            text.append(converted, next, stop - next);
+            next = stop + 1;
+        } else {
+            text.append(view.substr(line.pos, line.len));
+        }
+        if (line.pos + line.len < view.size())
+            text.push_back(view[line.pos + line.len]);
+    }
+    return FromOwnedText(std::move(text));
+}
+
+bool TIniFile::HasSection(std::string_view section) const {
+    return data_ && data_->FindSection(section) != nullptr;
+}
+
+std::optional<std::string_view> TIniFile::Find(std::string_view section,
+                                               std::string_view key) const {
+    std::size_t hint = SIZE_MAX;
+    return FindNear(section, key, hint);
+}
+
+std::optional<std::string_view> TIniFile::FindNear(std::string_view section, std::string_view key,
+                                                   std::size_t& hint) const {
+    if (!data_)
+        return std::nullopt;
+    const Data::Section* s = data_->FindSection(section);
+    if (!s)
+        return std::nullopt;
+    const std::vector<Entry>& entries = s->entries;
+    if (hint < entries.size() && !entries[hint].duplicate &&
+        SameName(data_->View(entries[hint].key), key))
+        return data_->View(entries[hint++].value);
+    const auto found =
+        s->index.Find(key, [&](std::uint32_t i) { return data_->View(entries[i].key); });
+    if (!found)
+        return std::nullopt;
+    hint = *found + 1;
+    return data_->View(entries[*found].value);
+}
+
+std::optional<std::string> TIniFile::Value(std::string_view section, std::string_view key) const {
+    if (const auto value = Find(section, key))
+        return std::string(*value);
+    return std::nullopt;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view def) const {
+    return std::string(Find(section, key).value_or(def));
+}
+
+int TIniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
+    const auto value = Find(section, key);
+    if (!value)
+        return def;
+    return ParseIniInteger(*value).value_or(def);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
+    const auto value = Find(section, key);
+    if (!value)
+        return def;
+    const std::optional<int> number = ParseIniInteger(*value);
+    return number ? *number != 0 : def;
+}
+
+const std::vector<std::string>& TIniFile::Sections() const {
+    static const std::vector<std::string> none;
+    return data_ ? data_->sectionNames : none;
+}
+
+std::vector<std::pair<std::string, std::string>>
+TIniFile::SectionValues(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    const Data::Section* s = data_ ? data_->FindSection(section) : nullptr;
+    if (!s)
+        return out;
+    out.reserve(s->entries.size());
+    for (const Entry& entry : s->entries) {
+        if (!entry.duplicate)
+            out.emplace_back(data_->View(entry.key), data_->View(entry.value));
+    }
+    return out;
+}
+
+} // namespace parvane

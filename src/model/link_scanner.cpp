@@ -1,0 +1,489 @@
+#include "model/link_scanner.h"
+
+#include "model/paths.h"
+#include "model/string_func.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace parvane {
+namespace {
+
+// An extension is a dot and at most four characters of at most four UTF-8 bytes each.
+constexpr std::size_t kMaxExtensionBytes = 17;
+
+// Characters that may follow an extension; the 1 to 4 characters before one of them
+// (behind a ".") make an extension.
+bool IsTerminator(unsigned char c) {
+    switch (c) {
+    case '\n':
+    case '\r':
+    case ' ':
+    case '"':
+    case '#':
+    case '\'':
+    case ')':
+    case '<':
+    case '>':
+    case '?':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The backward scans, chosen by the character right behind an extension.
+enum ScanRule : int { ruleQuote, ruleEquals, ruleApostrophe, ruleParen, ruleCount, ruleNone };
+
+ScanRule RuleBehind(unsigned char c) {
+    switch (c) {
+    case '"':
+        return ruleQuote;
+    case '>':
+    case ' ':
+    case '#':
+    case '?':
+        return ruleEquals;
+    case '\'':
+        return ruleApostrophe;
+    case ')':
+        return ruleParen;
+    default:
+        return ruleNone;
+    }
+}
+
+// Bit r set: the character ends the backward scan of rule r.
+constexpr std::array<std::uint8_t, 256> MakeStopTable() {
+    std::array<std::uint8_t, 256> t{};
+    constexpr std::uint8_t all =
+        (1u << ruleQuote) | (1u << ruleEquals) | (1u << ruleApostrophe) | (1u << ruleParen);
+    t['<'] = all;
+    t['>'] = all;
+    t['\n'] = all;
+    t['\r'] = all;
+    t['"'] = all; // the delimiter itself for the first rule
+    t['='] = 1u << ruleEquals;
+    t['\''] = (1u << ruleEquals) | (1u << ruleApostrophe);
+    t['('] = 1u << ruleParen;
+    return t;
+}
+constexpr std::array<std::uint8_t, 256> kStops = MakeStopTable();
+
+// Whether a scan that stopped on c found the delimiter it looked for.
+bool EndsOnDelimiter(ScanRule rule, unsigned char c) {
+    switch (rule) {
+    case ruleQuote:
+        return c == '"';
+    case ruleEquals:
+        return c == '=' || c == '"' || c == '\'';
+    case ruleApostrophe:
+        return c == '\'';
+    case ruleParen:
+        return c == '(';
+    default:
+        return false;
+    }
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Existence of link targets for one scan. A large page names a few files many times and
+// many files that are not there (external addresses, missing pages); each of those would
+// cost a walk of the path and a listing of its folder. Folders are resolved once, and a
+// folder's listing is read once, after its first miss, to answer the misses that follow;
+// every file that may exist is still confirmed by Paths::FileExists. Callers ask for each
+// distinct path once.
+class TExistenceCache {
+public:
+    bool FileExists(const std::string& path) {
+        const std::string folderName = Paths::ExtractFilePath(path);
+        const std::string name = path.substr(folderName.size());
+        if (folderName.empty() || name.empty())
+            return Paths::FileExists(path);
+        TFolder& folder = Folder(folderName);
+        if (folder.resolved.empty())
+            return false;
+        // Without regard to case an ASCII name can only match an ASCII name.
+        const bool ascii = IsAscii(name);
+        if (ascii && folder.listed && !folder.asciiNames.count(StringFunc::AsciiLowerCase(name)))
+            return false;
+        if (Paths::FileExists(folder.resolved + name))
+            return true;
+        if (ascii && !folder.listed)
+            List(folder);
+        return false;
+    }
+
+private:
+    struct TFolder {
+        std::string resolved; // as on disk, "" when there is no such folder
+        bool listed = false;
+        std::unordered_set<std::string> asciiNames; // lower case
+    };
+
+    TFolder& Folder(const std::string& folderName) {
+        auto [it, added] = folders_.try_emplace(folderName);
+        if (added && Paths::FolderExists(folderName))
+            it->second.resolved = Paths::IncludeTrailingSlash(Paths::ResolveExisting(folderName));
+        return it->second;
+    }
+
+    static void List(TFolder& folder) {
+        folder.listed = true;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folder.resolved, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (IsAscii(name))
+                folder.asciiNames.insert(StringFunc::AsciiLowerCase(name));
+        }
+        if (ec) // an unreadable folder answers nothing from the listing
+            folder.listed = false;
+    }
+
+    std::unordered_map<std::string, TFolder> folders_;
+};
+
+// Sorts without regard to case and drops case-insensitive duplicates, keeping the first
+// of equal paths. ASCII paths, nearly all of them, compare through lower-case keys made
+// once instead of being decoded again at every comparison.
+void SortWithoutCaseDuplicates(std::vector<std::string_view>& paths) {
+    if (std::all_of(paths.begin(), paths.end(), IsAscii)) {
+        std::vector<std::pair<std::string, std::size_t>> keys; // key, first appearance
+        keys.reserve(paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            keys.emplace_back(StringFunc::AsciiLowerCase(paths[i]), i);
+        std::sort(keys.begin(), keys.end());
+        const auto last = std::unique(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+            return a.first == b.first;
+        });
+        std::vector<std::string_view> sorted;
+        sorted.reserve(static_cast<std::size_t>(last - keys.begin()));
+        for (auto it = keys.begin(); it != last; ++it)
+            sorted.push_back(paths[it->second]);
+        paths.swap(sorted);
+        return;
+    }
+    std::stable_sort(paths.begin(), paths.end(), [](std::string_view a, std::string_view b) {
+        return StringFunc::CompareText(a, b) < 0;
+    });
+    paths.erase(std::unique(paths.begin(), paths.end(),
+                            [](std::string_view a, std::string_view b) {
+                                return StringFunc::CompareText(a, b) == 0;
+                            }),
+                paths.end());
+}
+
+} // namespace
+
+void THTMLRefer::SetText(std::string_view text, const std::string& baseFolder) {
+    text_.assign(text);
+    StartScan(baseFolder);
+}
+
+void THTMLRefer::SetText(std::string&& text, const std::string& baseFolder) {
+    text_ = std::move(text);
+    StartScan(baseFolder);
+}
+
+void THTMLRefer::StartScan(const std::string& baseFolder) {
+    // Lowered in place into the buffer of the previous page: a large page is not
+    // allocated and faulted in afresh on every call. ASCII only, so positions stay.
+    lowerText_.assign(text_);
+    for (char& c : lowerText_)
+        c = static_cast<char>(c + ((static_cast<unsigned char>(c - 'A') < 26u) << 5));
+    baseFolder_ = baseFolder.empty() ? baseFolder : Paths::IncludeTrailingSlash(baseFolder);
+    links_.clear();
+    extensions_.clear();
+}
+
+// A page may hold as many distinct "extensions" as it has dots (numbers, abbreviations),
+// and every dot is looked up. Keys of up to seven bytes, which is every ASCII extension,
+// are packed with their length into one integer in an open-addressing table, so a look-up
+// touches one slot instead of chasing list nodes and key bytes; longer keys use a map.
+class THTMLRefer::TExtensionIndex {
+public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // The index of ext, after adding it as `next` when it is new.
+    std::size_t Insert(std::string_view ext, std::size_t next) {
+        if (ext.size() > kPackedBytes)
+            return long_.try_emplace(ext, next).first->second;
+        if (2 * (count_ + 1) > slots_.size())
+            Grow();
+        const std::uint64_t key = Pack(ext);
+        for (std::size_t i = Slot(key);; i = (i + 1) & mask_) {
+            if (slots_[i].first == key)
+                return slots_[i].second;
+            if (slots_[i].first == 0) {
+                slots_[i] = {key, next};
+                ++count_;
+                return next;
+            }
+        }
+    }
+
+    std::size_t Find(std::string_view ext) const {
+        if (ext.size() > kPackedBytes) {
+            const auto it = long_.find(ext);
+            return it == long_.end() ? npos : it->second;
+        }
+        if (slots_.empty())
+            return npos;
+        const std::uint64_t key = Pack(ext);
+        for (std::size_t i = Slot(key);; i = (i + 1) & mask_) {
+            if (slots_[i].first == key)
+                return slots_[i].second;
+            if (slots_[i].first == 0)
+                return npos;
+        }
+    }
+
+private:
+    static constexpr std::size_t kPackedBytes = 7;
+
+    // Never 0, the empty slot: the length (at least 2) sits in the top byte.
+    static std::uint64_t Pack(std::string_view ext) {
+        std::uint64_t key = 0;
+        std::memcpy(&key, ext.data(), ext.size());
+        return key | (static_cast<std::uint64_t>(ext.size()) << 56);
+    }
+    std::size_t Slot(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+    }
+    void Grow() {
+        std::vector<std::pair<std::uint64_t, std::size_t>> old;
+        old.swap(slots_);
+        const std::size_t size = old.empty() ? 64 : 2 * old.size();
+        slots_.assign(size, {0, 0});
+        mask_ = size - 1;
+        shift_ = 64;
+        for (std::size_t s = size; s > 1; s >>= 1)
+            --shift_;
+        for (const auto& slot : old) {
+            if (slot.first == 0)
+                continue;
+            std::size_t i = Slot(slot.first);
+            while (slots_[i].first != 0)
+                i = (i + 1) & mask_;
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<std::pair<std::uint64_t, std::size_t>> slots_;
+    std::size_t count_ = 0;
+    std::size_t mask_ = 0;
+    int shift_ = 64;
+    std::unordered_map<std::string_view, std::size_t> long_; // views into lowerText_
+};
+
+void THTMLRefer::FindExtensions(TExtensionIndex& index) {
+    const char* s = lowerText_.data();
+    const std::size_t n = lowerText_.size();
+    const char* dot = n ? static_cast<const char*>(std::memchr(s, '.', n)) : nullptr;
+    while (dot) {
+        const std::size_t p = static_cast<std::size_t>(dot - s);
+        // Look at up to five characters behind the dot. A UTF-8 sequence is one
+        // character; a stray continuation byte counts as one, as text comparison takes it.
+        int chars = 0;
+        int pending = 0; // continuation bytes the current sequence still expects
+        for (std::size_t i = p + 1; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if ((c & 0xC0) == 0x80 && pending > 0) {
+                --pending;
+                continue;
+            }
+            pending = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            if (++chars > 5 || c == '.')
+                break;
+            if (IsTerminator(c)) {
+                if (chars > 1 && i - p <= kMaxExtensionBytes) {
+                    const std::string_view ext(s + p, i - p);
+                    if (index.Insert(ext, extensions_.size()) == extensions_.size())
+                        extensions_.emplace_back(ext);
+                }
+                break;
+            }
+        }
+        const std::size_t next = p + 1;
+        dot = next < n ? static_cast<const char*>(std::memchr(s + next, '.', n - next)) : nullptr;
+    }
+}
+
+// For each extension the search walks its occurrences left to right and never scans back
+// past the end of the previous occurrence of the same extension. Doing this for all
+// extensions at once while remembering, per scan rule, the last character that stops it
+// gives the same links as one backward scan per occurrence, in time linear in the text
+// however many extensions there are.
+void THTMLRefer::FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>& out) const {
+    if (extensions_.empty())
+        return;
+    std::array<bool, 256> secondByte{};
+    static_assert(kMaxExtensionBytes < 32);
+    std::uint32_t lengths = 0; // bit k: some extension is k bytes long
+    std::size_t maxLength = 0;
+    for (std::size_t e = 0; e < extensions_.size(); ++e) {
+        const std::string& ext = extensions_[e];
+        secondByte[static_cast<unsigned char>(ext[1])] = true;
+        lengths |= 1u << ext.size();
+        maxLength = std::max(maxLength, ext.size());
+    }
+    std::vector<std::size_t> lowerBound(extensions_.size(), 0);
+    std::array<std::size_t, ruleCount> lastStop;
+    constexpr std::size_t none = static_cast<std::size_t>(-1);
+    lastStop.fill(none);
+
+    const char* s = lowerText_.data();
+    const std::size_t n = lowerText_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (const std::uint8_t stops = kStops[c]) {
+            for (int r = 0; r < ruleCount; ++r)
+                if (stops & (1u << r))
+                    lastStop[static_cast<std::size_t>(r)] = i;
+            continue;
+        }
+        if (c != '.' || i + 1 >= n || !secondByte[static_cast<unsigned char>(s[i + 1])])
+            continue;
+        for (std::size_t len = 2; len <= maxLength && i + len <= n; ++len) {
+            if (!(lengths & (1u << len)))
+                continue;
+            const std::size_t e = index.Find(std::string_view(s + i, len));
+            if (e == TExtensionIndex::npos)
+                continue;
+            const std::size_t behind = i + len;
+            const std::size_t bound = lowerBound[e];
+            lowerBound[e] = behind;
+            if (behind >= n)
+                continue;
+            const ScanRule rule = RuleBehind(static_cast<unsigned char>(s[behind]));
+            if (rule == ruleNone)
+                continue;
+            // lastStop holds positions before i: a dot never stops a scan.
+            const std::size_t q = lastStop[static_cast<std::size_t>(rule)];
+            if (q == none || q < bound || !EndsOnDelimiter(rule, static_cast<unsigned char>(s[q])))
+                continue;
+            out.push_back({q + 1, behind, e});
+        }
+    }
+}
+
+void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
+                           std::vector<std::string>& pieces) {
+    SetText(text, baseFolder);
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+
+    // A page names the same few files again and again: look each path up once.
+    std::unordered_map<std::string_view, bool> exists;
+    TExistenceCache cache;
+    std::vector<TFoundLink> kept;
+    kept.reserve(found.size());
+    for (const TFoundLink& link : found) {
+        const std::string_view path(text_.data() + link.start, link.end - link.start);
+        auto [it, added] = exists.try_emplace(path, false);
+        // A NUL would cut the path short at the file-system call and name another file.
+        if (added && path.find('\0') == std::string_view::npos)
+            it->second =
+                cache.FileExists(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+        if (it->second)
+            kept.push_back(link);
+    }
+    const auto byStart = [](const TFoundLink& a, const TFoundLink& b) {
+        return a.start != b.start ? a.start < b.start : a.end < b.end;
+    };
+    if (!std::is_sorted(kept.begin(), kept.end(), byStart))
+        std::sort(kept.begin(), kept.end(), byStart);
+
+    pieces.clear();
+    pieces.reserve(2 * kept.size() + 1);
+    links_.reserve(kept.size());
+    std::size_t pos = 0;
+    for (const TFoundLink& link : kept) {
+        // Scans of different rules can reach over each other's links; the pieces must
+        // still join to the text, so a link that overlaps the one before is left as text.
+        if (link.start < pos)
+            continue;
+        pieces.emplace_back(text_, pos, link.start - pos);
+        pieces.emplace_back(text_, link.start, link.end - link.start);
+        links_.emplace_back(link.start + 1, link.end + 1);
+        pos = link.end;
+    }
+    pieces.emplace_back(text_, pos);
+}
+
+void THTMLRefer::SplitFile(const std::string& fileName, std::vector<std::string>& pieces) {
+    SplitText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName), pieces);
+}
+
+void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::string>& files) {
+    SetText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName));
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+
+    // Exact duplicates go first, cheaply; the sorted, case-insensitive pass below then
+    // works on the few distinct paths. First appearance wins among equal paths.
+    std::vector<std::vector<std::string_view>> groups(extensions_.size());
+    std::unordered_set<std::string_view> seen;
+    for (const TFoundLink& link : found) {
+        const std::string_view path(text_.data() + link.start, link.end - link.start);
+        // A NUL would cut the path short at the file-system call and name another file.
+        if (path.find('\0') == std::string_view::npos && seen.insert(path).second)
+            groups[link.ext].push_back(path);
+    }
+    links_.reserve(found.size());
+    for (const TFoundLink& link : found)
+        links_.emplace_back(link.start + 1, link.end + 1);
+    std::sort(links_.begin(), links_.end());
+
+    const std::size_t first = files.size();
+    files.push_back(fileName);
+    for (std::vector<std::string_view>& group : groups) {
+        // All paths share the base folder, so sorting the part behind it is enough.
+        SortWithoutCaseDuplicates(group);
+        for (std::string_view path : group)
+            files.push_back(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+    }
+    // Only the entries added here are checked; a caller may be collecting into the list.
+    TExistenceCache cache;
+    const auto missing =
+        std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(first), files.end(),
+                       [&](const std::string& f) { return !cache.FileExists(f); });
+    files.erase(missing, files.end());
+}
+
+std::string RelocateLinks(const std::vector<std::string>& pieces, const std::string& fromFolder,
+                          const std::string& toFolder) {
+    const std::string from =
+        fromFolder.empty() ? fromFolder : Paths::IncludeTrailingSlash(fromFolder);
+    const std::string to = toFolder.empty() ? toFolder : Paths::IncludeTrailingSlash(toFolder);
+    std::size_t size = 0;
+    for (const std::string& piece : pieces)
+        size += piece.size();
+    std::string result;
+    result.reserve(size + size / 8);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i % 2 == 0) {
+            result += pieces[i];
+            continue;
+        }
+        const std::string target = StringFunc::CollapseDotDot(from + pieces[i]);
+        result += StringFunc::ToForwardSlashes(Paths::RelativePath(target, to));
+    }
+    return result;
+}
+
+} // namespace parvane

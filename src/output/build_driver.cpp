@@ -1,0 +1,342 @@
+// The build driver: the steps every output shares (contents, file collection, a safe
+// output folder, copying) and the checks of the build dialog.
+
+#include "output/build_driver.h"
+
+#include "model/errors.h"
+#include "model/link_scanner.h"
+#include "model/paths.h"
+#include "model/string_func.h"
+#include "model/text_file.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace parvane {
+
+namespace fs = std::filesystem;
+namespace SF = StringFunc;
+
+TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& host) {
+    TBuildResult result;
+    try {
+        host.Info("Reading TOC...");
+        const std::string root = project.RootFolder();
+        if (root.empty() || !Paths::FolderExists(root))
+            throw EParvaneError("The project's root folder \"" + root + "\" doesn't exist!");
+        TContents contents(project, [&host](const std::string& text) { host.Info(text); });
+        contents.BuildItems();
+        TBuildContext ctx{project, contents, host, request, {}};
+        switch (request.Kind) {
+        case OutputKind::HtmlHelp:
+            BuildHtmlHelpBranch(ctx);
+            break;
+        case OutputKind::WebHelp:
+            BuildWebHelpBranch(ctx);
+            break;
+        case OutputKind::SingleHtml:
+            BuildSingleHtmlBranch(ctx);
+            break;
+        }
+        result = ctx.Result;
+        result.Ok = true;
+    } catch (const EAbort& e) {
+        result.Ok = false;
+        result.Message = e.what();
+    } catch (const std::exception& e) {
+        result.Ok = false;
+        result.Message = e.what();
+    }
+    return result;
+}
+
+// ---- collecting ------------------------------------------------------------------------
+
+namespace {
+
+bool IsWebTextFile(const std::string& path) {
+    const std::string ext = SF::AsciiLowerCase(Paths::ExtractFileExt(path));
+    return ext == ".html" || ext == ".htm" || ext == ".js" || ext == ".css" || ext == ".shtml" ||
+           ext == ".shtm" || ext == ".sht";
+}
+
+} // namespace
+
+void CollectFiles(TContents& contents, const std::string& page) {
+    if (page.empty() || contents.Files.count(page))
+        return;
+    contents.Files.insert(page);
+    if (!IsWebTextFile(page))
+        return;
+    // Depth-first through the pages, scripts and style sheets; a file is scanned once, when
+    // it first enters the list, so cycles end and every file is read at most once.
+    std::vector<std::string> pending{page};
+    THTMLRefer refer;
+    std::vector<std::string> linked;
+    while (!pending.empty()) {
+        const std::string file = std::move(pending.back());
+        pending.pop_back();
+        linked.clear();
+        try {
+            refer.GetLinkedFiles(file, linked);
+        } catch (const std::exception& e) {
+            contents.Info("Cannot read " + file + ": " + e.what());
+            continue;
+        }
+        for (std::string& link : linked) {
+            if (contents.Files.insert(link).second && IsWebTextFile(link))
+                pending.push_back(std::move(link));
+        }
+    }
+}
+
+// ---- output folder -----------------------------------------------------------------------
+
+namespace {
+
+// Canonical form for comparisons: absolute, symbolic links and ".." resolved as far as
+// the path exists, no trailing "/" (except for "/" itself).
+std::string Canonical(const std::string& path) {
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(fs::path(Paths::ToNative(path)), ec);
+    if (ec)
+        p = fs::absolute(fs::path(Paths::ToNative(path)), ec).lexically_normal();
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
+    return s;
+}
+
+// a equals b or lies below it, both canonical, without regard to case.
+bool SameOrBelow(const std::string& a, const std::string& b) {
+    if (b == "/")
+        return true;
+    return SF::SameText(a, b) || SF::StartsWithText(a, b + "/");
+}
+
+std::string Quoted(const std::string& folder) {
+    return "\"" + folder + "\"";
+}
+
+void RefuseDangerousFolder(const TBuildContext& ctx, const std::string& folder) {
+    const std::string target = Canonical(folder);
+    const std::string never = " A build never empties it; please choose another output folder.";
+    if (target == "/")
+        throw EParvaneError("The output folder " + Quoted(folder) +
+                            " is a top folder of the system." + never);
+    const std::string home = Canonical(Paths::HomeFolder());
+    if (SameOrBelow(home, target))
+        throw EParvaneError("The output folder " + Quoted(folder) +
+                            " is your home folder or holds it." + never);
+    if (target.find('/', 1) == std::string::npos)
+        throw EParvaneError("The output folder " + Quoted(folder) +
+                            " is a top folder of the system." + never);
+    const std::string root = ctx.Project.RootFolder();
+    if (!root.empty() && SameOrBelow(Canonical(root), target))
+        throw EParvaneError("The output folder " + Quoted(folder) +
+                            " is the project's root folder or holds it." + never);
+    const std::string appDir = Paths::AppDir();
+    if (!appDir.empty()) {
+        const std::string app = Canonical(appDir);
+        if (SameOrBelow(app, target) || SameOrBelow(target, app))
+            throw EParvaneError("The output folder " + Quoted(folder) +
+                                " is, holds or lies in the program's folder." + never);
+    }
+    if (!ctx.Project.IsUntitled && SameOrBelow(Canonical(ctx.Project.FileName), target))
+        throw EParvaneError("The output folder " + Quoted(folder) + " holds the project file." +
+                            never);
+    // A folder inside the root may hold the author's own pages: refuse any folder that holds
+    // a topic page or a file the build reads.
+    const std::string rootSlash = Paths::IncludeTrailingSlash(root);
+    const std::string canonicalRoot = root.empty() ? std::string() : Canonical(root);
+    auto refuseIfInside = [&](const std::string& file) {
+        // Files below the root are mapped onto the canonical root without a look at the disk
+        // each; only the few outside it are resolved one by one.
+        const std::string canonicalFile = !root.empty() && SF::StartsWithText(file, rootSlash)
+                                              ? canonicalRoot + "/" + file.substr(rootSlash.size())
+                                              : Canonical(file);
+        if (SameOrBelow(canonicalFile, target))
+            throw EParvaneError("The output folder " + Quoted(folder) +
+                                " holds files of the project (" + file + ")." + never);
+    };
+    for (const auto& item : ctx.Contents.Items)
+        if (item->HasContent)
+            refuseIfInside(Paths::UrlToPath(rootSlash, item->Url));
+    for (const std::string& file : ctx.Contents.Files)
+        refuseIfInside(file);
+}
+
+bool FolderIsEmpty(const fs::path& folder) {
+    std::error_code ec;
+    return fs::directory_iterator(folder, ec) == fs::directory_iterator();
+}
+
+} // namespace
+
+bool IsEarlierOutput(const std::string& folder) {
+    const fs::path f(Paths::ToNative(folder));
+    std::error_code ec;
+    if (fs::is_regular_file(f / kOutputMarker, ec))
+        return true;
+    return fs::is_regular_file(f / "index.htm", ec) &&
+           fs::is_regular_file(f / "webhelpframe.htm", ec);
+}
+
+void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
+    const std::string folder = Paths::IncludeTrailingSlash(Paths::ToNative(SF::Trim(folderIn)));
+    if (SF::Trim(folderIn).empty())
+        throw EParvaneError("Please specify Output folder!");
+    RefuseDangerousFolder(ctx, folder);
+
+    const fs::path path(folder);
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        if (!fs::is_directory(path, ec))
+            throw EParvaneError("The output folder " + Quoted(folder) +
+                                " exists and is not a folder.");
+        if (!FolderIsEmpty(path)) {
+            if (!IsEarlierOutput(folder) && !ctx.Host.ConfirmEmptyForeignFolder(folder))
+                throw EParvaneError("The output folder " + Quoted(folder) +
+                                    " is not empty and holds no earlier output of Parvane; it "
+                                    "was left as it is. Choose an empty or a new folder.");
+            // Empty it, keeping the folder itself (and a symbolic link to it) in place.
+            for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+                std::error_code removeError;
+                fs::remove_all(it->path(), removeError);
+                if (removeError)
+                    throw EParvaneError("Cannot empty the output folder " + Quoted(folder) + ": " +
+                                        removeError.message());
+            }
+            if (ec)
+                throw EParvaneError("Cannot empty the output folder " + Quoted(folder) + ": " +
+                                    ec.message());
+        }
+    } else {
+        fs::create_directories(path, ec);
+        if (ec || !fs::is_directory(path))
+            throw EParvaneError("Cannot create the output folder " + Quoted(folder) + ": " +
+                                (ec ? ec.message() : std::string("not a folder")));
+    }
+    try {
+        TextCodec::WriteFileAtomic(
+            folder + kOutputMarker,
+            "Made by Parvane: the next build into this folder empties it.\n");
+    } catch (const std::exception& e) {
+        throw EParvaneError("Cannot write into the output folder " + Quoted(folder) + ": " +
+                            e.what());
+    }
+}
+
+void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach) {
+    const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
+    const std::string target = Paths::IncludeTrailingSlash(targetFolder);
+    for (const std::string& file : ctx.Contents.Files) {
+        const std::string source = Paths::ResolveExisting(file);
+        if (source.empty())
+            continue; // vanished since it was collected: the copy is simply missing
+        if (!SF::StartsWithText(source, root) || source.size() == root.size()) {
+            ctx.Host.Info("Not copied, it lies outside the project's root folder: " + file);
+            continue;
+        }
+        if (reportEach)
+            ctx.Host.Info(file);
+        const fs::path dest(target + source.substr(root.size()));
+        std::error_code ec;
+        fs::create_directories(dest.parent_path(), ec);
+        if (ec)
+            throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
+                                "\": " + ec.message());
+        fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
+        if (ec && fs::exists(source))
+            throw EParvaneError("Cannot copy \"" + source + "\" to \"" + dest.string() +
+                                "\": " + ec.message());
+    }
+}
+
+std::string ResolveOutputPath(const TPvx& project, const std::string& pathIn) {
+    std::string path = SF::Trim(pathIn);
+    if (path.empty())
+        return path;
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+        throw EParvaneError("The output location \"" + path +
+                            "\" names a drive of another system. Please specify a folder of "
+                            "this computer.");
+    path = Paths::ToNative(Paths::ExpandHome(path));
+    if (path.empty() || path[0] != '/')
+        path = Paths::IncludeTrailingSlash(project.RootFolder()) + path;
+    const bool folder = path.back() == '/';
+    path = fs::path(path).lexically_normal().string();
+    if (folder)
+        path = Paths::IncludeTrailingSlash(path);
+    return path;
+}
+
+// ---- the build dialog --------------------------------------------------------------------
+
+std::optional<TBuildValidationError> ValidateBuildDialog(const TBuildDialogValues& values,
+                                                         const std::string& projectRoot) {
+    switch (values.Page) {
+    case 0: {
+        if (values.DeleteProject) {
+            const std::string folder = SF::Trim(values.HHPFolder);
+            if (folder.empty())
+                return TBuildValidationError{"Please specify folder name!", BuildField::HHPFolder};
+            const std::string withSlash = Paths::IncludeTrailingSlash(Paths::ToNative(folder));
+            if (SF::SameText(withSlash, Paths::IncludeTrailingSlash(Paths::ToNative(projectRoot))))
+                return TBuildValidationError{
+                    "Html Help Workshop project folder cannot be the same as the Project "
+                    "Rootfolder. Please specify another one!",
+                    BuildField::HHPFolder};
+        }
+        if (SF::Trim(values.CompiledFile).empty())
+            return TBuildValidationError{"Please specify Compiled file!", BuildField::CompiledFile};
+        break;
+    }
+    case 1:
+        if (SF::Trim(values.WebHelpOutputFolder).empty())
+            return TBuildValidationError{"Please specify Output folder!",
+                                         BuildField::WebHelpOutputFolder};
+        break;
+    case 2:
+        if (SF::Trim(values.SingleHtmlOutputFolder).empty())
+            return TBuildValidationError{"Please specify Output folder!",
+                                         BuildField::SingleHtmlOutputFolder};
+        if (SF::Trim(values.SingleHtmlFilename).empty())
+            return TBuildValidationError{"Please specify File name!",
+                                         BuildField::SingleHtmlFilename};
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string FolderToEmpty(const TBuildDialogValues& values) {
+    switch (values.Page) {
+    case 0:
+        return values.DeleteProject ? values.HHPFolder : std::string();
+    case 1:
+        return values.WebHelpOutputFolder;
+    case 2:
+        return values.SingleHtmlOutputFolder;
+    default:
+        return {};
+    }
+}
+
+std::vector<std::string> FolderWarnings(const std::string& folder) {
+    std::vector<std::string> warnings;
+    const std::string trimmed = SF::Trim(folder);
+    if (trimmed.empty())
+        return warnings;
+    if (Paths::FolderExists(Paths::ExpandHome(trimmed)))
+        warnings.push_back("Before output, the folder \"" + folder +
+                           "\" will be emptied! Continue?");
+    if (trimmed.size() < 4)
+        warnings.push_back("The folder \"" + folder +
+                           "\" may be a HARD DRIVER root folder. Really continue?");
+    return warnings;
+}
+
+} // namespace parvane

@@ -1,0 +1,220 @@
+#include "output/chm_compiler.h"
+
+#include "model/string_func.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace parvane {
+
+const char* const kCompilerMissingMessage =
+    "The HTML Help compiler \"chmcmd\" was not found, so no .chm file was made. Install the "
+    "Debian package \"fp-utils\" (sudo apt-get install fp-utils) and build again.";
+
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string SearchPath(const std::string& name) {
+    if (name.find('/') != std::string::npos)
+        return IsExecutableFile(name) ? name : std::string();
+    const char* pathEnv = std::getenv("PATH");
+    const std::string path = pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        // An empty entry stands for the current folder.
+        const std::string dir = end > start ? path.substr(start, end - start) : std::string(1, '.');
+        const std::string candidate = dir + "/" + name;
+        if (IsExecutableFile(candidate))
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Keeps the valid UTF-8 sequences of a line and tabs; any other byte below 32, DEL and
+// every byte of a malformed sequence become "?", so garbage from a broken compiler still
+// shows as a readable line.
+std::string CleanLine(const std::string& raw) {
+    std::string out;
+    out.reserve(raw.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(raw.data());
+    const std::size_t n = raw.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            out += (c >= 32 && c != 127) || c == '\t' ? static_cast<char>(c) : '?';
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned int cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        }
+        bool ok = len > 0 && i + len <= n;
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values above U+10FFFF are malformed too.
+        if (ok && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+                   (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (ok) {
+            out.append(raw, i, len);
+            i += len;
+        } else {
+            out += '?';
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Splits the compiler's output into lines at LF, CR LF or a lone CR.
+class TLineSplitter {
+public:
+    explicit TLineSplitter(const std::function<void(const std::string&)>& onLine)
+        : onLine_(onLine) {}
+
+    void Feed(const char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c == '\n' && lastWasCr_) {
+                lastWasCr_ = false;
+                continue;
+            }
+            lastWasCr_ = c == '\r';
+            if (c == '\n' || c == '\r') {
+                Emit();
+            } else {
+                line_ += c;
+                // A compiler that never ends its line must not fill the memory.
+                if (line_.size() >= kMaxLine)
+                    Emit();
+            }
+        }
+    }
+    void Finish() {
+        if (!line_.empty())
+            Emit();
+    }
+
+private:
+    static constexpr std::size_t kMaxLine = 4096;
+    void Emit() {
+        if (onLine_)
+            onLine_(CleanLine(line_));
+        line_.clear();
+    }
+
+    const std::function<void(const std::string&)>& onLine_;
+    std::string line_;
+    bool lastWasCr_ = false;
+};
+
+} // namespace
+
+std::string FindHtmlHelpCompiler() {
+    if (const char* env = std::getenv("PARVANE_CHMCMD"); env && *env)
+        return SearchPath(env);
+    return SearchPath("chmcmd");
+}
+
+TCompilerRun RunHtmlHelpCompiler(const std::string& compiler, const std::string& projectFile,
+                                 const std::string& workFolder,
+                                 const std::function<void(const std::string&)>& onLine) {
+    TCompilerRun run;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        run.Error = std::string("Cannot start the HTML Help compiler: ") + std::strerror(errno);
+        return run;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    if (!workFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workFolder.c_str());
+
+    std::string arg0 = compiler;
+    std::string arg1 = projectFile;
+    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, compiler.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        run.Error =
+            "Cannot start the HTML Help compiler \"" + compiler + "\": " + std::strerror(rc);
+        return run;
+    }
+    run.Started = true;
+
+    TLineSplitter splitter(onLine);
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+        if (got > 0) {
+            splitter.Feed(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    splitter.Finish();
+    ::close(fds[0]);
+
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            run.ExitStatus = -1;
+            run.Error = std::string("Lost the HTML Help compiler: ") + std::strerror(errno);
+            return run;
+        }
+    }
+    if (WIFEXITED(status))
+        run.ExitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        run.ExitStatus = 128 + WTERMSIG(status);
+    return run;
+}
+
+bool TCompilerLineFilter::Accept(const std::string& text) {
+    if (text == last_ || StringFunc::Trim(text).empty())
+        return false;
+    last_ = text;
+    return true;
+}
+
+} // namespace parvane

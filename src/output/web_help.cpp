@@ -1,0 +1,438 @@
+// The Web Help generator: topic pages with their synchronisation script, the navigation
+// images, the navigation tree and the keyword index. The frame pages and the script they
+// call (support/webhelp/) define SetEnv, NodeClick, LinkClick, LinkDblClick, selectNode,
+// writepage and read divlist; the markup here is what drives them.
+
+#include "output/web_help.h"
+
+#include "model/errors.h"
+#include "model/paths.h"
+#include "model/string_func.h"
+#include "model/text_file.h"
+#include "output/contents.h"
+#include "templates/template_apply.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+#include <unordered_map>
+
+namespace parvane {
+
+namespace fs = std::filesystem;
+namespace SF = StringFunc;
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+} // namespace
+
+// ---- images ---------------------------------------------------------------------------
+
+TWebNodeImages WebNodeImages(int n, bool isFolder, bool realColorIcon) {
+    auto gif = [](int k) { return std::to_string(k) + ".gif"; };
+    if (realColorIcon)
+        return isFolder ? TWebNodeImages{"1.gif", "2.gif"} : TWebNodeImages{"11.gif", "11.gif"};
+    if (isFolder) {
+        if (n >= 1 && n <= 8) {
+            const int closed = (n % 2 == 1) ? n : n - 1;
+            return {gif(closed), gif(closed + 1)};
+        }
+        if (n > 8)
+            return {gif(n), gif(n)};
+        return n == 0 ? TWebNodeImages{"1.gif", "2.gif"} : TWebNodeImages{"5.gif", "6.gif"};
+    }
+    if (n > 0)
+        return {gif(n), gif(n)};
+    return n == 0 ? TWebNodeImages{"9.gif", "9.gif"} : TWebNodeImages{"11.gif", "11.gif"};
+}
+
+int WebTreePosition(int index, bool isLast) {
+    if (index == 0)
+        return isLast ? 3 : 0;
+    return isLast ? 2 : 1;
+}
+
+std::string WebTreeLineImage(TWebLineKind kind, int position, bool drawLines) {
+    static const char* const leaf[] = {"downangle.gif", "tshaped.gif", "upangle.gif", "sline.gif"};
+    static const char* const closed[] = {"daplus.gif", "tplus.gif", "uaplus.gif", "splus.gif"};
+    static const char* const open[] = {"daminus.gif", "tminus.gif", "uaminus.gif", "sminus.gif"};
+    if (position < 0 || position > 3)
+        position = 1;
+    switch (kind) {
+    case TWebLineKind::Leaf:
+        return drawLines ? leaf[position] : "blank.gif";
+    case TWebLineKind::ClosedFolder:
+        return drawLines ? closed[position] : "plus.gif";
+    case TWebLineKind::OpenFolder:
+        return drawLines ? open[position] : "minus.gif";
+    }
+    return "blank.gif";
+}
+
+std::string WebIndentImage(bool more, bool drawLines) {
+    return (more && drawLines) ? "line.gif" : "blank.gif";
+}
+
+// ---- synchronisation script -------------------------------------------------------------
+
+std::string WebSyncScript(int index, const std::string& url) {
+    const std::string address = SF::ToForwardSlashes(url);
+    // From the page's folder inside "scr" up to the output folder.
+    std::string up = "../";
+    for (char c : address)
+        if (c == '/')
+            up += "../";
+    // The link lands in a JavaScript string that document.write turns into an attribute.
+    std::string link = SF::HtmlEncode(up + "index.htm#page=scr/" + address);
+    link = SF::ReplaceAll(SF::ReplaceAll(link, "\\", "\\\\"), "'", "\\'");
+    const std::string i = std::to_string(index);
+
+    std::string s;
+    s.reserve(700 + link.size());
+    s += "<script language=\"JavaScript\" type=\"text/JavaScript\">\r\n";
+    s += "function syn(){\r\n";
+    // The tree frame cannot be reached when the browser keeps frames apart (pages opened
+    // from disk): the frameset then passes the request on as a message.
+    s += " try{\r\n";
+    s += " if(parent.nav.loaded){\r\n";
+    s += "  parent.nav.selectNode(" + i + ");\r\n";
+    s += " }else{\r\n";
+    s += "  setTimeout(\"syn()\",500);\r\n";
+    s += " }\r\n";
+    s += " }catch(e){\r\n";
+    s += "  parent.postMessage({parvaneSync:" + i + "},\"*\");\r\n";
+    s += "}}\r\n";
+    s += "if(parent!=self){\r\n";
+    s += "  setTimeout(\"syn()\",100);\r\n";
+    s += "}else{\r\n";
+    s += "  document.write('<BR><table width=\"35%\" border=\"0\" align=\"center\" "
+         "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\"><tr><td align=\"center\" "
+         "bgcolor=\"#FFFFFF\">');\r\n";
+    s += "  document.write('<a href=\"" + link + "\">Show Navigation Frame</a>'); \r\n";
+    s += "  document.write('</td></tr></table><BR>');\r\n";
+    s += "}\r\n";
+    s += "</script> \r\n";
+    return s;
+}
+
+// ---- page step ----------------------------------------------------------------------------
+
+namespace {
+
+// A page keeps the charset it declares; one that declares none is written in the
+// project's encoding.
+std::string CharsetForPage(const std::string& text, const TPvx& project) {
+    const std::string declared = TextCodec::DeclaredCharset(text);
+    return declared.empty() ? SF::Trim(project.ProjectSettings.Encoding) : declared;
+}
+
+// The place of a page inside "scr" for its address (relative, "/" separators), or ""
+// when the address would lead outside it: absolute, or climbing out with "..".
+std::string PageDestination(const std::string& scrFolder, const std::string& address) {
+    if (address.empty() || Paths::IsAbsolute(address))
+        return {};
+    const std::string scr = fs::path(scrFolder).lexically_normal().string();
+    const std::string dest = fs::path(scr + address).lexically_normal().string();
+    if (dest.size() <= scr.size() || dest.compare(0, scr.size(), scr) != 0)
+        return {};
+    return dest;
+}
+
+void WritePage(const std::string& text, const std::string& dest, const std::string& charset) {
+    std::error_code ec;
+    fs::create_directories(fs::path(dest).parent_path(), ec);
+    SF::SaveTextFile(text, dest, charset);
+}
+
+} // namespace
+
+std::string WebAddress(const TContents& contents, const TContentsItem& item) {
+    const std::string url = SF::ToForwardSlashes(item.Url);
+    if (!item.HasContent)
+        return url;
+    // The copy in "scr" has the letter case of the file on disk, which may differ from the
+    // address a project made on a case-blind system holds.
+    const std::string root = Paths::IncludeTrailingSlash(contents.Project.RootFolder());
+    const std::string file = Paths::ResolveExisting(Paths::UrlToPath(root, item.Url));
+    if (file.empty() || !Paths::IsBelow(file, root))
+        return url;
+    return SF::ToForwardSlashes(file.substr(root.size()));
+}
+
+void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
+                              const std::string& scrollStyle) {
+    const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
+    const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
+    const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
+
+    if (!SF::Trim(templateFile).empty()) {
+        const TTemplate tpl(templateFile);
+        const std::string tplCharset = CharsetForPage(tpl.RebasedFor(root), Project);
+        // The template is rebased within the project's folders: the copies keep the same
+        // relative places, so the links come out the same.
+        auto templated = [&](const std::string& address, const std::string& title,
+                             const std::string& content) {
+            const std::string pageFolder = Paths::ExtractFilePath(root + address);
+            return ApplyTemplate(tpl.RebasedFor(pageFolder), title, content);
+        };
+        for (const auto& item : Items) {
+            if (!item->HasContent || item->ApplyTemp)
+                continue;
+            const std::string address = WebAddress(*this, *item);
+            const std::string dest = PageDestination(scr, address);
+            if (dest.empty())
+                continue;
+            const std::string page = templated(address, item->Title,
+                                               WebSyncScript(item->Position, address) + item->Body);
+            WritePage(InsertScrollStyle(page, scrollStyle), dest, tplCharset);
+        }
+        TTopicNode* others = Project.NonContentsRoot();
+        for (TTopicNode* node = others ? others->FirstChild() : nullptr;
+             node && node->HasAsParent(others); node = node->GetNext()) {
+            const TLeftTreeData& data = node->Data();
+            if (data.Status != tsLinked || data.ApplyTemp)
+                continue;
+            const std::string wanted = PageDestination(scr, SF::ToForwardSlashes(data.Url));
+            const std::string dest = wanted.empty() ? wanted : Paths::ResolveExisting(wanted);
+            if (dest.empty() || !Paths::FileExists(dest))
+                continue;
+            const std::string address =
+                dest.substr(fs::path(scr).lexically_normal().string().size());
+            const std::string body = PageBody(SF::LoadTextFile(dest, projectCharset));
+            WritePage(templated(address, node->Text(), body), dest, tplCharset);
+        }
+        return;
+    }
+
+    for (const auto& item : Items) {
+        if (!item->HasContent)
+            continue;
+        const std::string address = WebAddress(*this, *item);
+        const std::string dest = PageDestination(scr, address);
+        if (dest.empty())
+            continue;
+        const std::string source = Paths::ResolveExisting(root + address);
+        if (source.empty())
+            continue;
+        const std::string html = SF::LoadTextFile(source, projectCharset);
+        // A page without an opening body tag comes out empty.
+        const std::string page =
+            SF::InsertAfterBodyTag(html, WebSyncScript(item->Position, address));
+        WritePage(page, dest, CharsetForPage(html, Project));
+    }
+}
+
+// ---- image step ---------------------------------------------------------------------------
+
+namespace {
+
+void CopyFileQuietly(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (fs::is_regular_file(from, ec))
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+}
+
+void CopyFolderFiles(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec))
+            CopyFileQuietly(it->path().string(), to + it->path().filename().string());
+}
+
+} // namespace
+
+void TContents::CopyWebImages(const std::string& outputFolder) const {
+    const std::string icons = Paths::IncludeTrailingSlash(outputFolder) + "icons/";
+    const std::string source = ProgramFolder + "webhelp/";
+    std::error_code ec;
+    fs::create_directories(icons, ec);
+    CopyFolderFiles(source + "imgs/", icons);
+    if (Project.ProjectSettings.RealColorIcon) {
+        CopyFolderFiles(source + "ricons/", icons);
+        return;
+    }
+    // Each image once, however many nodes show it. Besides the pair partners, the images a
+    // node falls back to (an automatic or unknown image number) are copied too.
+    std::set<std::string> wanted;
+    for (const auto& item : Items) {
+        const int n = item->ImageNumber;
+        if (n >= 1 && n <= 8)
+            wanted.insert(std::to_string(n % 2 == 1 ? n + 1 : n - 1) + ".gif");
+        wanted.insert(std::to_string(n) + ".gif");
+        const TWebNodeImages images = WebNodeImages(n, item->HasChildren, false);
+        wanted.insert(images.Closed);
+        wanted.insert(images.Open);
+    }
+    for (const std::string& name : wanted)
+        CopyFileQuietly(source + "icons/" + name, icons + name);
+}
+
+// ---- navigation tree ----------------------------------------------------------------------
+
+std::string TContents::BuildNavigation() const {
+    const TProjectSettings& s = Project.ProjectSettings;
+    const bool lines = s.DrawLines;
+    const bool realColor = s.RealColorIcon;
+    const int startLevel = s.StartFromRoot ? 1 : 2;
+
+    std::string out;
+    out.reserve(Items.size() * 420 + 128);
+    out += "<script>SetEnv(";
+    out += lines ? "0" : "1";
+    out += ",";
+    out += s.AutoCollapse ? "true" : "false";
+    out += ")</script>";
+
+    int prev = Items.empty() ? 1 : Items.front()->Level;
+    std::vector<bool> more;
+    std::string divList;
+    for (std::size_t k = 0; k < Items.size(); ++k) {
+        const TContentsItem& item = *Items[k];
+        const int level = item.Level;
+        const std::string i = std::to_string(k);
+        const int position = WebTreePosition(static_cast<int>(k), item.IsLast);
+        const bool folder = item.HasChildren;
+        if (level >= static_cast<int>(more.size()))
+            more.resize(static_cast<std::size_t>(level) + 1, false);
+        if (level >= 0)
+            more[static_cast<std::size_t>(level)] = !item.IsLast;
+
+        std::string expander;
+        if (s.StartFromRoot || level > 1) {
+            if (folder)
+                expander = "<a href=\"#\" onClick=\"return NodeClick('" + i +
+                           "')\"><img id=\"imgn" + i + "\" src=\"icons/" +
+                           WebTreeLineImage(TWebLineKind::ClosedFolder, position, lines) +
+                           "\" class=\"p\"></a>";
+            else
+                expander = "<img src=\"icons/" +
+                           WebTreeLineImage(TWebLineKind::Leaf, position, lines) +
+                           "\" class=\"p\">";
+        }
+
+        // A topic without a page links nowhere; an external address is linked as it is.
+        std::string href;
+        if (item.Status != tsLinked || item.Url.empty())
+            href = "#";
+        else if (!item.HasContent && item.Url.find(':') != std::string::npos)
+            href = SF::HtmlEncode(SF::ToForwardSlashes(item.Url));
+        else
+            href = SF::HtmlEncode("scr/" + WebAddress(*this, item));
+        const bool hasPage = href != "#";
+
+        const std::string title = SF::HtmlEncode(item.Title);
+        const std::string scriptTitle = SF::JsAttrEscape(item.Title);
+        const TWebNodeImages images = WebNodeImages(item.ImageNumber, folder, realColor);
+        std::string label;
+        if (folder)
+            label = "<a href=\"" + href + "\" onclick=\"return LinkClick('" + i + "',true," +
+                    (hasPage ? "true" : "false") + ")\" onDblClick=\"return LinkDblClick('" + i +
+                    "')\" target=\"content\" title=\"" + title +
+                    "\" onmousemove=\"window.status='" + scriptTitle + "'\"><img id=\"img" + i +
+                    "\" src=\"icons/" + images.Closed + "\" class=\"p\"> <span id=\"l" + i +
+                    "\" class=\"unselected\">" + title + "</span></a>";
+        else
+            label = "<a href=\"" + href + "\" onclick=\"return LinkClick('" + i + "',false," +
+                    (hasPage ? "true" : "false") + ")\" target=\"content\" title=\" " + title +
+                    "\" onmousemove=\"window.status='" + scriptTitle + "'\"><img src=\"icons/" +
+                    images.Closed + "\" class=\"p\"> <span id=\"l" + i +
+                    "\" class=\"unselected\">" + title + "</span></a>";
+
+        for (int d = level; d < prev; ++d)
+            out += "</div>";
+        for (int d = prev; d < level; ++d) {
+            out += "<div id=\"d" + std::to_string(k - 1) + "\" style=\"display:none\">";
+            if (!divList.empty())
+                divList += ",";
+            divList += std::to_string(k - 1);
+        }
+
+        out += "<div><nobr>";
+        for (int m = startLevel; m <= level - 1; ++m) {
+            const bool moreAtM =
+                m >= 0 && m < static_cast<int>(more.size()) && more[static_cast<std::size_t>(m)];
+            out += "<img src=\"icons/" + WebIndentImage(moreAtM, lines) + "\" class=\"p\">";
+        }
+        out += expander;
+        out += label;
+        out += "</nobr></div>";
+        out += kCrLf;
+        prev = level;
+    }
+    for (int d = 1; d < prev; ++d)
+        out += "</div>";
+    out += "<script>divlist = [" + divList + "]</script>";
+    return out;
+}
+
+// ---- keyword index --------------------------------------------------------------------------
+
+namespace {
+
+// Closes the levels of `from` that `to` does not share and opens the levels of `to` that
+// are new. When `from` is a whole leading part of `to`, the new levels nest inside the
+// entry of `from`.
+void AppendIndexTransition(std::string& out, const std::vector<std::string>& from,
+                           const std::vector<std::string>& to) {
+    const std::size_t m = from.size();
+    const std::size_t n = to.size();
+    std::size_t k = 0;
+    while (k < m && k < n && from[k] == to[k])
+        ++k;
+    for (std::size_t j = k; j + 2 <= m; ++j)
+        out += "</UL>\r\n";
+    if (k == m && m > 0 && n > m)
+        out += "<UL>\r\n";
+    for (std::size_t j = k; j + 2 <= n; ++j) {
+        out += "<LI>" + SF::HtmlEncode(to[j]) + "</LI>\r\n";
+        out += "<UL>\r\n";
+    }
+}
+
+std::string LastPart(const std::vector<std::string>& parts) {
+    return parts.empty() ? std::string() : parts.back();
+}
+
+} // namespace
+
+std::string TContents::BuildIndexList() const {
+    const std::vector<TKeywordPair> pairs = KeywordPairs();
+    // A topic is listed once per keyword: look its address up once.
+    std::unordered_map<const TContentsItem*, std::string> addresses;
+    auto addressOf = [&](const TContentsItem& item) -> const std::string& {
+        auto found = addresses.find(&item);
+        if (found == addresses.end())
+            found = addresses.emplace(&item, WebAddress(*this, item)).first;
+        return found->second;
+    };
+    std::string out = "<UL>";
+    std::string prev;
+    std::vector<std::string> prevParts;
+    bool first = true;
+    for (const TKeywordPair& pair : pairs) {
+        const bool newKey = first || pair.Keyword != prev;
+        const std::vector<std::string> parts = newKey ? SplitKeywordParts(pair.Keyword) : prevParts;
+        if (!first && newKey)
+            out += "]);\">" + SF::HtmlEncode(LastPart(prevParts)) + "</a></li>";
+        if (newKey) {
+            AppendIndexTransition(out, prevParts, parts);
+            out += "<LI><a href=\"#\" target=\"content\" onclick=\"return writepage([";
+        } else {
+            out += ",";
+        }
+        out += "['" + SF::JsAttrEscape(pair.Item->Title) + "','" +
+               SF::JsAttrEscape("scr/" + addressOf(*pair.Item)) + "']";
+        prev = pair.Keyword;
+        prevParts = parts;
+        first = false;
+    }
+    if (!first)
+        out += "]);\">" + SF::HtmlEncode(LastPart(prevParts)) + "</a></li>";
+    AppendIndexTransition(out, prevParts, {});
+    out += "</UL>";
+    return out;
+}
+
+} // namespace parvane

@@ -1,0 +1,142 @@
+#include "ui/gui/topic_preview.h"
+
+#include "model/paths.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QUrlQuery>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+
+namespace parvane {
+
+namespace {
+
+constexpr char kScheme[] = "parvane-preview";
+
+void RegisterPreviewScheme() {
+    if (!QWebEngineUrlScheme::schemeByName(kScheme).name().isEmpty())
+        return;
+    QWebEngineUrlScheme scheme(kScheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+} // namespace
+
+// Serves the previewed text at its address and the files of the disk at every other one.
+class TPreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+    void SetDocument(const QUrl& url, QByteArray bytes) {
+        url_ = url;
+        bytes_ = std::move(bytes);
+    }
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override {
+        const QUrl url = job->requestUrl();
+        if (url.path() == url_.path() && url.query() == url_.query()) {
+            auto* buffer = new QBuffer(job);
+            buffer->setData(bytes_);
+            buffer->open(QIODevice::ReadOnly);
+            // The text is UTF-8 in memory, whatever its <meta> says.
+            job->reply("text/html;charset=utf-8", buffer);
+            return;
+        }
+        const std::string path =
+            Paths::ResolveExisting(url.path(QUrl::FullyDecoded).toStdString());
+        const QFileInfo info(QString::fromStdString(path));
+        if (path.empty() || !info.isFile()) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        auto* file = new QFile(info.filePath(), job);
+        if (!file->open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        const QMimeDatabase types;
+        job->reply(types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).name().toUtf8(),
+                   file);
+    }
+
+private:
+    QUrl url_;
+    QByteArray bytes_;
+};
+
+} // namespace parvane
+
+// The scheme must be known before the web engine starts.
+static void RegisterParvanePreviewScheme() {
+    parvane::RegisterPreviewScheme();
+}
+Q_COREAPP_STARTUP_FUNCTION(RegisterParvanePreviewScheme)
+
+namespace parvane {
+
+TTopicPreview::TTopicPreview(QWidget* parent) : QWidget(parent) {
+    RegisterPreviewScheme();
+    setObjectName("wbPreview");
+    profile_ = new QWebEngineProfile(this); // off the record
+    scheme_ = new TPreviewSchemeHandler(profile_);
+    profile_->installUrlSchemeHandler(kScheme, scheme_);
+    auto* page = new QWebEnginePage(profile_, this);
+    QWebEngineSettings* settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    view_ = new QWebEngineView(this);
+    view_->setPage(page);
+    view_->setContextMenuPolicy(Qt::NoContextMenu);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    connect(page, &QWebEnginePage::loadFinished, this, &TTopicPreview::Loaded);
+}
+
+TTopicPreview::~TTopicPreview() {
+    // The page goes before its profile.
+    QWebEnginePage* page = view_->page();
+    delete view_;
+    delete page;
+    delete profile_;
+}
+
+void TTopicPreview::WritePreview(const std::string& html, const std::string& folder,
+                                 const std::string& fileName) {
+    html_ = html;
+    std::string base = Paths::IncludeTrailingSlash(Paths::ToNative(folder));
+    if (base.empty() || base.front() != '/')
+        base = "/" + base;
+    QUrl url;
+    url.setScheme(QString::fromLatin1(kScheme));
+    url.setPath(QString::fromStdString(base + (fileName.empty() ? "preview.htm" : fileName)));
+    // A new address each time, so the browser never shows an old copy.
+    url.setQuery(QStringLiteral("preview=%1").arg(++generation_));
+    url_ = url;
+    scheme_->SetDocument(url, QByteArray::fromStdString(html));
+    view_->page()->load(url);
+}
+
+void TTopicPreview::Clear() {
+    html_.clear();
+    url_ = QUrl();
+    scheme_->SetDocument({}, {});
+    view_->page()->setHtml(QString());
+}
+
+} // namespace parvane

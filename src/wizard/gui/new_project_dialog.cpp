@@ -1,0 +1,191 @@
+#include "wizard/gui/new_project_dialog.h"
+
+#include "model/paths.h"
+#include "ui/gui/dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace parvane {
+
+const QStringList& EncodingEntries() {
+    static const QStringList entries = {"Arabic; Windows-1256",
+                                        "Baltic (ISO); iso-8869-4",
+                                        "Baltic (Windows); Windows-1257",
+                                        "Central European (ISO); iso-8859-2",
+                                        "Central European (Windows); Windows-1250",
+                                        "Cyrillic (ISO); iso_8859-5",
+                                        "Cyrillic (KOI8-R); koi8-r",
+                                        "Cyrillic (Windows); Windows-1251",
+                                        "Greek (ISO); iso-8859-7",
+                                        "Greek (Windows); Windows-1253",
+                                        "Hebrew (ISO-Visual); iso-8859-8",
+                                        "Hebrew (ISO-logical); Windows-1255",
+                                        "Japanese (EUC); x-euc-jp",
+                                        "Japanese (JIS); iso-2022-jp",
+                                        "Japanese (Shift-JIS); shift_jis",
+                                        "Korean (ISO); ISO-2022-KR",
+                                        "Korean (KSC5601); ks_c_5601",
+                                        "Simplified Chinese (GB2312); gb2312",
+                                        "Traditional Chinese (BIG5); big5",
+                                        "Thai; Windows-874",
+                                        "Turkish (ISO); iso-8859-9",
+                                        "Turkish (Windows); Windows-1254",
+                                        "Unicode UTF-7; UNICODE-1-1-UTF-7",
+                                        "Unicode UTF-8; UTF-8",
+                                        "Vietnamese; Windows-1258",
+                                        "Western(iso-8859-1); iso-8859-1",
+                                        "Western(Windows-1252); Windows-1252",
+                                        "<None>; "};
+    return entries;
+}
+
+TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
+    setObjectName("frmNew");
+    setWindowTitle("New project");
+    auto* layout = new QVBoxLayout(this);
+    auto* note = new QLabel(
+        "To convert exsiting html files into html help file(CHM), set the folder that contains "
+        "all the html files as Root Folder.\n\nTo create a CHM file with nothing, just specify a "
+        "blank folder.");
+    note->setWordWrap(true);
+    layout->addWidget(note);
+
+    auto* form = new QFormLayout;
+    edtTitle = new QLineEdit;
+    form->addRow("Title:", edtTitle);
+    auto* rootRow = new QHBoxLayout;
+    edtRootFolder = new QLineEdit;
+    btnRootFolder = new QPushButton("...");
+    rootRow->addWidget(edtRootFolder);
+    rootRow->addWidget(btnRootFolder);
+    form->addRow("Root Folder:", rootRow);
+    cbEncoding = new QComboBox;
+    cbEncoding->addItems(EncodingEntries());
+    cbEncoding->setCurrentText("Western(Windows-1252); Windows-1252");
+    form->addRow("Encoding:", cbEncoding);
+    layout->addLayout(form);
+
+    auto* pageGroup = new QGroupBox("When create a new topic, use");
+    auto* pageLayout = new QVBoxLayout(pageGroup);
+    rbDefaultPage = new QRadioButton("Default blank page");
+    rbCustomPage = new QRadioButton("Custom page");
+    rbDefaultPage->setChecked(true);
+    pageLayout->addWidget(rbDefaultPage);
+    pageLayout->addWidget(rbCustomPage);
+    auto* fileRow = new QHBoxLayout;
+    lblFileName = new QLabel("File name:");
+    edtFileName = new QLineEdit;
+    btnFileName = new QPushButton("...");
+    fileRow->addWidget(lblFileName);
+    fileRow->addWidget(edtFileName);
+    fileRow->addWidget(btnFileName);
+    pageLayout->addLayout(fileRow);
+    layout->addWidget(pageGroup);
+
+    cbSearch = new QCheckBox("Automatically search HTML files to create navigation");
+    cbSearch->setChecked(true);
+    layout->addWidget(cbSearch);
+    cbKeepStructure = new QCheckBox("Keep structure");
+    cbKeepStructure->setChecked(true);
+    layout->addWidget(cbKeepStructure);
+    auto* titleRow = new QHBoxLayout;
+    lblTitleFrom = new QLabel("Get title from:");
+    cbTitleFrom = new QComboBox;
+    cbTitleFrom->addItems({"Between <title> and </title> in source", "Filename without extension",
+                           "Entire filename"});
+    titleRow->addWidget(lblTitleFrom);
+    titleRow->addWidget(cbTitleFrom);
+    layout->addLayout(titleRow);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText("OK");
+    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    connect(edtRootFolder, &QLineEdit::textChanged, this, &TfrmNew::RootFolderChanged);
+    connect(cbSearch, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
+    connect(rbCustomPage, &QRadioButton::toggled, this, &TfrmNew::UpdateEnabling);
+    connect(btnRootFolder, &QPushButton::clicked, this, [this] {
+        const QString folder = dialogs_.SelectFolder("Select a folder:", edtRootFolder->text());
+        if (!folder.isEmpty())
+            edtRootFolder->setText(folder);
+    });
+    connect(btnFileName, &QPushButton::clicked, this, [this] {
+        const QString file =
+            dialogs_.OpenFile("Select a HTML file as template", edtFileName->text(), Filters::Html);
+        if (!file.isEmpty())
+            edtFileName->setText(file);
+    });
+
+    edtTitle->setText("New HTML Help");
+    // Setting the proposal counts as a change: a folder that does not exist yet leaves
+    // the search off.
+    edtRootFolder->setText(QString::fromStdString(SuggestProjectFolder()));
+    RootFolderChanged();
+    UpdateEnabling();
+}
+
+void TfrmNew::RootFolderChanged() {
+    const std::string folder = Paths::ExpandHome(edtRootFolder->text().trimmed().toStdString());
+    cbSearch->setChecked(!folder.empty() && Paths::FolderExists(folder) &&
+                         ContainsHtmlFiles(folder));
+}
+
+void TfrmNew::UpdateEnabling() {
+    const bool search = cbSearch->isChecked();
+    cbKeepStructure->setEnabled(search);
+    lblTitleFrom->setEnabled(search);
+    cbTitleFrom->setEnabled(search);
+    const bool custom = rbCustomPage->isChecked();
+    lblFileName->setEnabled(custom);
+    edtFileName->setEnabled(custom);
+    btnFileName->setEnabled(custom);
+}
+
+TNewProjectOptions TfrmNew::Options() const {
+    TNewProjectOptions options;
+    options.Title = edtTitle->text().toStdString();
+    options.RootFolder = edtRootFolder->text().toStdString();
+    options.DefaultTemplate = rbDefaultPage->isChecked();
+    options.CustomTemplate = edtFileName->text().toStdString();
+    const QString entry = cbEncoding->currentText();
+    const int semicolon = entry.indexOf(';');
+    options.Encoding = semicolon < 0 ? std::string() : entry.mid(semicolon + 1).toStdString();
+    options.Import = cbSearch->isChecked();
+    options.KeepStructure = cbKeepStructure->isChecked();
+    options.TitleMode = cbTitleFrom->currentIndex() + 1;
+    return options;
+}
+
+TfrmSearchHTML::TfrmSearchHTML(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName("frmSearchHTML");
+    setWindowTitle("Searching");
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    lblFile = new QLabel;
+    lblFile->setMinimumWidth(420);
+    layout->addWidget(lblFile);
+}
+
+void TfrmSearchHTML::ShowFile(const QString& path) {
+    lblFile->setText(path);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace parvane

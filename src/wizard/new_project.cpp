@@ -1,0 +1,261 @@
+// A new project without windows: the folder proposal, the search for pages, the folder
+// import and the steps that copy the wizard's answers into the project.
+
+#include "wizard/new_project.h"
+
+#include "model/errors.h"
+#include "model/paths.h"
+#include "model/string_func.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace parvane {
+
+namespace fs = std::filesystem;
+namespace SF = StringFunc;
+
+std::string SuggestProjectFolder() {
+    return SuggestProjectFolder(Paths::HomeFolder() + "Parvane Projects/");
+}
+
+std::string SuggestProjectFolder(const std::string& projectsFolder) {
+    const std::string base = Paths::IncludeTrailingSlash(projectsFolder) + "Project";
+    for (int n = 1; n <= 99999; ++n) {
+        const std::string candidate = base + std::to_string(n);
+        std::error_code ec;
+        if (!fs::exists(fs::path(candidate), ec))
+            return candidate;
+    }
+    return {};
+}
+
+namespace {
+
+bool IsPageFile(const fs::path& file) {
+    const std::string ext = SF::AsciiLowerCase(file.extension().string());
+    return ext == ".htm" || ext == ".html";
+}
+
+} // namespace
+
+bool ContainsHtmlFiles(const std::string& folder) {
+    std::error_code ec;
+    // Does not follow symbolic links to folders, so a loop of links cannot trap it.
+    fs::recursive_directory_iterator it(fs::path(Paths::ToNative(folder)),
+                                        fs::directory_options::skip_permission_denied, ec);
+    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (IsPageFile(it->path()) && it->is_regular_file(typeError))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Named and numeric character references of a title, so the tree holds plain text (the
+// outputs escape titles again when they write them).
+std::string DecodeEntities(const std::string& s) {
+    static const std::pair<const char*, const char*> named[] = {
+        {"amp", "&"},
+        {"lt", "<"},
+        {"gt", ">"},
+        {"quot", "\""},
+        {"apos", "'"},
+        {"nbsp", "\xC2\xA0"},
+        {"copy", "\xC2\xA9"},
+        {"reg", "\xC2\xAE"},
+        {"ndash", "\xE2\x80\x93"},
+        {"mdash", "\xE2\x80\x94"},
+        {"hellip", "\xE2\x80\xA6"},
+        {"laquo", "\xC2\xAB"},
+        {"raquo", "\xC2\xBB"},
+        {"lsquo", "\xE2\x80\x98"},
+        {"rsquo", "\xE2\x80\x99"},
+        {"ldquo", "\xE2\x80\x9C"},
+        {"rdquo", "\xE2\x80\x9D"},
+        {"trade", "\xE2\x84\xA2"},
+    };
+    auto utf8 = [](unsigned long cp) {
+        std::string out;
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        return out;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const std::size_t semi = s[i] == '&' ? s.find(';', i + 1) : std::string::npos;
+        if (semi == std::string::npos || semi - i > 10) {
+            out += s[i];
+            continue;
+        }
+        const std::string name = s.substr(i + 1, semi - i - 1);
+        std::string value;
+        if (name.size() > 1 && name[0] == '#') {
+            char* endp = nullptr;
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            const char* digits = name.c_str() + (hex ? 2 : 1);
+            const unsigned long cp = std::strtoul(digits, &endp, hex ? 16 : 10);
+            if (endp && *endp == '\0' && endp != digits && cp > 0 && cp <= 0x10FFFF &&
+                !(cp >= 0xD800 && cp <= 0xDFFF))
+                value = utf8(cp);
+        } else {
+            for (const auto& [key, text] : named)
+                if (name == key)
+                    value = text;
+        }
+        if (value.empty()) {
+            out += s[i];
+            continue;
+        }
+        out += value;
+        i = semi;
+    }
+    return out;
+}
+
+// A title as the tree shows it: references decoded, runs of white space made one blank.
+std::string CleanTitle(const std::string& raw) {
+    std::string decoded = DecodeEntities(raw);
+    std::string out;
+    bool blank = false;
+    for (char c : decoded) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.empty())
+            out += ' ';
+        blank = false;
+        out += c;
+    }
+    return out.empty() ? "No title" : out;
+}
+
+std::string ImportTitle(const fs::path& file, int titleMode, const std::string& charset) {
+    const std::string name = file.filename().string();
+    switch (titleMode) {
+    case tmNameWithoutExtension:
+        return file.stem().string();
+    case tmFileName:
+        return name;
+    default:
+        try {
+            return CleanTitle(SF::GetHtmlTitle(SF::LoadTextFile(file.string(), charset)));
+        } catch (const std::exception&) {
+            return "No title";
+        }
+    }
+}
+
+void ImportInto(TPvx& project, TTopicNode* parent, const fs::path& folder, int depth, int titleMode,
+                bool keepStructure, const ImportProgress& progress, std::set<fs::path>& visited) {
+    // A folder reached twice (a symbolic link back up the tree) is imported once.
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(folder, ec);
+    if (!visited.insert(ec ? folder : canonical).second)
+        return;
+
+    const std::string root = project.RootFolder();
+    const std::string charset = SF::Trim(project.ProjectSettings.Encoding);
+    TTopicTree& tree = project.Tree();
+    // Entries in the order the file system returns them; files and folders mixed.
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const fs::path& path = it->path();
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            TTopicNode* target = parent;
+            if (keepStructure)
+                target = tree.AddTopicNode(parent, path.filename().string(), imLastChildOfReference,
+                                           tsNoLink, 0, "");
+            ImportInto(project, target, path, depth + 1, titleMode, keepStructure, progress,
+                       visited);
+        } else if (IsPageFile(path) && it->is_regular_file(typeError)) {
+            const std::string title = ImportTitle(path, titleMode, charset);
+            tree.AddTopicNode(parent, title, imLastChildOfReference, tsLinked, 0,
+                              Paths::PathToUrl(root, path.string()));
+            if (progress)
+                progress(path.string());
+        }
+    }
+}
+
+} // namespace
+
+void ImportFolder(TPvx& project, TTopicNode* parent, const std::string& folder, int depth,
+                  int titleMode, bool keepStructure, const ImportProgress& progress) {
+    std::set<fs::path> visited;
+    ImportInto(project, parent, fs::path(Paths::ToNative(folder)), depth, titleMode, keepStructure,
+               progress, visited);
+    // One image update for the whole import rather than one per folder.
+    project.UpdateTopicImages();
+}
+
+void NewProject(TPvx& project, const TNewProjectOptions& options, const ImportProgress& progress) {
+    project.ResetToDefaults();
+    TProjectSettings& s = project.ProjectSettings;
+    s.Title = options.Title;
+    std::string root = Paths::ToNative(Paths::ExpandHome(SF::Trim(options.RootFolder)));
+    if (root.empty())
+        throw EParvaneError("Please specify the root folder of the project!");
+    if (root[0] != '/') {
+        std::error_code ec;
+        root = fs::absolute(fs::path(root), ec).string();
+    }
+    root = fs::path(root).lexically_normal().string();
+    s.RootDir = Paths::IncludeTrailingSlash(root);
+    s.DefaultTemplate = options.DefaultTemplate;
+    s.Encoding = options.Encoding;
+    s.CustomTemplate = options.CustomTemplate;
+
+    std::error_code ec;
+    fs::create_directories(fs::path(s.RootDir), ec);
+    if (ec || !fs::is_directory(fs::path(s.RootDir)))
+        throw EParvaneError("Cannot create the root folder \"" + s.RootDir + "\": " +
+                            (ec ? ec.message() : std::string("a file of that name exists")));
+
+    TTopicTree& tree = project.Tree();
+    TTopicNode* contents = project.ContentsRoot();
+    tree.BeginUpdate();
+    if (options.Import) {
+        ImportFolder(project, contents, s.RootDir, 0, options.TitleMode, options.KeepStructure,
+                     progress);
+    } else {
+        tree.AddTopicNode(contents, "New Item", imLastChildOfReference, tsUnsaved, 0, "");
+        TTopicNode* heading =
+            tree.AddTopicNode(contents, "New Item", imLastChildOfReference, tsNoLink, 0, "");
+        tree.AddTopicNode(heading, "New Item", imLastChildOfReference, tsUnsaved, 0, "");
+        tree.AddTopicNode(heading, "New Item", imLastChildOfReference, tsUnsaved, 0, "");
+        project.UpdateTopicImages();
+        for (TTopicNode* node = contents->FirstChild(); node; node = node->GetNext()) {
+            if (node->RootGroup() != contents)
+                break;
+            if (node->HasChildren())
+                node->Expand();
+        }
+        tree.Select(contents->FirstChild());
+    }
+    tree.EndUpdate();
+    project.Modified = true;
+    tree.Select(contents);
+    contents->Expand();
+}
+
+} // namespace parvane
