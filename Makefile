@@ -26,7 +26,7 @@ build: configure
 fuzz-build: setup
 	@cmake -S . -B $(FUZZDIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DPARVANE_FUZZ_ONLY=ON \
-	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" > $(FUZZDIR).configure.log 2>&1 \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" > $(FUZZDIR).configure.log 2>&1 \
 	    || { cat $(FUZZDIR).configure.log; exit 1; }
 	@cmake --build $(FUZZDIR) -j $(JOBS)
 
