@@ -63,7 +63,10 @@ bool IsWebTextFile(const std::string& path) {
 
 } // namespace
 
-void CollectFiles(TContents& contents, const std::string& page) {
+void CollectFiles(TContents& contents, const std::string& pageIn) {
+    // ".." steps are resolved here so one file is listed once and every copy lands where
+    // its path says, never beside the output folder.
+    const std::string page = pageIn.empty() ? pageIn : SF::CollapseDotDot(pageIn);
     if (page.empty() || contents.Files.count(page))
         return;
     contents.Files.insert(page);
@@ -232,7 +235,7 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
     const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
     for (const std::string& file : ctx.Contents.Files) {
-        const std::string source = Paths::ResolveExisting(file);
+        const std::string source = Paths::ResolveExisting(SF::CollapseDotDot(file));
         if (source.empty())
             continue; // vanished since it was collected: the copy is simply missing
         if (!SF::StartsWithText(source, root) || source.size() == root.size()) {

@@ -227,6 +227,24 @@ TEST(SingleHtmlBuild, FilesOutsideTheRootAreReportedNotCopied) {
         EXPECT_NE(bytes, "OUT") << rel;
 }
 
+TEST(CopyCollectedFiles, DotDotStepsNeverLeadOutOfTheTargetFolder) {
+    SmallProject s;
+    WriteFile(s.p.Dir().Folder() + "outside.png", "OUT");
+    RecordingHost host;
+    TContents contents(s.p.Project());
+    // A file below the root named through a detour, and one that climbs out of it.
+    CollectFiles(contents, s.p.Root() + "guide/../img/logo.png");
+    contents.Files.insert(s.p.Root() + "img/../../outside.png");
+    EXPECT_TRUE(contents.Files.count(s.p.Root() + "img/logo.png"));
+    TBuildContext ctx{s.p.Project(), contents, host, {}, {}};
+    const std::string target = s.p.Dir().Folder() + "target/sub/";
+    CopyCollectedFiles(ctx, target);
+    EXPECT_EQ(ReadFile(target + "img/logo.png"), "PNG-bytes");
+    EXPECT_FALSE(fs::exists(s.p.Dir().Folder() + "target/outside.png"));
+    EXPECT_FALSE(fs::exists(target + "outside.png"));
+    EXPECT_TRUE(host.HasPart("outside the project's root folder"));
+}
+
 TEST(SingleHtmlBuild, BadInputStillGivesACorrectPage) {
     TestProject p;
     TProjectSettings& s = p.Project().ProjectSettings;
