@@ -85,7 +85,9 @@ public:
     std::string BuildSingleToc() const;
     std::string BuildSinglePages() const;
 
-    // Web Help; outputFolder has a trailing "/".
+    // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
+    // topic pages with their script (templateFile: absolute, "" for none) over the copies
+    // the driver has made in "scr".
     void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
                        const std::string& scrollStyle);
     void CopyWebImages(const std::string& outputFolder) const;

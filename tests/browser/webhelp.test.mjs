@@ -57,14 +57,7 @@ async function visibleRows(nav) {
 
 // Clicks the folders above item i open, the way a reader would.
 async function revealItem(nav, items, i) {
-  const chain = [];
-  for (let k = i - 1, level = items[i].level; k >= 0; k--) {
-    if (items[k].level < level) {
-      chain.unshift(k);
-      level = items[k].level;
-    }
-  }
-  for (const k of chain) {
+  for (const k of ancestorsOf(items, i)) {
     if (await nav.locator(`#d${k}`).isVisible()) continue;
     const expander = nav.locator(`#imgn${k}`);
     if (await expander.count()) await expander.click();
@@ -80,6 +73,23 @@ async function expandAll(nav, items) {
     if (await expander.count()) await expander.click();
     else await nav.locator(`#l${item.index}`).click();
   }
+}
+
+// The frames have settled once the default topic's page has selected its node.
+async function settled(nav) {
+  await nav.waitForFunction(() => document.querySelector('#tree span.selected') !== null);
+}
+
+// The folders above item i, outermost first.
+function ancestorsOf(items, i) {
+  const chain = [];
+  for (let k = i - 1, level = items[i].level; k >= 0; k--) {
+    if (items[k].level < level) {
+      chain.unshift(k);
+      level = items[k].level;
+    }
+  }
+  return chain;
 }
 
 async function selectedId(nav) {
@@ -108,8 +118,11 @@ describe('the sample project', () => {
     const { page, errors } = await open(base + 'index.htm');
     const { nav, content } = await panes(page);
     assert.ok(items.length > 0, 'the sample has a table of contents');
-    // Only the top level shows until a folder is opened.
-    assert.deepEqual(await visibleRows(nav), items.filter((i) => i.level === 1).map((i) => i.index));
+    // The top level shows, and the folders above the default topic, which its page opened.
+    await settled(nav);
+    const opened = new Set(ancestorsOf(items, await selectedId(nav)));
+    assert.deepEqual(await visibleRows(nav),
+      items.filter((i) => ancestorsOf(items, i.index).every((k) => opened.has(k))).map((i) => i.index));
     await content.waitForLoadState();
     await h.screenshot(page, 'sample-start');
     await expandAll(nav, items);
@@ -122,7 +135,9 @@ describe('the sample project', () => {
   test('clicking a folder expands it and switches its image', async () => {
     const { page, errors } = await open(base + 'index.htm');
     const { nav } = await panes(page);
-    const folder = items.find((i) => i.hasChildren && i.level === 1);
+    await settled(nav);
+    const opened = new Set(ancestorsOf(items, await selectedId(nav)));
+    const folder = items.find((i) => i.hasChildren && i.level === 1 && !opened.has(i.index));
     assert.ok(folder, 'the sample has a folder');
     const id = folder.index;
     const block = nav.locator(`#d${id}`);
@@ -161,6 +176,7 @@ describe('the sample project', () => {
   test('clicking a topic shows its page and highlights its node', async () => {
     const { page, errors } = await open(base + 'index.htm');
     const { nav, content } = await panes(page);
+    await settled(nav);
     // A topic below a folder, so the path has to be opened first.
     const topic = items.find((i) => i.level > 1 && i.status === 0 && !i.hasChildren) ??
       items.find((i) => i.status === 0);
@@ -319,6 +335,11 @@ describe('a project of tricky input', () => {
     await content.waitForURL(externalPage());
     assert.equal(await content.locator('#ext').textContent(), 'external');
 
+    // A double click on a heading opens or closes it once, like a single click.
+    await nav.locator('#l1').dblclick();
+    assert.equal(await nav.locator('#d1').isVisible(), true);
+    await nav.locator('#l1').dblclick();
+    assert.equal(await nav.locator('#d1').isVisible(), false);
     await nav.locator('#l1').click(); // a heading: opens its folder, shows nothing new
     await nav.locator('#l3').click();
     await nav.locator('#l5').click(); // unsaved: highlighted, no page
