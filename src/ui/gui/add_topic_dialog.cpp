@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -13,8 +15,10 @@
 
 namespace parvane {
 
-TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent)
-    : QDialog(parent), homeKind_(preset.HomeKind), chosenMode_(preset.InsertMode) {
+TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent,
+                                 const std::string& libraryFolder)
+    : QDialog(parent), homeKind_(preset.HomeKind), chosenMode_(preset.InsertMode),
+      libraryFolder_(libraryFolder.empty() ? TemplateLibraryFolder() : libraryFolder) {
     setObjectName("frmAddNewTopic");
     setWindowTitle("Add new topic");
     auto* layout = new QVBoxLayout(this);
@@ -30,10 +34,12 @@ TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent
     rbBlank = new QRadioButton("Link to blank pages");
     rbExisting = new QRadioButton("Link to existing HTML files");
     rbNoLink = new QRadioButton("No link");
+    rbPrebuilt = new QRadioButton(TemplateTexts::PrebuiltItem);
     rbBlank->setChecked(true);
     itemLayout->addWidget(rbBlank);
     itemLayout->addWidget(rbExisting);
     itemLayout->addWidget(rbNoLink);
+    itemLayout->addWidget(rbPrebuilt);
 
     countRow_ = new QWidget;
     auto* countLayout = new QHBoxLayout(countRow_);
@@ -57,8 +63,24 @@ TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent
     itemLayout->addWidget(titleRow_);
     layout->addWidget(itemPanel_);
 
-    templatesNote_ = new QLabel("New template pages are added as blank pages.");
-    layout->addWidget(templatesNote_);
+    // The library: one name per row and the chosen template's preview.
+    libraryPanel_ = new QWidget;
+    auto* libraryLayout = new QHBoxLayout(libraryPanel_);
+    libraryLayout->setContentsMargins(0, 0, 0, 0);
+    lbTemplates = new QListWidget;
+    lbTemplates->setMinimumWidth(140);
+    libraryLayout->addWidget(lbTemplates);
+    imgTemplate = new QLabel;
+    imgTemplate->setFixedSize(322, 242);
+    imgTemplate->setAlignment(Qt::AlignCenter);
+    imgTemplate->setFrameShape(QFrame::StyledPanel);
+    libraryLayout->addWidget(imgTemplate);
+    layout->addWidget(libraryPanel_);
+    library_ = LoadTemplateLibrary(libraryFolder_);
+    for (const TTemplateEntry& entry : library_)
+        lbTemplates->addItem(QString::fromStdString(entry.Name));
+    lbTemplates->setCurrentRow(library_.empty() ? -1 : 0);
+    TemplateChanged();
 
     auto* modeRow = new QHBoxLayout;
     modeRow->addWidget(new QLabel("Insert mode:"));
@@ -77,6 +99,13 @@ TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent
     connect(rbBlank, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);
     connect(rbExisting, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);
     connect(rbNoLink, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);
+    connect(rbPrebuilt, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);
+    // An existing template takes its title from the file name.
+    connect(rbExisting, &QRadioButton::clicked, this, [this] {
+        if (Page() == 2)
+            cbTitleFrom->setCurrentIndex(1);
+    });
+    connect(lbTemplates, &QListWidget::currentRowChanged, this, &TfrmAddNewTopic::TemplateChanged);
     connect(cbInsertMode, &QComboBox::activated, this, [this](int index) {
         if (cbInsertMode->isEnabled())
             chosenMode_ = index;
@@ -106,20 +135,48 @@ void TfrmAddNewTopic::PageChanged() {
         cbInsertMode->setCurrentIndex(aimChild);
     }
     cbInsertMode->setEnabled(own);
-    // Choosing from the template library comes with the template commands; here the
-    // Templates page adds blank template pages.
     const bool templates = Page() == 2;
-    rbExisting->setEnabled(!templates);
-    rbNoLink->setEnabled(!templates);
+    rbBlank->setText(templates ? "A new template" : "Link to blank pages");
+    rbExisting->setText(templates ? "An existing template" : "Link to existing HTML files");
+    rbNoLink->setText(templates ? "No link topic" : "No link");
+    rbPrebuilt->setVisible(templates);
     if (templates)
+        rbPrebuilt->setChecked(true);
+    else if (rbPrebuilt->isChecked())
         rbBlank->setChecked(true);
-    templatesNote_->setVisible(templates);
+    ItemTypeChanged();
 }
 
 void TfrmAddNewTopic::ItemTypeChanged() {
     const bool existing = rbExisting->isChecked();
-    countRow_->setVisible(!existing);
+    const bool prebuilt = PrebuiltTemplate();
+    countRow_->setVisible(!existing && !prebuilt);
     titleRow_->setVisible(existing);
+    libraryPanel_->setVisible(prebuilt);
+}
+
+void TfrmAddNewTopic::TemplateChanged() {
+    const TTemplateEntry* entry = ChosenTemplate();
+    const std::string file = entry ? TemplatePreviewFile(libraryFolder_, *entry) : std::string();
+    const QPixmap picture(QString::fromStdString(file));
+    if (picture.isNull()) {
+        imgTemplate->setPixmap({});
+        imgTemplate->setText(entry ? "(no preview)" : QString());
+    } else {
+        imgTemplate->setPixmap(picture.scaled(imgTemplate->size() - QSize(2, 2),
+                                              Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+}
+
+bool TfrmAddNewTopic::PrebuiltTemplate() const {
+    return Page() == 2 && rbPrebuilt->isChecked();
+}
+
+const TTemplateEntry* TfrmAddNewTopic::ChosenTemplate() const {
+    const int row = lbTemplates->currentRow();
+    return row >= 0 && row < static_cast<int>(library_.size())
+               ? &library_[static_cast<std::size_t>(row)]
+               : nullptr;
 }
 
 TAddRequest TfrmAddNewTopic::Request() const {
