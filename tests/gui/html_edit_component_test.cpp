@@ -606,6 +606,15 @@ void HtmlEditComponentTest::elementWritesReachThePage() {
     QVERIFY(Settle(edit));
     QCOMPARE(edit.Body().GetAttribute("bgcolor"), std::string("#00ff00"));
     QVERIFY(Contains(edit.BodyOuterHtml(), "<body bgcolor=\"#00ff00\">"));
+
+    // Writes sent in a row whose last one changes nothing: the page text still shows the
+    // first one (it used to be dropped with the earlier reply, and a save lost it).
+    THtmlElement bodyElement = edit.Body();
+    bodyElement.SetAttribute("text", "#123456");
+    bodyElement.RemoveAttribute("no-such-attribute");
+    QVERIFY(Settle(edit));
+    QVERIFY(Contains(edit.BodyOuterHtml(), "text=\"#123456\""));
+    QVERIFY(Contains(edit.DocumentHTML(), "text=\"#123456\""));
 }
 
 void HtmlEditComponentTest::pageScriptsDoNotRun() {

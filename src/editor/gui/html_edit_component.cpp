@@ -464,8 +464,12 @@ void THtmlEditComponent::OnReply(int generation, int callId, const QString& json
     // The page took its state while answering; a change after that is announced anew.
     contentPending_ = false;
     // A snapshot taken before a later write would undo what that write noted locally.
+    const QJsonObject snapshot = payload.value(QLatin1String("snapshot")).toObject();
     if (callId >= lastWriteCall_)
-        ApplySnapshot(payload.value(QLatin1String("snapshot")).toObject());
+        ApplySnapshot(snapshot);
+    else
+        ApplySerialised(snapshot); // the page text is never older than what we hold
+
     const bool ok = !payload.contains(QLatin1String("error"));
     if (!ok)
         qWarning("editor call failed: %s",
@@ -532,15 +536,19 @@ void THtmlEditComponent::ApplySnapshot(const QJsonObject& snapshot) {
         cleanDocument_.reset();
     }
     ApplyElements(snapshot.value(QLatin1String("elements")).toObject());
-    if (snapshot.contains(QLatin1String("html"))) {
-        serialised_ = snapshot.value(QLatin1String("html")).toString();
-        bodyStart_ = snapshot.value(QLatin1String("bodyStart")).toInteger(-1);
-        bodyLength_ = snapshot.value(QLatin1String("bodyLength")).toInteger(0);
-        if (bodyStart_ < 0 || bodyStart_ + bodyLength_ > serialised_.size())
-            bodyStart_ = -1;
-        cleanDocument_.reset();
-        cleanBody_.reset();
-    }
+    ApplySerialised(snapshot);
+}
+
+void THtmlEditComponent::ApplySerialised(const QJsonObject& snapshot) {
+    if (!snapshot.contains(QLatin1String("html")))
+        return;
+    serialised_ = snapshot.value(QLatin1String("html")).toString();
+    bodyStart_ = snapshot.value(QLatin1String("bodyStart")).toInteger(-1);
+    bodyLength_ = snapshot.value(QLatin1String("bodyLength")).toInteger(0);
+    if (bodyStart_ < 0 || bodyStart_ + bodyLength_ > serialised_.size())
+        bodyStart_ = -1;
+    cleanDocument_.reset();
+    cleanBody_.reset();
 }
 
 void THtmlEditComponent::ApplyElements(const QJsonObject& elements) {

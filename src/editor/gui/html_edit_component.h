@@ -187,6 +187,7 @@ private:
     void Send(TCall call);
     void DropCalls();
     void ApplySnapshot(const QJsonObject& snapshot);
+    void ApplySerialised(const QJsonObject& snapshot);
     void ApplyElements(const QJsonObject& elements);
     void CheckIdle();
     void RunFontDialog(int option, const QVariant& value);
