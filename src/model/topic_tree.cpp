@@ -251,6 +251,7 @@ void TTopicTree::CreateRootGroups() {
     if (selected_ || !selections_.empty()) {
         selected_ = nullptr;
         selections_.clear();
+        selectedSet_.clear();
         NotifySelectionChanged();
     }
     DestroyNodes(roots_);
@@ -438,20 +439,24 @@ void TTopicTree::ReorderChildren(TTopicNode* parent, const std::vector<int>& new
 void TTopicTree::Select(TTopicNode* node) {
     selected_ = node;
     selections_.clear();
-    if (node)
+    selectedSet_.clear();
+    if (node) {
         selections_.push_back(node);
+        selectedSet_.insert(node);
+    }
     NotifySelectionChanged();
 }
 
 bool TTopicTree::IsSelected(const TTopicNode* node) const {
-    return node && std::find(selections_.begin(), selections_.end(), node) != selections_.end();
+    return node && selectedSet_.count(node) != 0;
 }
 
 void TTopicTree::SetSelections(const std::vector<TTopicNode*>& nodes, TTopicNode* focused) {
     selections_.clear();
+    selectedSet_.clear();
     selections_.reserve(nodes.size());
     for (TTopicNode* node : nodes) {
-        if (node && std::find(selections_.begin(), selections_.end(), node) == selections_.end())
+        if (node && selectedSet_.insert(node).second)
             selections_.push_back(node);
     }
     selected_ = focused;
@@ -463,6 +468,7 @@ void TTopicTree::ClearSelection() {
         return;
     selected_ = nullptr;
     selections_.clear();
+    selectedSet_.clear();
     NotifySelectionChanged();
 }
 
@@ -483,6 +489,7 @@ bool TTopicTree::PurgeSelection(const TTopicNode* ancestor, bool includeSelf) {
     const auto end = std::remove_if(selections_.begin(), selections_.end(), doomed);
     if (end != selections_.end()) {
         selections_.erase(end, selections_.end());
+        selectedSet_ = {selections_.begin(), selections_.end()};
         changed = true;
     }
     return changed;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace parvane {
@@ -193,6 +194,7 @@ private:
     int count_ = 0;
     TTopicNode* selected_ = nullptr;
     std::vector<TTopicNode*> selections_;
+    std::unordered_set<const TTopicNode*> selectedSet_; // the same nodes, for lookups
     TTreeObserver* observer_ = nullptr;
     int updateDepth_ = 0;
     bool changedWhileUpdating_ = false;
