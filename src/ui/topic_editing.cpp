@@ -78,8 +78,7 @@ bool ApplyUrlBoxText(TLeftTreeData& data, std::string_view text) {
 }
 
 bool TopicOptionsEnabled(int loadedStatus, std::string_view urlBoxText) {
-    return loadedStatus == tsLinked && !urlBoxText.empty() &&
-           urlBoxText.find(':') == std::string_view::npos;
+    return loadedStatus == tsLinked && !urlBoxText.empty() && !Paths::IsAbsolute(urlBoxText);
 }
 
 std::string DigitsOnly(std::string_view text) {
@@ -168,8 +167,8 @@ TPageFile ReadPageFile(const std::string& path, const std::string& projectEncodi
 
 std::string PageSaveCharset(std::string_view text, std::string_view readCharset,
                             std::string_view projectEncoding) {
-    for (const std::string& charset : {TextCodec::DeclaredCharset(text), std::string(readCharset),
-                                       std::string(projectEncoding)})
+    for (const std::string& charset :
+         {TextCodec::DeclaredCharset(text), std::string(readCharset), std::string(projectEncoding)})
         if (KnownCharset(charset))
             return SF::Trim(charset);
     return "UTF-8";
@@ -201,8 +200,8 @@ TBlankPage BlankPageText(const TPvx& project, bool isTemplate, const std::string
     TBlankPage page;
     if (isTemplate || settings.DefaultTemplate) {
         const std::string starter = programFolder + (isTemplate ? "newtemp.htm" : "new.htm");
-        page.Text = SF::ReplaceTextW(SF::LoadTextFile(starter), "($CHARSET$)",
-                                     OutputCharset(project));
+        page.Text =
+            SF::ReplaceTextW(SF::LoadTextFile(starter), "($CHARSET$)", OutputCharset(project));
         page.BaseFolder = programFolder;
         return page;
     }
@@ -217,16 +216,14 @@ TBlankPage BlankPageText(const TPvx& project, bool isTemplate, const std::string
 
 // ---- the preview ------------------------------------------------------------------------------
 
-bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data,
-                         const TPvx& project) {
+bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data, const TPvx& project) {
     return previewWithTemplate && data.Kind != 2 && !data.ApplyTemp &&
            !SF::Trim(project.ProjectSettings.HtmlHelpTemplate).empty();
 }
 
 std::string PreviewWithTemplate(const TTemplate& htmlHelpTemplate, std::string_view pageText,
                                 std::string_view title, const std::string& pageFolder) {
-    return ApplyTemplate(htmlHelpTemplate.RebasedFor(pageFolder), title,
-                         SF::GetHtmlBody(pageText));
+    return ApplyTemplate(htmlHelpTemplate.RebasedFor(pageFolder), title, SF::GetHtmlBody(pageText));
 }
 
 // ---- previous and next topic ------------------------------------------------------------------
@@ -304,9 +301,9 @@ void TOpenTopic::DisplayChanged(bool editorBusy, const std::function<std::string
 }
 
 TOpenTopic::TMonitorResult TOpenTopic::Monitor(TEditorTab activeTab, bool editorBusy) {
-    if (!PageModified && !editorBusy &&
-        ((activeTab == TEditorTab::Edit && EditorModified) ||
-         (activeTab == TEditorTab::Source && SourceChanged)))
+    // A busy editor's flag is not read; the Source box is never busy.
+    if (!PageModified && ((activeTab == TEditorTab::Edit && EditorModified && !editorBusy) ||
+                          (activeTab == TEditorTab::Source && SourceChanged)))
         PageModified = true;
     TMonitorResult result;
     if (PageModified || LoadedStatus == tsUnsaved) {

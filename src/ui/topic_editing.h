@@ -60,7 +60,8 @@ std::string UrlBoxText(const TLeftTreeData& data);
 // already (nothing changed).
 bool ApplyUrlBoxText(TLeftTreeData& data, std::string_view text);
 // The keywords box, the context-number box and "Don't apply template to this page" are
-// enabled only for a linked page whose URL box holds a relative path.
+// enabled only for a linked page whose URL box holds a relative path (not "/...", "\\..."
+// nor anything with ":").
 bool TopicOptionsEnabled(int loadedStatus, std::string_view urlBoxText);
 // Keeps only the digits 0-9: what the context-number box accepts.
 std::string DigitsOnly(std::string_view text);
@@ -106,8 +107,7 @@ TBlankPage BlankPageText(const TPvx& project, bool isTemplate, const std::string
 // ---- the preview ---------------------------------------------------------------------------
 
 // Whether the preview wraps the page in the HTML Help template.
-bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data,
-                         const TPvx& project);
+bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data, const TPvx& project);
 // The template rebased for the page's folder with the page's body and the topic's title.
 std::string PreviewWithTemplate(const TTemplate& htmlHelpTemplate, std::string_view pageText,
                                 std::string_view title, const std::string& pageFolder);
@@ -155,8 +155,8 @@ public:
     void DisplayChanged(bool editorBusy, const std::function<std::string()>& body);
 
     // The idle-time monitor's part: takes a change of the active tab into page modified
-    // (not while the editor is busy); tells whether the save buttons are enabled and
-    // whether the project is to be marked modified.
+    // (the editor's flag not while it is busy); tells whether the save buttons are enabled
+    // and whether the project is to be marked modified.
     struct TMonitorResult {
         bool SaveButtons = false;
         bool MarkProjectModified = false;
@@ -165,8 +165,7 @@ public:
 };
 
 // The status bar's first panel.
-std::string StatusHint(bool treeFocused, bool editorEnabled, bool editorBusy,
-                       bool documentFocused);
+std::string StatusHint(bool treeFocused, bool editorEnabled, bool editorBusy, bool documentFocused);
 
 // Whether the external editor may start at once, or the page has to be saved first.
 bool ExternalEditorNeedsSave(int loadedStatus, bool topicModified);

@@ -99,6 +99,8 @@ TEST(TopicEditing, TopicOptionsNeedALinkedPageWithARelativePath) {
     EXPECT_TRUE(TopicOptionsEnabled(tsLinked, "a.htm"));
     EXPECT_FALSE(TopicOptionsEnabled(tsLinked, ""));
     EXPECT_FALSE(TopicOptionsEnabled(tsLinked, "c:\\a.htm"));
+    EXPECT_FALSE(TopicOptionsEnabled(tsLinked, "/home/me/a.htm"));
+    EXPECT_TRUE(TopicOptionsEnabled(tsLinked, "sub\\a.htm"));
     EXPECT_FALSE(TopicOptionsEnabled(tsLinked, "http://x/a.htm"));
     EXPECT_FALSE(TopicOptionsEnabled(tsUnsaved, "(unsaved)"));
     EXPECT_FALSE(TopicOptionsEnabled(tsNoLink, "a.htm"));
@@ -143,8 +145,8 @@ TEST_F(TopicEditingFiles, PagesAreReadInTheirDeclaredCharsetElseTheProjectsElseB
     EXPECT_TRUE(SameCharset(declared.Charset, "windows-1252"));
 
     Write("plain.htm", "<html><body>Gr\xFC\xDF</body></html>");
-    EXPECT_TRUE(SameCharset(ReadPageFile(folder + "plain.htm", "ISO-8859-2").Charset,
-                               "ISO-8859-2"));
+    EXPECT_TRUE(
+        SameCharset(ReadPageFile(folder + "plain.htm", "ISO-8859-2").Charset, "ISO-8859-2"));
     const TPageFile guessed = ReadPageFile(folder + "plain.htm", "");
     EXPECT_TRUE(SameCharset(guessed.Charset, "Windows-1252"));
     EXPECT_TRUE(Contains(guessed.Text, "Gr\xC3\xBC\xC3\x9F"));
@@ -168,12 +170,14 @@ TEST(TopicEditing, SaveCharsetPrefersTheTextsDeclarationThenTheReadOneThenThePro
 }
 
 TEST_F(TopicEditingFiles, AWindows1252PageEditedAndSavedKeepsItsBytes) {
-    const std::string original = "<html><head><meta http-equiv=\"Content-Type\" "
-                                 "content=\"text/html; charset=windows-1252\">\r\n"
-                                 "<title>old</title></head><body>Caf\xE9 cr\xE8me</body></html>\r\n";
+    const std::string original =
+        "<html><head><meta http-equiv=\"Content-Type\" "
+        "content=\"text/html; charset=windows-1252\">\r\n"
+        "<title>old</title></head><body>Caf\xE9 cr\xE8me</body></html>\r\n";
     Write("page.htm", original);
     const TPageFile page = ReadPageFile(folder + "page.htm", "UTF-8");
-    std::string edited = SF::ReplaceAll(page.Text, "</body>", " na\xC3\xAFve \xE2\x82\xAC \xE2\x98\x83</body>");
+    std::string edited =
+        SF::ReplaceAll(page.Text, "</body>", " na\xC3\xAFve \xE2\x82\xAC \xE2\x98\x83</body>");
     edited = PageTextForSaving(edited, "R\xC3\xA9sum\xC3\xA9", false);
     SF::SaveTextFile(edited, folder + "page.htm", PageSaveCharset(edited, page.Charset, "UTF-8"));
 
@@ -187,7 +191,8 @@ TEST_F(TopicEditingFiles, AWindows1252PageEditedAndSavedKeepsItsBytes) {
 TEST(TopicEditing, SavingRewritesTheTitleOfPagesButNotOfTemplates) {
     const std::string page = "<HTML><HEAD><TITLE>Old</TITLE></HEAD><BODY>x</BODY></HTML>";
     EXPECT_TRUE(Contains(PageTextForSaving(page, "New", false), "<title>New</title>"));
-    EXPECT_TRUE(Contains(PageTextForSaving(page, "Q&A <1>", false), "<title>Q&amp;A &lt;1&gt;</title>"));
+    EXPECT_TRUE(
+        Contains(PageTextForSaving(page, "Q&A <1>", false), "<title>Q&amp;A &lt;1&gt;</title>"));
     EXPECT_EQ(PageTextForSaving(page, "New", true), page);
     const std::string untitled = "<html><body>no title</body></html>";
     EXPECT_EQ(PageTextForSaving(untitled, "New", false), untitled);
@@ -266,7 +271,8 @@ TEST_F(TopicEditingFiles, PreviewTemplateIsRebasedToThePageFolderAndFilled) {
     Write("root/templates/img/band.png", "png");
     const TTemplate htmlHelpTemplate(folder + "root/templates/t.htm");
     const std::string result = PreviewWithTemplate(
-        htmlHelpTemplate, "<html><head><title>x</title></head><body><p>Page ($title$)</p></body></html>",
+        htmlHelpTemplate,
+        "<html><head><title>x</title></head><body><p>Page ($title$)</p></body></html>",
         "Fish & Chips", folder + "root/sub/");
     EXPECT_TRUE(Contains(result, "<title>Fish &amp; Chips</title>"));
     EXPECT_TRUE(Contains(result, "href=\"../templates/css/t.css\""));
@@ -385,9 +391,10 @@ TEST(OpenTopic, MonitorTakesTheActiveTabsChangeAndEnablesSaving) {
     EXPECT_TRUE(result.SaveButtons);
     EXPECT_TRUE(result.MarkProjectModified);
 
+    // The Source box is read even while the editor is busy with something else.
     topic.Reset(tsLinked, "/r/a.htm");
     topic.SourceChanged = true;
-    EXPECT_TRUE(topic.Monitor(TEditorTab::Source, false).SaveButtons);
+    EXPECT_TRUE(topic.Monitor(TEditorTab::Source, true).SaveButtons);
 
     // A new page can always be saved, even unchanged.
     topic.Reset(tsUnsaved, "/r/");
@@ -423,8 +430,8 @@ TEST(OpenTopic, ReloadIsOfferedOncePerActivationForAChangedLinkedPage) {
     EXPECT_TRUE(watch.Activated(topic, true, later)); // "No" asks again next time
     watch.Deactivated();
 
-    EXPECT_FALSE(watch.Activated(topic, false, later));         // locked editor
-    EXPECT_FALSE(watch.Activated(topic, true, std::nullopt));   // the file vanished
+    EXPECT_FALSE(watch.Activated(topic, false, later));       // locked editor
+    EXPECT_FALSE(watch.Activated(topic, true, std::nullopt)); // the file vanished
     topic.PageFileTime.reset();
     EXPECT_FALSE(watch.Activated(topic, true, later)); // never loaded from a file
     topic.Reset(tsUnsaved, "/r/");

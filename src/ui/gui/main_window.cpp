@@ -1,7 +1,7 @@
 #include "ui/gui/main_window.h"
 
-#include "model/paths.h"
 #include "editor/gui/html_edit_component.h"
+#include "model/paths.h"
 #include "output/gui/build_commands.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/project_commands.h"
@@ -20,13 +20,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>

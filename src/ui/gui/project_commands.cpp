@@ -8,8 +8,8 @@
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
 #include "ui/project_naming.h"
-#include "ui/topic_editing.h"
 #include "ui/recent_projects.h"
+#include "ui/topic_editing.h"
 #include "wizard/gui/new_project_dialog.h"
 
 #include <QAction>

@@ -19,8 +19,14 @@ namespace parvane {
 
 namespace {
 
-enum TScanState { ssText = 0, ssComment = 1, ssTag = 2, ssDoubleQuoted = 3, ssSingleQuoted = 4,
-                  ssDeclaration = 5 };
+enum TScanState {
+    ssText = 0,
+    ssComment = 1,
+    ssTag = 2,
+    ssDoubleQuoted = 3,
+    ssSingleQuoted = 4,
+    ssDeclaration = 5
+};
 
 QTextCharFormat Format(const QColor& colour, bool bold = false, bool italic = false) {
     QTextCharFormat format;
@@ -380,8 +386,8 @@ bool TSourceView::FindNext(const QString& text, bool backward) {
         mmSource_->setTextCursor(found);
     lblFound_->setText(ok ? QString() : QStringLiteral("Not found"));
     QPalette palette = edtFind_->palette();
-    palette.setColor(QPalette::Base, ok ? QWidget::palette().color(QPalette::Base)
-                                        : QColor(0xff, 0xdd, 0xdd));
+    palette.setColor(QPalette::Base,
+                     ok ? QWidget::palette().color(QPalette::Base) : QColor(0xff, 0xdd, 0xdd));
     edtFind_->setPalette(palette);
     return ok;
 }

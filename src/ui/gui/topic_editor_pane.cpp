@@ -116,7 +116,8 @@ TTopicEditorPane::TTopicEditorPane(TfrmMain& main, QWidget* parent)
     // Source.
     mmSource = new TSourceView;
     tbSource = MakeToolBar("tbSource");
-    btnSaveHTML2 = tbSource->addAction(s->standardIcon(QStyle::SP_DialogSaveButton), "Save the page");
+    btnSaveHTML2 =
+        tbSource->addAction(s->standardIcon(QStyle::SP_DialogSaveButton), "Save the page");
     btnSaveHTML2->setObjectName("btnSaveHTML2");
     btnSaveHTML2->setToolTip("Save the page");
     tbSource->addSeparator();
@@ -263,7 +264,8 @@ void TTopicEditorPane::ShowSelectedTopic() {
     case tsLinked: {
         if (!IsHtmlPagePath(topic_.PagePath)) {
             edtHTML->NewDocument();
-            LockWithReason("\"" + Q(data.Url) + "\" is not an HTML page: it cannot be edited here.");
+            LockWithReason("\"" + Q(data.Url) +
+                           "\" is not an HTML page: it cannot be edited here.");
             return;
         }
         if (Paths::IsAbsolute(data.Url)) {
@@ -483,8 +485,7 @@ bool TTopicEditorPane::SavePage() {
     }
 }
 
-bool TTopicEditorPane::AskTemplateTags(const std::string& text, bool fromSource,
-                                       bool fromButton) {
+bool TTopicEditorPane::AskTemplateTags(const std::string& text, bool fromSource, bool fromButton) {
     const std::string missing = CheckTemplateTags(text);
     if (missing.empty())
         return true;
@@ -545,8 +546,9 @@ void TTopicEditorPane::btnSaveHTMLClick(bool fromButton) {
         }
         if (isTemplate) {
             const std::string body =
-                edtHTML->Busy() ? "<body>" + StringFunc::GetHtmlBody(edtHTML->DocumentHTML()) + "</body>"
-                                : edtHTML->BodyOuterHtml();
+                edtHTML->Busy()
+                    ? "<body>" + StringFunc::GetHtmlBody(edtHTML->DocumentHTML()) + "</body>"
+                    : edtHTML->BodyOuterHtml();
             if (!AskTemplateTags(body, false, fromButton))
                 return;
         }
@@ -570,8 +572,8 @@ void TTopicEditorPane::btnSaveHTMLClick(bool fromButton) {
     }
 
     // The first save of a new page.
-    const QString proposed = Q(Paths::IncludeTrailingSlash(project.RootFolder()) +
-                               ProposedPageFileName(node->Text()));
+    const QString proposed =
+        Q(Paths::IncludeTrailingSlash(project.RootFolder()) + ProposedPageFileName(node->Text()));
     const QString path =
         main_.Dialogs().SaveFile(TopicTexts::SaveDialogTitle, proposed, Filters::Html, ".htm");
     if (path.isEmpty()) {
@@ -634,8 +636,8 @@ void TTopicEditorPane::ShowPreview() {
         try {
             const TTemplate htmlHelpTemplate(
                 TopicPagePath(project.RootFolder(), project.ProjectSettings.HtmlHelpTemplate));
-            html = PreviewWithTemplate(htmlHelpTemplate, topic_.PageText, shown_->Text(),
-                                       baseFolder_);
+            html =
+                PreviewWithTemplate(htmlHelpTemplate, topic_.PageText, shown_->Text(), baseFolder_);
         } catch (const EParvaneError&) {
             // A missing template: the bare page, as the build would warn about it anyway.
         }
@@ -729,8 +731,8 @@ void TTopicEditorPane::btnExternalEditorClick(int entry) {
         throw EAbort();
     if (!ExternalEditorNeedsSave(topic_.LoadedStatus, IsTopicModified()))
         return;
-    const QString question = Q(TopicTexts::ExternalEditorQuestion(
-        shown_->Text(), topic_.LoadedStatus == tsUnsaved));
+    const QString question =
+        Q(TopicTexts::ExternalEditorQuestion(shown_->Text(), topic_.LoadedStatus == tsUnsaved));
     if (main_.Dialogs().Ask(question, TButtons::YesNo) != TAnswer::Yes)
         throw EAbort("Canceled!");
     // Saving reads the file's time again and shows the topic from the file.
@@ -797,8 +799,8 @@ void TTopicEditorPane::MonitorUpdate() {
         if (result.MarkProjectModified)
             main_.Project().Modified = true;
     }
-    const bool options =
-        shown_ && TopicOptionsEnabled(topic_.LoadedStatus, main_.cbUrl->currentText().toStdString());
+    const bool options = shown_ && TopicOptionsEnabled(topic_.LoadedStatus,
+                                                       main_.cbUrl->currentText().toStdString());
     mmKeywords->setEnabled(options);
     edtContextNumber->setEnabled(options);
     cbNoTemplate->setEnabled(options);

@@ -149,10 +149,10 @@ private:
     TOpenTopic topic_;
     TReloadWatch reloadWatch_;
     TAppOptions options_;
-    std::string loadedUrl_;     // the Url the shown page was loaded from
-    std::string baseFolder_;    // the folder relative addresses of the page resolve from
+    std::string loadedUrl_;  // the Url the shown page was loaded from
+    std::string baseFolder_; // the folder relative addresses of the page resolve from
     bool locked_ = true;
-    bool lockedByPage_ = true;  // what showing the topic decided
+    bool lockedByPage_ = true; // what showing the topic decided
     bool fillingSource_ = false;
     bool fillingOptions_ = false;
     bool switchingTab_ = false;

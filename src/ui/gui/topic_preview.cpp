@@ -27,7 +27,9 @@ void RegisterPreviewScheme() {
     if (!QWebEngineUrlScheme::schemeByName(kScheme).name().isEmpty())
         return;
     QWebEngineUrlScheme scheme(kScheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    // One host for every page: all previews are one site, so the browser keeps its page
+    // (and its widget) from one preview to the next instead of starting a new one.
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
     QWebEngineUrlScheme::registerScheme(scheme);
 }
@@ -54,8 +56,7 @@ public:
             job->reply("text/html;charset=utf-8", buffer);
             return;
         }
-        const std::string path =
-            Paths::ResolveExisting(url.path(QUrl::FullyDecoded).toStdString());
+        const std::string path = Paths::ResolveExisting(url.path(QUrl::FullyDecoded).toStdString());
         const QFileInfo info(QString::fromStdString(path));
         if (path.empty() || !info.isFile()) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
@@ -92,14 +93,15 @@ TTopicPreview::TTopicPreview(QWidget* parent) : QWidget(parent) {
     profile_ = new QWebEngineProfile(this); // off the record
     scheme_ = new TPreviewSchemeHandler(profile_);
     profile_->installUrlSchemeHandler(kScheme, scheme_);
-    auto* page = new QWebEnginePage(profile_, this);
+    view_ = new QWebEngineView(this);
+    // The view owns its page, so they go together and no page outlives its view.
+    auto* page = new QWebEnginePage(profile_, view_);
     QWebEngineSettings* settings = page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    view_ = new QWebEngineView(this);
     view_->setPage(page);
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     auto* layout = new QVBoxLayout(this);
@@ -109,10 +111,9 @@ TTopicPreview::TTopicPreview(QWidget* parent) : QWidget(parent) {
 }
 
 TTopicPreview::~TTopicPreview() {
-    // The page goes before its profile.
-    QWebEnginePage* page = view_->page();
+    // A load still under way is stopped first; view and page go before their profile.
+    view_->page()->triggerAction(QWebEnginePage::Stop);
     delete view_;
-    delete page;
     delete profile_;
 }
 
@@ -124,6 +125,7 @@ void TTopicPreview::WritePreview(const std::string& html, const std::string& fol
         base = "/" + base;
     QUrl url;
     url.setScheme(QString::fromLatin1(kScheme));
+    url.setHost(QStringLiteral("preview"));
     url.setPath(QString::fromStdString(base + (fileName.empty() ? "preview.htm" : fileName)));
     // A new address each time, so the browser never shows an old copy.
     url.setQuery(QStringLiteral("preview=%1").arg(++generation_));

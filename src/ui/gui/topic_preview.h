@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QUrl>
 #include <QWidget>
-
 #include <string>
 
 class QWebEngineProfile;
