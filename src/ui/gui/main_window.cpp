@@ -115,6 +115,10 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     disconnect(qApp, nullptr, this, nullptr);
+    // The browser views go while the window is still whole: a view may still create its
+    // drawing widget then, which must not find a window half taken apart.
+    delete editor_;
+    editor_ = nullptr;
     // The model observes the tree; it goes first.
     delete tvLeft_;
     tvLeft_ = nullptr;
@@ -576,7 +580,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::MonitorUpdate() {
-    if (!tvLeft_)
+    if (!tvLeft_ || !editor_)
         return;
     editor_->MonitorUpdate();
     projectCommands_->actSave->setEnabled(!noProject_ && pvx_->Modified);
