@@ -19,9 +19,9 @@ import importlib.util
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("webimg", os.path.join(HERE, "make-webhelp-images.py"))
-w = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(w)
+module_spec = importlib.util.spec_from_file_location("webimg", os.path.join(HERE, "make-webhelp-images.py"))
+w = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(w)
 
 FOLDER = w.hexc("#4a86c8")
 GREY_FOLDER = w.hexc("#9aa4b2")

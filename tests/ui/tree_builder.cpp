@@ -3,19 +3,19 @@
 namespace parvane::testing {
 
 namespace {
-void Parse(TTopicTree& tree, TTopicNode* parent, const std::string& spec, std::size_t& pos) {
-    while (pos < spec.size()) {
+void Parse(TTopicTree& tree, TTopicNode* parent, const std::string& outline, std::size_t& pos) {
+    while (pos < outline.size()) {
         std::string title;
-        while (pos < spec.size() && spec[pos] != '(' && spec[pos] != ')' && spec[pos] != ',')
-            title += spec[pos++];
+        while (pos < outline.size() && outline[pos] != '(' && outline[pos] != ')' && outline[pos] != ',')
+            title += outline[pos++];
         TTopicNode* node =
             tree.AddTopicNode(parent, title, imLastChildOfReference, tsLinked, 0, title + ".htm");
-        if (pos < spec.size() && spec[pos] == '(') {
+        if (pos < outline.size() && outline[pos] == '(') {
             ++pos;
-            Parse(tree, node, spec, pos);
+            Parse(tree, node, outline, pos);
             ++pos; // ')'
         }
-        if (pos < spec.size() && spec[pos] == ',') {
+        if (pos < outline.size() && outline[pos] == ',') {
             ++pos;
             continue;
         }
@@ -24,10 +24,10 @@ void Parse(TTopicTree& tree, TTopicNode* parent, const std::string& spec, std::s
 }
 } // namespace
 
-void BuildTopics(TTopicTree& tree, TTopicNode* parent, const std::string& spec) {
+void BuildTopics(TTopicTree& tree, TTopicNode* parent, const std::string& outline) {
     std::size_t pos = 0;
-    if (!spec.empty())
-        Parse(tree, parent, spec, pos);
+    if (!outline.empty())
+        Parse(tree, parent, outline, pos);
 }
 
 std::string Shape(const TTopicNode* parent) {

@@ -10,7 +10,7 @@
 namespace parvane::testing {
 
 // Appends the described topics below parent (Status 0, Url "<title>.htm").
-void BuildTopics(TTopicTree& tree, TTopicNode* parent, const std::string& spec);
+void BuildTopics(TTopicTree& tree, TTopicNode* parent, const std::string& outline);
 // The children of parent in the same notation.
 std::string Shape(const TTopicNode* parent);
 // The first node in tree order with this title.
