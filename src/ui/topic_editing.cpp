@@ -221,9 +221,21 @@ bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data, co
            !SF::Trim(project.ProjectSettings.HtmlHelpTemplate).empty();
 }
 
+std::string PageBodyText(std::string_view html) {
+    const std::string lower = SF::AsciiLowerCase(html);
+    const std::size_t body = lower.find("<body");
+    if (body == std::string::npos)
+        return {};
+    const std::size_t gt = lower.find('>', body);
+    const std::size_t close = lower.find("</body", body);
+    if (gt == std::string::npos || close == std::string::npos || gt >= close)
+        return {};
+    return std::string(html.substr(gt + 1, close - gt - 1));
+}
+
 std::string PreviewWithTemplate(const TTemplate& htmlHelpTemplate, std::string_view pageText,
                                 std::string_view title, const std::string& pageFolder) {
-    return ApplyTemplate(htmlHelpTemplate.RebasedFor(pageFolder), title, SF::GetHtmlBody(pageText));
+    return ApplyTemplate(htmlHelpTemplate.RebasedFor(pageFolder), title, PageBodyText(pageText));
 }
 
 // ---- previous and next topic ------------------------------------------------------------------

@@ -108,6 +108,9 @@ TBlankPage BlankPageText(const TPvx& project, bool isTemplate, const std::string
 
 // Whether the preview wraps the page in the HTML Help template.
 bool PreviewUsesTemplate(bool previewWithTemplate, const TLeftTreeData& data, const TPvx& project);
+// The text between the body's start and end tags, line breaks kept: a line break is a
+// space in HTML (and a line in <pre>), so taking it out would run words together.
+std::string PageBodyText(std::string_view html);
 // The template rebased for the page's folder with the page's body and the topic's title.
 std::string PreviewWithTemplate(const TTemplate& htmlHelpTemplate, std::string_view pageText,
                                 std::string_view title, const std::string& pageFolder);

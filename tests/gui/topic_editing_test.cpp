@@ -112,20 +112,6 @@ const QByteArray kScripted =
     "<body><p>static</p><script>document.body.insertAdjacentHTML('beforeend', "
     "'<p id=\"ran\">RAN</p>');</script></body></html>\r\n";
 
-bool FocusChainIntact(QWidget* top) {
-    QWidget* w = top;
-    int n = 0;
-    do {
-        QWidget* next = w->nextInFocusChain();
-        if (!next || next->previousInFocusChain() != w) {
-            qWarning("broken after %s %s", w->metaObject()->className(), qPrintable(w->objectName()));
-            return false;
-        }
-        w = next;
-    } while (w != top && ++n < 100000);
-    return w == top;
-}
-
 } // namespace
 
 class TopicEditingTest : public QObject {
@@ -158,6 +144,7 @@ private slots:
     void monitorWritesTheStatusHints();
     void sourceEditorFindsHighlightsAndNumbersLines();
     void hugePageLoads();
+    void windowGoesWhilePagesLoad();
 
 private:
     TTopicEditorPane* Pane() const { return window->EditorPane(); }
@@ -231,7 +218,6 @@ private:
 };
 
 void TopicEditingTest::init() {
-    qWarning("MARK init");
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     dialogs = std::make_unique<TTestDialogs>();
@@ -282,30 +268,22 @@ void TopicEditingTest::init() {
         started << program + " " + args.join(' ');
         return true;
     };
-    qWarning("MARK start");
     window->Start({file});
-    qWarning("MARK show");
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->TreeView()->expandAll();
     QVERIFY(Node("Own template"));
     QCOMPARE(Node("Own template")->Data().Kind, 2);
     QCOMPARE(Pane()->currentIndex(), 0);
-    QVERIFY(FocusChainIntact(window.get()));
-    qWarning("MARK init done");
 }
 
 void TopicEditingTest::cleanup() {
-    if (window)
-        QVERIFY(FocusChainIntact(window.get()));
     // Nothing may be asked when the window goes: answer the page and project questions.
     if (window) {
         window->EditorPane()->DiscardChanges();
         window->Project().Modified = false;
     }
-    qWarning("MARK reset");
     window.reset();
-    qWarning("MARK reset done");
     QVERIFY2(dialogs->unexpected.isEmpty(), qPrintable(dialogs->unexpected.join(" | ")));
     dir.reset();
 }
@@ -981,6 +959,21 @@ void TopicEditingTest::hugePageLoads() {
     const QByteArray saved = ReadBytes(Page("other.htm"));
     QVERIFY(saved.size() > page.size());
     QVERIFY(saved.contains("<p>Added at the end</p>"));
+}
+
+void TopicEditingTest::windowGoesWhilePagesLoad() {
+    // Taking the window down while the editor and the preview are still loading, with the
+    // editor hidden behind another tab, once crashed inside the browser's widgets.
+    for (int round = 0; round < 3; ++round) {
+        if (!window)
+            init();
+        Select("Intro");
+        ShowTab(TEditorTab::Preview);
+        Pane()->tbNextTopic->trigger();
+        Pane()->tbPrevTopic->trigger();
+        Select("Own template");
+        window.reset();
+    }
 }
 
 } // namespace parvane

@@ -281,6 +281,13 @@ TEST_F(TopicEditingFiles, PreviewTemplateIsRebasedToThePageFolderAndFilled) {
     EXPECT_TRUE(Contains(result, "<p>Page ($title$)</p></body>"));
 }
 
+TEST(TopicEditing, PreviewBodyKeepsItsLineBreaks) {
+    EXPECT_EQ(PageBodyText("<HTML><BODY class=\"x\">one\r\ntwo<pre>a\nb</pre></Body></html>"),
+              "one\r\ntwo<pre>a\nb</pre>");
+    EXPECT_EQ(PageBodyText("<html>no body</html>"), "");
+    EXPECT_EQ(PageBodyText("</body><body>"), "");
+}
+
 // ---- previous and next ---------------------------------------------------------------------
 
 TEST(TopicEditing, PreviousAndNextWalkTheWholeTreeButNeverOntoGroups) {
