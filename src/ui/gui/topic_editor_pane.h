@@ -97,6 +97,8 @@ public:
     TEditorTab ActiveTab() const { return static_cast<TEditorTab>(currentIndex()); }
     const TOpenTopic& OpenTopic() const { return topic_; }
     std::string PageFolder() const;
+    // The full path of the shown page (for an external editor).
+    const std::string& PagePath() const { return topic_.PagePath; }
 
     // Starts a program without waiting for it; false when it could not be started. Tests
     // replace it.

@@ -135,10 +135,9 @@ void TTopicPreview::WritePreview(const std::string& html, const std::string& fol
 }
 
 void TTopicPreview::Clear() {
+    // An empty page of the same site: the browser keeps its page and widget.
+    WritePreview("<html><body></body></html>", "/", "blank.htm");
     html_.clear();
-    url_ = QUrl();
-    scheme_->SetDocument({}, {});
-    view_->page()->setHtml(QString());
 }
 
 } // namespace parvane
