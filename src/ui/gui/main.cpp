@@ -1,4 +1,6 @@
 // parvane: the desktop application.
+#include "model/errors.h"
+#include "settings/app_options.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/settings_store.h"
@@ -14,6 +16,15 @@ int main(int argc, char* argv[]) {
     parvane::TfrmFlashScreen splash;
     splash.show();
     app.processEvents();
+
+    // The first start looks for the HTML editors installed, for the external-editor list.
+    if (parvane::IsFirstStart()) {
+        try {
+            parvane::DetectAndStoreEditors();
+        } catch (const parvane::EParvaneError& e) {
+            qWarning("%s", e.what());
+        }
+    }
 
     parvane::TQtDialogs dialogs;
     parvane::TQtSettingsStore store;

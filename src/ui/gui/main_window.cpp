@@ -3,6 +3,9 @@
 #include "editor/gui/html_edit_component.h"
 #include "model/paths.h"
 #include "output/gui/build_commands.h"
+#include "settings/gui/options_dialog.h"
+#include "settings/gui/settings_dialog.h"
+#include "ui/gui/about_dialog.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/project_commands.h"
 #include "ui/gui/start_dialog.h"
@@ -11,6 +14,7 @@
 #include "ui/gui/topic_tree_view.h"
 #include "ui/gui/tree_commands.h"
 #include "ui/gui/tree_images.h"
+#include "ui/program_help.h"
 #include "ui/project_naming.h"
 #include "ui/recent_projects.h"
 #include "ui/toc_commands.h"
@@ -60,6 +64,8 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
     tvLeft_->SetTopicModel(model_);
     tvLeft_->setContextMenuPolicy(Qt::CustomContextMenu);
     editor_ = new TTopicEditorPane(*this);
+    editor_->EditEditorList = [this] { OpenEnvironmentOptions(TfrmOptions::pgEditors); };
+    editor_->EditFontList = [this] { OpenEnvironmentOptions(TfrmOptions::pgFontList); };
 
     projectCommands_ = new TProjectCommands(*this);
     treeCommands_ = new TTreeCommands(*this);
@@ -72,6 +78,10 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
             bar->setEnabled(!busy);
         if (!busy)
             SetNoProjectState(noProject_);
+    };
+    buildCommands_->OpenProjectSettings = [this](int page, TBuildDialogValues& values) {
+        return RunProjectSettings(this, *pvx_, dialogs_, *images_, SettingsPageOfBuildPage(page),
+                                  &values);
     };
     tvLeft_->CanLeaveTopic = [this] { return projectCommands_->AskSaveTopic(); };
 
@@ -161,24 +171,21 @@ void TfrmMain::CreateActions() {
     connect(actViewSingleHtml, &QAction::triggered, buildCommands_,
             &TBuildCommands::ViewSingleHtml);
 
-    // The project settings dialog arrives with its own work; the entry is in place.
     actSettings = make("Project Settings...", "Settings", QStyle::SP_FileDialogInfoView);
+    connect(actSettings, &QAction::triggered, this, [this] { OpenProjectSettings(spGeneral); });
+    actOptions = new QAction("Environment Options...", this);
+    actOptions->setObjectName("actOptions");
+    connect(actOptions, &QAction::triggered, this,
+            [this] { OpenEnvironmentOptions(TfrmOptions::pgGeneral); });
     actBrowse = make("Browser root folder", "Browser the root folder", QStyle::SP_DirOpenIcon);
     connect(actBrowse, &QAction::triggered, this, [this] {
         dialogs_.OpenWithDesktop(Q(Paths::ExcludeTrailingSlash(pvx_->RootFolder())));
     });
     actHelp = make("Help", "Help", QStyle::SP_MessageBoxQuestion);
-    connect(actHelp, &QAction::triggered, this, [this] {
-        dialogs_.OpenWithDesktop(Q(Paths::IncludeTrailingSlash(Paths::AppDir()) + "parvane.chm"));
-    });
+    actHelp->setShortcut(QKeySequence::HelpContents);
+    connect(actHelp, &QAction::triggered, this, &TfrmMain::ShowHelp);
     actAbout = new QAction("About", this);
-    connect(actAbout, &QAction::triggered, this, [this] {
-        QMessageBox about(QMessageBox::Information, "About " + Q(ApplicationTitle()),
-                          Q(ApplicationTitle()) + "\nA help-authoring tool.", QMessageBox::Ok,
-                          this);
-        about.setObjectName("frmAbout");
-        dialogs_.Exec(about);
-    });
+    connect(actAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
 
     tbLinkNew = make("Link to a blank page", "Link to a blank page", QStyle::SP_FileIcon);
     tbLinkExistentPage =
@@ -222,6 +229,8 @@ void TfrmMain::CreateMenus() {
 
     QMenu* tools = menuBar()->addMenu("T&ools");
     tools->addActions({actSettings, actBrowse});
+    tools->addSeparator();
+    tools->addAction(actOptions);
     QMenu* help = menuBar()->addMenu("&Help");
     help->addActions({actHelp, actAbout});
 
@@ -328,6 +337,45 @@ void TfrmMain::CreateLayout() {
     statusBar()->addPermanentWidget(sbRight);
 }
 
+// ---- dialogs of the window ------------------------------------------------------------------
+
+void TfrmMain::OpenProjectSettings(int page) {
+    if (noProject_ || !projectCommands_->AskSaveTopic())
+        return;
+    if (!RunProjectSettings(this, *pvx_, dialogs_, *images_, page))
+        return;
+    // The root folder, the default images or the encoding may have changed.
+    tvLeft_->viewport()->update();
+    UpdateCaption();
+    if (TTopicNode* shown = editor_->ShownTopic()) {
+        editor_->ResetTopic();
+        editor_->ShowTopic(shown);
+    }
+    MonitorUpdate();
+}
+
+void TfrmMain::OpenEnvironmentOptions(int page) {
+    TAppOptions options = editor_->Options();
+    if (RunEnvironmentOptions(this, options, dialogs_, static_cast<TfrmOptions::TPage>(page)))
+        editor_->SetOptions(options);
+}
+
+void TfrmMain::ShowHelp() {
+    const std::string file = ProgramHelpFile(Paths::AppDir(), DesktopShowsCompiledHelp());
+    if (file.empty()) {
+        dialogs_.Error("The help file \"" +
+                       Q(Paths::IncludeTrailingSlash(Paths::AppDir()) + HelpFileName) +
+                       "\" cannot be found.");
+        return;
+    }
+    dialogs_.OpenWithDesktop(Q(file));
+}
+
+void TfrmMain::ShowAbout() {
+    TfrmAbout about(this);
+    dialogs_.Exec(about);
+}
+
 // ---- state ----------------------------------------------------------------------------------
 
 void TfrmMain::SetNoProjectState(bool noProject) {
@@ -344,8 +392,6 @@ void TfrmMain::SetNoProjectState(bool noProject) {
     tbNavigation->setEnabled(on);
     tvLeft_->setEnabled(on);
     editor_->setEnabled(on);
-    // Nothing is written to the settings yet: the entry is off until the dialog exists.
-    actSettings->setEnabled(false);
     if (on)
         CheckMultiSelectionStatus();
     MonitorUpdate();

@@ -71,6 +71,15 @@ public:
     // The idle-time monitor: enables the save buttons and writes the status hints.
     void MonitorUpdate();
 
+    // "Project Settings..." on a page (a TSettingsPage); the tree shows changed images.
+    void OpenProjectSettings(int page);
+    // "Environment Options..." on a page (a TfrmOptions::TPage); the editor takes the result.
+    void OpenEnvironmentOptions(int page);
+    // The program's own help: the compiled help file, or its Web Help where the desktop has
+    // nothing that shows compiled help.
+    void ShowHelp();
+    void ShowAbout();
+
     // Property bar.
     QComboBox* cbIcons;
     QLabel* lblTitle;
@@ -90,6 +99,7 @@ public:
     QAction* actViewWebHelp;
     QAction* actViewSingleHtml;
     QAction* actSettings;
+    QAction* actOptions;
     QAction* actBrowse;
     QAction* actHelp;
     QAction* actAbout;

@@ -99,6 +99,7 @@ void TProjectCommands::LeaveProject() {
     if (!project.IsUntitled)
         AddRecentProject(Q(project.FileName));
     main_.EditorPane()->ResetTopic();
+    main_.EditorPane()->ProjectOpened();
     TTopicTreeModel* model = main_.TreeModel();
     model->BeginReset();
     project.ResetToDefaults();

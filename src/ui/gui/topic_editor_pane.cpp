@@ -1,6 +1,8 @@
 #include "ui/gui/topic_editor_pane.h"
 
 #include "editor/external_editor.h"
+#include "editor/gui/edit_operation.h"
+#include "editor/gui/editor_dialogs.h"
 #include "editor/gui/html_edit_component.h"
 #include "model/errors.h"
 #include "model/paths.h"
@@ -63,11 +65,6 @@ QToolBar* MakeToolBar(const QString& name) {
     return bar;
 }
 
-// The id a control carries for the editor's command set.
-void Tag(QObject* control, int id) {
-    control->setProperty("Tag", id);
-}
-
 const char* const MinimalPage = "<html>\r\n<head>\r\n<title></title>\r\n</head>\r\n<body>\r\n"
                                 "</body>\r\n</html>\r\n";
 
@@ -84,34 +81,18 @@ TTopicEditorPane::TTopicEditorPane(TfrmMain& main, QWidget* parent)
     // Edit.
     edtHTML = new THtmlEditComponent;
     edtHTML->setObjectName("edtHTML");
-    Tag(edtHTML, 4000);
-    tbEdit = MakeToolBar("tbEdit");
-    btnSaveHTML = tbEdit->addAction(s->standardIcon(QStyle::SP_DialogSaveButton), "Save the page");
+    editOp = new TDHTMLEditOperation(edtHTML, &main_.Dialogs(), this);
+    tbEdit = editOp->Toolbars();
+    btnSaveHTML = editOp->actSavePage;
     btnSaveHTML->setObjectName("btnSaveHTML");
-    btnSaveHTML->setToolTip("Save the page");
-    pmExternalEditor = new QMenu(this);
-    pmExternalEditor->setObjectName("pmExternalEditor");
-    tbExternalEditor = new QToolButton;
-    tbExternalEditor->setObjectName("tbExternalEditor");
-    Tag(tbExternalEditor, 4106);
-    tbExternalEditor->setIcon(QIcon::fromTheme("accessories-text-editor",
-                                               s->standardIcon(QStyle::SP_FileDialogDetailedView)));
-    tbExternalEditor->setToolTip("External editor");
-    tbExternalEditor->setMenu(pmExternalEditor);
-    tbExternalEditor->setPopupMode(QToolButton::MenuButtonPopup);
-    tbEdit->addWidget(tbExternalEditor);
-    tbEdit->addSeparator();
-    tbShowBorders = tbEdit->addAction("Borders");
+    tbExternalEditor = editOp->tbExternalEditor;
+    pmExternalEditor = editOp->pmExternalEditor;
+    tbShowBorders = editOp->actShowBorders;
+    tbShowDetails = editOp->actShowDetails;
     tbShowBorders->setObjectName("tbShowBorders");
-    tbShowBorders->setToolTip("Show borders");
-    tbShowBorders->setCheckable(true);
-    Tag(tbShowBorders, 4002);
-    tbShowDetails = tbEdit->addAction("Details");
     tbShowDetails->setObjectName("tbShowDetails");
-    tbShowDetails->setToolTip("Show details");
-    tbShowDetails->setCheckable(true);
-    Tag(tbShowDetails, 4003);
     addTab(MakeTab(pages_[0], "tsEdit", tbEdit, edtHTML), "Edit");
+    ConnectEditOperation();
 
     // Source.
     mmSource = new TSourceView;
@@ -155,15 +136,10 @@ TTopicEditorPane::TTopicEditorPane(TfrmMain& main, QWidget* parent)
     addTab(options, "Topic options");
 
     connect(this, &QTabWidget::currentChanged, this, &TTopicEditorPane::OnCurrentChanged);
-    connect(btnSaveHTML, &QAction::triggered, this, [this] { btnSaveHTMLClick(true); });
     connect(btnSaveHTML2, &QAction::triggered, this, [this] { btnSaveHTMLClick(true); });
     connect(tbFind, &QAction::triggered, mmSource, &TSourceView::ShowFindBar);
     connect(tbPrevTopic, &QAction::triggered, this, &TTopicEditorPane::PreviousTopicClick);
     connect(tbNextTopic, &QAction::triggered, this, &TTopicEditorPane::NextTopicClick);
-    connect(tbShowBorders, &QAction::triggered, this, [this](bool on) { SetShowBorders(on); });
-    connect(tbShowDetails, &QAction::triggered, this, [this](bool on) { SetShowDetails(on); });
-    connect(tbExternalEditor, &QToolButton::clicked, this,
-            [this] { RunExternalEditor(currentEditor_); });
     connect(edtHTML, &THtmlEditComponent::DocumentComplete, this,
             &TTopicEditorPane::HandleDocumentComplete);
     connect(edtHTML, &THtmlEditComponent::DisplayChanged, this,
@@ -200,7 +176,32 @@ TTopicEditorPane::TTopicEditorPane(TfrmMain& main, QWidget* parent)
 
 TTopicEditorPane::~TTopicEditorPane() = default;
 
-QWidget* TTopicEditorPane::MakeTab(TTabPage& page, const QString& name, QToolBar* toolbar,
+void TTopicEditorPane::ConnectEditOperation() {
+    connect(editOp, &TDHTMLEditOperation::SavePageRequested, this,
+            [this] { btnSaveHTMLClick(true); });
+    editOp->ExternalEditorHandler = [this](int entry) { btnExternalEditorClick(entry); };
+    editOp->PagePath = [this] {
+        return shown_ && topic_.LoadedStatus == tsLinked ? topic_.PagePath : std::string();
+    };
+    // Through the pane's own hook, which tests replace.
+    editOp->StartProcess = [this](const QString& program, const QStringList& arguments) {
+        return StartProcess(program, arguments);
+    };
+    editOp->EditFontList = [this] {
+        if (EditFontList)
+            EditFontList();
+    };
+    ConnectEditorDialogs(*editOp, [this] {
+        TEditorDialogHost host;
+        host.Parent = this;
+        host.Dialogs = &main_.Dialogs();
+        host.Project = &main_.Project();
+        host.TopicStatus = shown_ ? topic_.LoadedStatus : tsNoLink;
+        return host;
+    });
+}
+
+QWidget* TTopicEditorPane::MakeTab(TTabPage& page, const QString& name, QWidget* toolbar,
                                    QWidget* view) {
     auto* tab = new QWidget;
     tab->setObjectName(name);
@@ -364,6 +365,7 @@ void TTopicEditorPane::LockEditor(bool locked) {
     for (TTabPage& page : pages_)
         page.Stack->setCurrentIndex(locked ? 1 : 0);
     edtHTML->setEnabled(!locked);
+    tbEdit->setEnabled(!locked);
     for (int i = 0; i < 2; ++i)
         for (QToolBar* bar : widget(i)->findChildren<QToolBar*>())
             bar->setEnabled(!locked);
@@ -679,46 +681,12 @@ void TTopicEditorPane::NextTopicClick() {
 void TTopicEditorPane::SetOptions(const TAppOptions& options) {
     options_ = options;
     mmSource->SetSourceFont(options_.SourceFont);
-    BuildExternalEditorMenu();
+    editOp->SetOptions(options_);
 }
 
-void TTopicEditorPane::BuildExternalEditorMenu() {
-    pmExternalEditor->clear();
-    currentEditor_ = -1;
-    tbExternalEditor->setToolTip("External editor");
-    std::vector<TDesktopApp> apps;
-    if (!options_.Editors.empty())
-        apps = ReadDesktopApps();
-    for (int i = 0; i < static_cast<int>(options_.Editors.size()); ++i) {
-        const std::string& entry = options_.Editors[static_cast<std::size_t>(i)];
-        if (!EditorProgramExists(entry))
-            continue;
-        const TEditorInfo info = DescribeEditor(entry, apps);
-        const QString caption = Q(EditorMenuCaption(entry, info.Description));
-        const QIcon icon = QIcon::fromTheme(Q(info.IconName));
-        QAction* action = pmExternalEditor->addAction(icon, caption);
-        action->setData(i);
-        connect(action, &QAction::triggered, this, [this, i, caption, icon] {
-            RunExternalEditor(i);
-            // The button repeats the editor taken last.
-            currentEditor_ = i;
-            tbExternalEditor->setToolTip(caption);
-            if (!icon.isNull())
-                tbExternalEditor->setIcon(icon);
-        });
-        if (entry == options_.DefaultEditor) {
-            currentEditor_ = i;
-            tbExternalEditor->setToolTip(caption);
-            if (!icon.isNull())
-                tbExternalEditor->setIcon(icon);
-        }
-    }
-    if (EditEditorList) {
-        QAction* list = pmExternalEditor->addAction(OptionsTexts::EditListEntry);
-        list->setData(OptionsTexts::EditListId);
-        connect(list, &QAction::triggered, this,
-                [this] { RunExternalEditor(OptionsTexts::EditListId); });
-    }
+int TTopicEditorPane::CurrentExternalEditor() const {
+    const int id = editOp->actExternalEditor->data().toInt();
+    return id >= 0 && id < static_cast<int>(options_.Editors.size()) ? id : -1;
 }
 
 void TTopicEditorPane::btnExternalEditorClick(int entry) {
@@ -737,37 +705,6 @@ void TTopicEditorPane::btnExternalEditorClick(int entry) {
         throw EAbort("Canceled!");
     // Saving reads the file's time again and shows the topic from the file.
     btnSaveHTMLClick(false);
-}
-
-void TTopicEditorPane::RunExternalEditor(int entry) {
-    if (EditorChangesPending()) {
-        QPointer<TTopicEditorPane> self(this);
-        edtHTML->Sync([self, entry] {
-            if (self)
-                self->RunExternalEditor(entry);
-        });
-        return;
-    }
-    try {
-        btnExternalEditorClick(entry);
-    } catch (const EAbort&) {
-        return;
-    }
-    if (entry < 0 || entry >= static_cast<int>(options_.Editors.size()) || !shown_ ||
-        topic_.LoadedStatus != tsLinked)
-        return;
-    const std::string& editor = options_.Editors[static_cast<std::size_t>(entry)];
-    const std::vector<std::string> arguments = EditorLaunchArguments(editor, topic_.PagePath);
-    if (arguments.empty()) {
-        main_.Dialogs().Error("Cannot find the program of the external editor \"" + Q(editor) +
-                              "\".");
-        return;
-    }
-    QStringList rest;
-    for (std::size_t i = 1; i < arguments.size(); ++i)
-        rest << Q(arguments[i]);
-    if (!StartProcess(Q(arguments.front()), rest))
-        main_.Dialogs().Error("Cannot start \"" + Q(arguments.front()) + "\".");
 }
 
 // ---- outside changes and the monitor ---------------------------------------------------------
@@ -804,6 +741,10 @@ void TTopicEditorPane::MonitorUpdate() {
     mmKeywords->setEnabled(options);
     edtContextNumber->setEnabled(options);
     cbNoTemplate->setEnabled(options);
+}
+
+void TTopicEditorPane::ProjectOpened() {
+    editOp->LastPictureFolder.clear();
 }
 
 void TTopicEditorPane::SetShowBorders(bool on) {

@@ -26,6 +26,8 @@ class QToolButton;
 
 namespace parvane {
 
+class TDHTMLEditOperation;
+class TEditorToolbars;
 class TfrmMain;
 class THtmlEditComponent;
 class TSourceView;
@@ -75,11 +77,11 @@ public:
     void NextTopicClick();
     void SetPreviewBarEnabled(bool enabled);
 
-    // The external editor: the hand-off (may raise the aborts "Canceled!" or "Edit List!")
-    // and starting editor number entry of the options' list (-1: none taken over yet).
+    // The external editor's hand-off before an editor starts: a changed page is saved
+    // first (may raise the aborts "Canceled!" or "Edit List!" for the list entry).
     void btnExternalEditorClick(int entry);
-    void RunExternalEditor(int entry);
-    int CurrentExternalEditor() const { return currentEditor_; }
+    // The entry of the options' editor list the button starts (-1: none taken over yet).
+    int CurrentExternalEditor() const;
 
     // The application became active (outside changes are checked) or inactive.
     void ApplicationActivated();
@@ -93,6 +95,8 @@ public:
     const TAppOptions& Options() const { return options_; }
     void SetShowBorders(bool on);
     void SetShowDetails(bool on);
+    // A project was opened: pictures are looked for in its folders again.
+    void ProjectOpened();
 
     TEditorTab ActiveTab() const { return static_cast<TEditorTab>(currentIndex()); }
     const TOpenTopic& OpenTopic() const { return topic_; }
@@ -103,12 +107,14 @@ public:
     // Starts a program without waiting for it; false when it could not be started. Tests
     // replace it.
     std::function<bool(const QString& program, const QStringList& arguments)> StartProcess;
-    // Opens the options on the external-editor list (not offered while unset).
+    // Open the options on the external-editor list and on the font list.
     std::function<void()> EditEditorList;
+    std::function<void()> EditFontList;
 
-    // Edit tab.
+    // Edit tab: the editor and its command set, whose controls are named here too.
     THtmlEditComponent* edtHTML;
-    QToolBar* tbEdit;
+    TDHTMLEditOperation* editOp;
+    TEditorToolbars* tbEdit;
     QAction* btnSaveHTML;
     QToolButton* tbExternalEditor;
     QMenu* pmExternalEditor;
@@ -131,7 +137,7 @@ public:
 
 private:
     struct TTabPage;
-    QWidget* MakeTab(TTabPage& page, const QString& name, QToolBar* toolbar, QWidget* view);
+    QWidget* MakeTab(TTabPage& page, const QString& name, QWidget* toolbar, QWidget* view);
     void OnCurrentChanged(int index);
     bool LeaveTab(TEditorTab tab);
     void EnterTab(TEditorTab tab);
@@ -143,7 +149,7 @@ private:
     bool AskTemplateTags(const std::string& text, bool fromSource, bool fromButton);
     void WritePage(const std::string& path, bool fromButton, bool& written);
     void SelectTopic(TTopicNode* node);
-    void BuildExternalEditorMenu();
+    void ConnectEditOperation();
     bool ApplyingTopicOptions() const;
 
     TfrmMain& main_;
@@ -160,7 +166,6 @@ private:
     bool switchingTab_ = false;
     bool asking_ = false;
     int currentTab_ = 0;
-    int currentEditor_ = -1;
     struct TTabPage {
         QStackedWidget* Stack = nullptr;
         QLabel* Reason = nullptr;

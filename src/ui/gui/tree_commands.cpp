@@ -2,6 +2,7 @@
 
 #include "model/errors.h"
 #include "model/paths.h"
+#include "templates/gui/template_commands.h"
 #include "ui/gui/add_topic_dialog.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/main_window.h"
@@ -69,12 +70,23 @@ TTreeCommands::TTreeCommands(TfrmMain& main) : QObject(&main), main_(main) {
     pmLeft->addSeparator();
     mnuSetDefault =
         pmLeft->addAction("Set as default topic", this, [this] { mnuSetDefaultClick(); });
-    // The template commands come with the template library; the entries are in place.
-    mnuSetHtmlHelpTemplate = pmLeft->addAction("Set as HTML help template");
-    mnuSetWebHelpTemplate = pmLeft->addAction("Set as Web help template");
-    mnuNoTemplate = pmLeft->addAction("Don't use any template");
-    for (QAction* a : {mnuSetHtmlHelpTemplate, mnuSetWebHelpTemplate, mnuNoTemplate})
-        a->setEnabled(false);
+    mnuSetHtmlHelpTemplate = pmLeft->addAction("Set as HTML help template", this, [this] {
+        TemplateCommand([this] { mnuSetCHMTempClick(main_.Project(), main_.Dialogs()); });
+    });
+    mnuSetWebHelpTemplate = pmLeft->addAction("Set as Web help template", this, [this] {
+        TemplateCommand([this] { mnuSetWebTempClick(main_.Project(), main_.Dialogs()); });
+    });
+    mnuNoTemplate = pmLeft->addAction("Don't use any template", this, [this] {
+        TemplateCommand([this] { mnuDontuseClick(main_.Project()); });
+    });
+}
+
+template <typename Fn> void TTreeCommands::TemplateCommand(Fn command) {
+    command();
+    // The template images (and the hints) of the topics follow the project's settings.
+    main_.Project().UpdateTopicImages();
+    main_.TreeView()->viewport()->update();
+    main_.CheckMultiSelectionStatus();
 }
 
 template <typename Fn> void TTreeCommands::Structural(Fn command) {
@@ -96,6 +108,14 @@ void TTreeCommands::tbAddClick(int entry) {
     // The new topics become the selection: the changed page is saved or dropped first.
     if (!main_.ProjectCommands().AskSaveTopic())
         return;
+    if (dialog.PrebuiltTemplate()) {
+        if (const TTemplateEntry* entry = dialog.ChosenTemplate())
+            AddPrebuiltTemplateClick(&main_, main_.Project(), main_.Dialogs(), *entry,
+                                     dialog.LibraryFolder(), request.InsertMode);
+        main_.Project().UpdateTopicImages();
+        main_.CheckMultiSelectionStatus();
+        return;
+    }
     if (request.ItemType == AddItemType::ExistingFiles) {
         const QStringList files = main_.Dialogs().OpenFiles(
             "Select HTML files", Q(main_.Project().RootFolder()), Filters::Html);

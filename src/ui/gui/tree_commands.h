@@ -75,6 +75,7 @@ public:
 private:
     // Runs a structural command and refreshes the widgets that depend on the tree.
     template <typename Fn> void Structural(Fn command);
+    template <typename Fn> void TemplateCommand(Fn command);
 
     TfrmMain& main_;
 };
