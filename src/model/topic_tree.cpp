@@ -451,7 +451,7 @@ bool TTopicTree::IsSelected(const TTopicNode* node) const {
     return node && selectedSet_.count(node) != 0;
 }
 
-void TTopicTree::SetSelections(const std::vector<TTopicNode*>& nodes, TTopicNode* focused) {
+void TTopicTree::SetSelections(std::vector<TTopicNode*> nodes, TTopicNode* focused) {
     selections_.clear();
     selectedSet_.clear();
     selections_.reserve(nodes.size());

@@ -162,7 +162,8 @@ public:
     void Select(TTopicNode* node); // focuses node and makes it the only selection
     const std::vector<TTopicNode*>& Selections() const { return selections_; }
     bool IsSelected(const TTopicNode* node) const;
-    void SetSelections(const std::vector<TTopicNode*>& nodes, TTopicNode* focused);
+    // nodes is taken by value: the tree's own Selections() may be passed.
+    void SetSelections(std::vector<TTopicNode*> nodes, TTopicNode* focused);
     void ClearSelection();
 
     // Pre-order over all nodes (roots included).

@@ -5,6 +5,7 @@
 // that cannot or must not be edited.
 
 #include "editor/edit_command_ids.h"
+#include "editor/gui/edit_operation.h"
 #include "editor/gui/html_edit_component.h"
 #include "model/paths.h"
 #include "test_dialogs.h"

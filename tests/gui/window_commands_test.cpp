@@ -15,6 +15,7 @@
 #include "ui/gui/add_topic_dialog.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/project_commands.h"
+#include "ui/gui/source_editor.h"
 #include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_view.h"
 #include "ui/gui/tree_commands.h"
@@ -28,7 +29,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QItemSelectionModel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -198,6 +201,35 @@ private slots:
         QVERIFY(!pane->IsTopicModified());
     }
 
+    void ctrlSSavesThePageWhileItHasTheFocusElseTheProject() {
+        TTopicEditorPane* pane = window->EditorPane();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        SelectTopic("Intro");
+        pane->setCurrentIndex(int(TEditorTab::Source));
+        QTRY_COMPARE(pane->currentIndex(), int(TEditorTab::Source));
+        QPlainTextEdit* source = pane->mmSource->Edit();
+        QTextCursor cursor = source->document()->find("</body>");
+        QVERIFY(!cursor.isNull());
+        cursor.setPosition(cursor.selectionStart());
+        source->setTextCursor(cursor);
+        source->insertPlainText("<p>Saved by keys</p>");
+        source->setFocus();
+        QTRY_VERIFY(pane->PageHasFocus());
+        window->Project().Modified = true;
+        QTest::keyClick(source, Qt::Key_S, Qt::ControlModifier);
+        QFile page(root + "intro.htm");
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QVERIFY(page.readAll().contains("Saved by keys"));
+        // The project was not saved by the same keys.
+        QVERIFY(window->Project().Modified);
+
+        window->TreeView()->setFocus();
+        QTRY_VERIFY(!pane->PageHasFocus());
+        QTest::keyClick(window->TreeView(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!window->Project().Modified);
+    }
+
     void templateCommandsOfTheTreeMenu() {
         SelectTopic("Layout");
         TTreeCommands& commands = window->TreeCommands();
@@ -237,6 +269,17 @@ private slots:
         QVERIFY(url.startsWith("look\\"));
         QVERIFY(QFileInfo::exists(root + QString(url).replace('\\', '/')));
         QCOMPARE(window->Project().ProjectSettings.HtmlHelpTemplate, added->Data().Url);
+        // The new template is shown as the selected topic.
+        QCOMPARE(window->EditorPane()->ShownTopic(), added);
+        QCOMPARE(window->TreeView()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(window->edtTitle->text(), QString::fromStdString(added->Text()));
+
+        // The template commands leave it selected and shown.
+        window->TreeCommands().UpdatePopup();
+        window->TreeCommands().mnuSetWebHelpTemplate->trigger();
+        QCOMPARE(window->Tree().Selected(), added);
+        QCOMPARE(window->EditorPane()->ShownTopic(), added);
+        QCOMPARE(window->TreeView()->selectionModel()->selectedRows().size(), 1);
     }
 
     void helpOpensTheGuideTheDesktopCanShow() {

@@ -347,6 +347,16 @@ TEST_F(TopicTree, DeletingNodesRemovesThemFromTheSelection) {
     EXPECT_TRUE(tree.Selections().empty());
 }
 
+TEST_F(TopicTree, ReselectingTheOwnSelectionKeepsIt) {
+    // The context menu refocuses a node inside the current selection this way.
+    TTopicNode* a = tree.AddChild(Toc(), "A");
+    TTopicNode* b = tree.AddChild(Toc(), "B");
+    tree.SetSelections({a, b}, a);
+    tree.SetSelections(tree.Selections(), b);
+    EXPECT_EQ(tree.Selections(), (std::vector<TTopicNode*>{a, b}));
+    EXPECT_EQ(tree.Selected(), b);
+}
+
 TEST_F(TopicTree, NotifiesSingleChangesWithTheirRows) {
     TTopicNode* a = tree.AddChild(Toc(), "A");
     RecordingObserver observer(tree);

@@ -639,7 +639,9 @@ void TDHTMLEditOperation::TableCommand(QAction* sender) {
 }
 
 void TDHTMLEditOperation::TakeOver(QAction* button, const QAction* entry) {
-    button->setIcon(entry->icon());
+    // An editor without an icon of its own keeps the button's: a caption would widen the row.
+    if (!entry->icon().isNull())
+        button->setIcon(entry->icon());
     button->setData(entry->data());
     button->setText(entry->text());
     button->setToolTip(entry->text());

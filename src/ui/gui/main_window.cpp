@@ -101,7 +101,12 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
             fillingPropertyBar_ = false;
         }
     });
-    connect(qApp, &QApplication::focusChanged, this, [this] { MonitorUpdate(); });
+    connect(qApp, &QApplication::focusChanged, this, [this] {
+        // One Ctrl+S at a time: the page's while it has the focus, the project's otherwise.
+        projectCommands_->actSave->setShortcut(editor_->PageHasFocus() ? QKeySequence()
+                                                                       : QKeySequence::Save);
+        MonitorUpdate();
+    });
     // A page changed by another program is offered for reload when the author comes back.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {

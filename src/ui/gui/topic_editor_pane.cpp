@@ -15,6 +15,7 @@
 #include "ui/gui/topic_tree_view.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -26,6 +27,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolBar>
@@ -138,6 +140,11 @@ TTopicEditorPane::TTopicEditorPane(TfrmMain& main, QWidget* parent)
     connect(this, &QTabWidget::currentChanged, this, &TTopicEditorPane::OnCurrentChanged);
     connect(btnSaveHTML2, &QAction::triggered, this, [this] { btnSaveHTMLClick(true); });
     connect(tbFind, &QAction::triggered, mmSource, &TSourceView::ShowFindBar);
+    // Ctrl+S in the source saves the page, as in the editor (the window's own Ctrl+S, which
+    // saves the project, stands aside while the page has the focus: PageHasFocus).
+    auto* saveSource = new QShortcut(QKeySequence::Save, mmSource, nullptr, nullptr,
+                                     Qt::WidgetWithChildrenShortcut);
+    connect(saveSource, &QShortcut::activated, this, [this] { btnSaveHTMLClick(true); });
     connect(tbPrevTopic, &QAction::triggered, this, &TTopicEditorPane::PreviousTopicClick);
     connect(tbNextTopic, &QAction::triggered, this, &TTopicEditorPane::NextTopicClick);
     connect(edtHTML, &THtmlEditComponent::DocumentComplete, this,
@@ -369,6 +376,12 @@ void TTopicEditorPane::LockEditor(bool locked) {
     for (int i = 0; i < 2; ++i)
         for (QToolBar* bar : widget(i)->findChildren<QToolBar*>())
             bar->setEnabled(!locked);
+}
+
+bool TTopicEditorPane::PageHasFocus() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == edtHTML || edtHTML->isAncestorOf(focus) || focus == mmSource ||
+                     mmSource->isAncestorOf(focus));
 }
 
 std::string TTopicEditorPane::PageFolder() const {

@@ -101,6 +101,8 @@ public:
     TEditorTab ActiveTab() const { return static_cast<TEditorTab>(currentIndex()); }
     const TOpenTopic& OpenTopic() const { return topic_; }
     std::string PageFolder() const;
+    // The editor or the source has the keyboard focus: Ctrl+S saves the page.
+    bool PageHasFocus() const;
     // The full path of the shown page (for an external editor).
     const std::string& PagePath() const { return topic_.PagePath; }
 
