@@ -3,6 +3,7 @@
 #
 #   bin/parvane, bin/parvane-cli
 #   share/parvane/                      the program folder (support/ of the sources)
+#   share/parvane/parvane.chm, help/    the user guide, built from guide/
 #   share/applications/parvane.desktop  menu entry, opens .pvx files
 #   share/mime/packages/parvane.xml     the .pvx type
 #   share/icons/hicolor/*/apps/         the application icon
@@ -26,6 +27,12 @@ endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/support/ DESTINATION ${PARVANE_INSTALL_DATADIR}
     PATTERN ".*" EXCLUDE
     PATTERN "*~" EXCLUDE)
+# The user guide built from guide/ (cmake/Guide.cmake): Help opens parvane.chm, or help/.
+if(TARGET parvane_guide)
+    install(FILES ${PARVANE_GUIDE_CHM} DESTINATION ${PARVANE_INSTALL_DATADIR})
+    install(DIRECTORY ${PARVANE_GUIDE_WEBHELP}/ DESTINATION ${PARVANE_INSTALL_DATADIR}/help
+        PATTERN ".*" EXCLUDE)
+endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/parvane.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -141,12 +141,10 @@ public:
         if (templateSource_.empty())
             return;
         ctx.Host.Info("Applying template...");
-        // Rebased from its copy, so the template's links resolve from the copied pages.
-        const std::string copy =
-            SF::StartsWithText(templateSource_, root_)
-                ? Paths::ResolveExisting(workFolder + templateSource_.substr(root_.size()))
-                : std::string();
-        const TTemplate tpl(copy.empty() ? templateSource_ : copy);
+        // Rebased from the original for each page's own folder: the work folder mirrors the
+        // root, and only there do the template's links to other topic pages find their files
+        // (the templated pages are not in the work folder yet).
+        const TTemplate tpl(templateSource_);
         const std::string encoding = SF::Trim(ctx.Project.ProjectSettings.Encoding);
         for (const TTemplatedPage& page : pages_) {
             const std::string dest = workFolder + page.Source.substr(root_.size());
@@ -155,7 +153,7 @@ public:
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
             const std::string text =
-                ApplyTemplate(tpl.RebasedFor(Paths::ExtractFilePath(dest)), page.Title, body);
+                ApplyTemplate(tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
             WriteTemplatedPage(dest, text, encoding);
         }
     }

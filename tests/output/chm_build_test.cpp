@@ -235,6 +235,27 @@ TEST(HtmlHelpBuild, CopiesArePagesWrappedInTheTemplateWithRebasedLinks) {
     EXPECT_TRUE(fs::is_directory(project.Root() + "out"));
 }
 
+TEST(HtmlHelpBuild, TemplateLinksToTopicPagesAreRebasedForEveryPage) {
+    // The topic pages a template links to are written with the other templated pages, so
+    // the links are resolved against the project's own files.
+    TSmallProject project;
+    project.File("tpl/template.htm",
+                 "<html><head><title>($title$)</title></head>\r\n<body>"
+                 "<a href=\"../index.htm\">Home</a> <a href=\"../topics/blue.htm\">Blue</a>"
+                 "($content$)</body></html>\r\n");
+    TRecordingHost host;
+    ASSERT_TRUE(WriteProject(project, host).Ok);
+    const std::string keep = project.Dir.Path() + "keep/";
+    const std::string red = ReadBytes(keep + "topics/red.htm");
+    EXPECT_NE(red.find("<a href=\"../index.htm\">Home</a> <a href=\"blue.htm\">Blue</a>"),
+              std::string::npos)
+        << red;
+    const std::string index = ReadBytes(keep + "index.htm");
+    EXPECT_NE(index.find("<a href=\"index.htm\">Home</a> <a href=\"topics/blue.htm\">Blue</a>"),
+              std::string::npos)
+        << index;
+}
+
 TEST(HtmlHelpBuild, TheTemporaryWorkFolderIsPrivateAndRemovedAfterAFailedCompile) {
     TSmallProject project;
     const std::string tmp = project.Dir.Path() + "tmp/";

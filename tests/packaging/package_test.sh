@@ -2,8 +2,9 @@
 # Checks Parvane as it is installed, on the binaries of a build tree.
 #
 #   package_test.sh install BUILD SOURCE
-#       cmake --install into a temporary prefix, then runs the installed parvane-cli on
-#       the installed sample project: $AppDir$ must resolve to <prefix>/share/parvane.
+#       cmake --install into a temporary prefix, checks the program folder (support/ and
+#       the user guide), then runs the installed parvane-cli on the installed sample
+#       project: $AppDir$ must resolve to <prefix>/share/parvane.
 #   package_test.sh deb BUILD SOURCE
 #       makes the Debian package with cpack and inspects it: file list, control fields,
 #       the desktop entry, the MIME type, the icons and the man page.
@@ -74,15 +75,28 @@ check_install() {
     expect_file "share/man/man1/parvane-cli.1.gz" "$prefix/share/man/man1/parvane-cli.1.gz"
     expect_file "the 48x48 icon" "$prefix/share/icons/hicolor/48x48/apps/parvane.png"
 
-    # The program folder is support/ of the sources: nothing a test left in the build
-    # tree's copy, nothing missing.
+    # The program folder is support/ of the sources (nothing a test left in the build
+    # tree's copy, nothing missing) plus the user guide built from guide/: parvane.chm and
+    # its Web Help in help/.
     (cd "$appdir" 2>/dev/null && find . -type f | LC_ALL=C sort) >"$tmp/installed.txt"
     support_files >"$tmp/expected.txt"
-    if diff -u "$tmp/expected.txt" "$tmp/installed.txt" >"$tmp/support.diff"; then
-        ok "share/parvane holds exactly the files of support/ ($(wc -l <"$tmp/expected.txt") files)"
+    grep -vE '^\./(parvane\.chm|help/.*)$' "$tmp/installed.txt" >"$tmp/installed-support.txt"
+    if diff -u "$tmp/expected.txt" "$tmp/installed-support.txt" >"$tmp/support.diff"; then
+        ok "share/parvane holds exactly the files of support/ ($(wc -l <"$tmp/expected.txt") files) and the guide"
     else
         fail "share/parvane differs from support/ (- missing, + not from support/):"
         sed -n '3,40p' "$tmp/support.diff" >&2
+    fi
+    if [ -s "$appdir/parvane.chm" ] && [ "$(head -c 4 "$appdir/parvane.chm")" = ITSF ]; then
+        ok "share/parvane/parvane.chm is a compiled help file"
+    else
+        fail "share/parvane/parvane.chm is missing or not a compiled help file (ITSF)"
+    fi
+    expect_file "the guide's Web Help, share/parvane/help/index.htm" "$appdir/help/index.htm"
+    expect_file "the guide's welcome page in the Web Help" "$appdir/help/scr/welcome.htm"
+    # Not even the marker file a build leaves in its output folder.
+    if grep -qE '^\./help/(.*/)?\.[^/]*$' "$tmp/installed.txt"; then
+        fail "share/parvane/help holds hidden files: $(grep -E '^\./help/(.*/)?\.[^/]*$' "$tmp/installed.txt" | tr '\n' ' ')"
     fi
     [ -x "$cli" ] && [ -s "$appdir/sample.pvx" ] || die "nothing to run: the CLI or the sample project is missing"
 
@@ -174,7 +188,8 @@ check_deb() {
     awk '{print $6}' "$tmp/contents" >"$tmp/paths"
     local path
     for path in usr/bin/parvane usr/bin/parvane-cli usr/share/parvane/sample.pvx \
-        usr/share/parvane/webhelp/index.htm usr/share/applications/parvane.desktop \
+        usr/share/parvane/webhelp/index.htm usr/share/parvane/parvane.chm \
+        usr/share/parvane/help/index.htm usr/share/applications/parvane.desktop \
         usr/share/mime/packages/parvane.xml usr/share/man/man1/parvane-cli.1.gz \
         usr/share/icons/hicolor/scalable/apps/parvane.svg; do
         if grep -qxF "./$path" "$tmp/paths"; then ok "package holds /$path"; else fail "package lacks /$path"; fi
