@@ -8,11 +8,18 @@
 #include "ui/project_naming.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Teskarro");
     QApplication::setApplicationName("Parvane");
+    // The installed theme's icon when there is one, else the program's own copy.
+    Q_INIT_RESOURCE(app_icon);
+    QIcon icon;
+    for (int size : {16, 32, 48, 128})
+        icon.addFile(QString(":/app/parvane-%1.png").arg(size));
+    QApplication::setWindowIcon(QIcon::fromTheme("parvane", icon));
     parvane::TfrmFlashScreen splash;
     splash.show();
     app.processEvents();
