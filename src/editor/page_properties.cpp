@@ -42,9 +42,17 @@ TAttrOps PictureApplyOps(const TPictureProperties& picture) {
         ops.push_back(TAttrOp::Removal("align"));
     else if (picture.Align > 0 && picture.Align < static_cast<int>(entries.size()))
         ops.push_back(TAttrOp::SetTo("align", entries[static_cast<std::size_t>(picture.Align)]));
-    ops.push_back(
-        TAttrOp::SetTo("hspace", SF::Trim(picture.Hspace) == "0" ? "-1" : picture.Hspace));
-    ops.push_back(TAttrOp::SetTo("vspace", picture.Vspace));
+    // An empty spacing box removes the attribute, as the border box does: an empty
+    // hspace="" is no value at all and would only clutter the page.
+    const std::string hspace = SF::Trim(picture.Hspace);
+    if (hspace.empty())
+        ops.push_back(TAttrOp::Removal("hspace"));
+    else
+        ops.push_back(TAttrOp::SetTo("hspace", hspace == "0" ? "-1" : picture.Hspace));
+    if (SF::Trim(picture.Vspace).empty())
+        ops.push_back(TAttrOp::Removal("vspace"));
+    else
+        ops.push_back(TAttrOp::SetTo("vspace", picture.Vspace));
     return ops;
 }
 

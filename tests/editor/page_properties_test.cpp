@@ -99,6 +99,16 @@ TEST(PictureProperties, MinusOneHspaceShowsAsZeroAndZeroIsWrittenAsMinusOne) {
     EXPECT_EQ(ops[3].Name, "hspace");
 }
 
+TEST(PictureProperties, EmptySpacingBoxesRemoveTheirAttributes) {
+    TPictureProperties p = LoadPictureProperties(
+        THtmlAttributes({{"src", "a.png"}, {"hspace", "4"}, {"vspace", "6"}}));
+    p.Hspace = " ";
+    p.Vspace = "";
+    const TAttrOps ops = PictureApplyOps(p);
+    EXPECT_EQ(ops[ops.size() - 2], TAttrOp::Removal("hspace"));
+    EXPECT_EQ(ops.back(), TAttrOp::Removal("vspace"));
+}
+
 TEST(PictureProperties, AlignmentButtonsStandForSevenEntries) {
     EXPECT_EQ(PressedAlignButton(1), 0);
     EXPECT_EQ(PressedAlignButton(2), 1);
