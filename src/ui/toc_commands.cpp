@@ -131,7 +131,13 @@ int DeleteSelection(TPvx& project) {
     return static_cast<int>(selection.Movable.size());
 }
 
-void MoveSelectionUp(TPvx& project) {
+namespace {
+
+// Moves every selected topic one place among its siblings (step -1 up, +1 down), swapping
+// it with an unselected neighbour: topics are taken in the direction of the move, so every
+// run of selected siblings moves as a block and a run already at the end stays. Each
+// parent's children are rearranged in a plain array and applied once.
+void MoveSelectionBy(TPvx& project, int step) {
     TTopicTree& tree = project.Tree();
     const TMovableSelection selection = CollectMovableSelection(tree);
     if (selection.Movable.empty())
@@ -139,7 +145,6 @@ void MoveSelectionUp(TPvx& project) {
     TTopicNode* focused = tree.Selected();
     const std::unordered_set<const TTopicNode*> full(selection.Full.begin(), selection.Full.end());
     TTreeUpdate update(tree);
-    // Each parent's children are rearranged in a plain array and applied once.
     for (auto& [parent, nodes] : ByParent(selection.Movable)) {
         std::vector<TTopicNode*> order;
         std::unordered_map<const TTopicNode*, int> position;
@@ -147,15 +152,22 @@ void MoveSelectionUp(TPvx& project) {
             order.push_back(parent->Child(i));
             position[parent->Child(i)] = i;
         }
-        for (TTopicNode* node : nodes) {
+        const int count = static_cast<int>(order.size());
+        const auto moveOne = [&](TTopicNode* node) {
             const int i = position[node];
-            if (i == 0 || full.count(order[static_cast<std::size_t>(i - 1)]))
-                continue;
-            TTopicNode* previous = order[static_cast<std::size_t>(i - 1)];
-            std::swap(order[static_cast<std::size_t>(i - 1)], order[static_cast<std::size_t>(i)]);
-            position[node] = i - 1;
-            position[previous] = i;
-        }
+            const int target = i + step;
+            if (target < 0 || target >= count ||
+                full.count(order[static_cast<std::size_t>(target)]))
+                return;
+            TTopicNode* neighbour = order[static_cast<std::size_t>(target)];
+            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(target)]);
+            position[node] = target;
+            position[neighbour] = i;
+        };
+        if (step < 0)
+            std::for_each(nodes.begin(), nodes.end(), moveOne);
+        else
+            std::for_each(nodes.rbegin(), nodes.rend(), moveOne);
         std::vector<int> newOrder;
         newOrder.reserve(order.size());
         for (TTopicNode* node : order)
@@ -165,41 +177,14 @@ void MoveSelectionUp(TPvx& project) {
     FinishCommand(project, selection, focused);
 }
 
+} // namespace
+
+void MoveSelectionUp(TPvx& project) {
+    MoveSelectionBy(project, -1);
+}
+
 void MoveSelectionDown(TPvx& project) {
-    TTopicTree& tree = project.Tree();
-    const TMovableSelection selection = CollectMovableSelection(tree);
-    if (selection.Movable.empty())
-        return;
-    TTopicNode* focused = tree.Selected();
-    const std::unordered_set<const TTopicNode*> full(selection.Full.begin(), selection.Full.end());
-    TTreeUpdate update(tree);
-    // The mirror of moving up: last first, each topic changes place with an unselected
-    // next sibling, so every run of selected siblings moves down one place as a block and
-    // a run that is already last stays.
-    for (auto& [parent, nodes] : ByParent(selection.Movable)) {
-        std::vector<TTopicNode*> order;
-        std::unordered_map<const TTopicNode*, int> position;
-        for (int i = 0; i < parent->Count(); ++i) {
-            order.push_back(parent->Child(i));
-            position[parent->Child(i)] = i;
-        }
-        const int last = static_cast<int>(order.size()) - 1;
-        for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
-            const int i = position[*it];
-            if (i == last || full.count(order[static_cast<std::size_t>(i + 1)]))
-                continue;
-            TTopicNode* next = order[static_cast<std::size_t>(i + 1)];
-            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(i + 1)]);
-            position[*it] = i + 1;
-            position[next] = i;
-        }
-        std::vector<int> newOrder;
-        newOrder.reserve(order.size());
-        for (TTopicNode* node : order)
-            newOrder.push_back(node->Index());
-        tree.ReorderChildren(parent, newOrder);
-    }
-    FinishCommand(project, selection, focused);
+    MoveSelectionBy(project, +1);
 }
 
 void MoveSelectionRight(TPvx& project) {

@@ -2,6 +2,7 @@
 // caret, the drop-downs and the buttons that take their entries over, the context menu, the
 // modified flag and starting an external editor.
 
+#include "edit_test_support.h"
 #include "editor/edit_command_ids.h"
 #include "editor/gui/edit_operation.h"
 #include "editor/gui/html_edit_component.h"
@@ -25,41 +26,11 @@
 #include <string>
 
 using namespace parvane;
+using namespace parvane::testing;
 
 namespace {
 
-constexpr int kTimeout = 20000;
-
-// Runs the event loop until done() holds (never sleeps, so the web engine keeps working).
-bool WaitFor(const std::function<bool()>& done, int timeout = kTimeout) {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(2);
-    limit.start(timeout);
-    loop.exec();
-    return done();
-}
-
-bool Settle(THtmlEditComponent& edit) {
-    auto done = std::make_shared<bool>(false);
-    edit.Sync([done] { *done = true; });
-    return WaitFor([&] { return *done; }) && !edit.Busy();
-}
-
-bool Load(THtmlEditComponent& edit, const std::string& html) {
-    QSignalSpy complete(&edit, &THtmlEditComponent::DocumentComplete);
-    edit.SetDocumentHTML(html);
-    return WaitFor([&] { return complete.count() > 0 && edit.DocumentLoaded(); }) && Settle(edit);
-}
+constexpr int kTimeout = kEditTimeout;
 
 bool Find(THtmlEditComponent& edit, const std::string& text) {
     auto found = std::make_shared<bool>(false);

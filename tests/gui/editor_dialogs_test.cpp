@@ -2,6 +2,7 @@
 // writing into a live editing component. Dialogs run through TTestDialogs, whose Exec hands
 // each dialog to the test, which sets its controls and presses its buttons.
 
+#include "edit_test_support.h"
 #include "editor/address_rules.h"
 #include "editor/gui/edit_operation.h"
 #include "editor/gui/editor_dialogs.h"
@@ -39,44 +40,11 @@
 #include <string>
 
 using namespace parvane;
+using namespace parvane::testing;
 
 namespace {
 
-constexpr int kTimeout = 20000;
-
-// Runs the event loop until done() holds, without the sleeps of QTest's waits, which
-// slow the web engine's page loads down to seconds.
-bool WaitFor(const std::function<bool()>& done, int timeout = kTimeout) {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(2);
-    limit.start(timeout);
-    loop.exec();
-    return done();
-}
-
-bool Settle(THtmlEditComponent& edit) {
-    auto done = std::make_shared<bool>(false);
-    edit.Sync([done] { *done = true; });
-    return WaitFor([&] { return *done; }) && !edit.Busy();
-}
-
-bool Load(THtmlEditComponent& edit, const std::string& html, const std::string& folder = "") {
-    QSignalSpy complete(&edit, &THtmlEditComponent::DocumentComplete);
-    edit.SetDocumentHTML(html);
-    if (!folder.empty())
-        edit.SetBaseURL(folder);
-    return WaitFor([&] { return complete.count() > 0 && edit.DocumentLoaded(); }) && Settle(edit);
-}
+constexpr int kTimeout = kEditTimeout;
 
 bool Find(THtmlEditComponent& edit, const std::string& text) {
     auto found = std::make_shared<bool>(false);

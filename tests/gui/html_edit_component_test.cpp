@@ -1,6 +1,7 @@
 // The WYSIWYG editing component on the offscreen platform: loading, commands and their
 // statuses, selection, elements, tables, and what it returns for saving.
 
+#include "edit_test_support.h"
 #include "editor/edit_command_ids.h"
 #include "editor/gui/html_edit_component.h"
 
@@ -22,10 +23,11 @@
 #include <string>
 
 using namespace parvane;
+using namespace parvane::testing;
 
 namespace {
 
-constexpr int kTimeout = 20000;
+constexpr int kTimeout = kEditTimeout;
 
 const char* const kPage =
     "<!DOCTYPE html>\n<html><head><title>orig</title></head>\n"
@@ -35,45 +37,8 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Runs the event loop until done() holds. Unlike QTest's waits this never sleeps, so the
-// web engine's tasks on this thread run at once and a page loads as fast as in the program.
-bool WaitFor(const std::function<bool()>& done, int timeout = kTimeout) {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(2);
-    limit.start(timeout);
-    loop.exec();
-    return done();
-}
-
 void Pause(int ms) {
     WaitFor([] { return false; }, ms);
-}
-
-// Waits until everything sent to the page is applied and its state is known.
-// (Callbacks share their results through shared state, in case a wait gives up first.)
-bool Settle(THtmlEditComponent& edit) {
-    auto done = std::make_shared<bool>(false);
-    edit.Sync([done] { *done = true; });
-    return WaitFor([&] { return *done; }, kTimeout) && !edit.Busy();
-}
-
-bool Load(THtmlEditComponent& edit, const std::string& html, const std::string& folder = "") {
-    QSignalSpy complete(&edit, &THtmlEditComponent::DocumentComplete);
-    edit.SetDocumentHTML(html);
-    if (!folder.empty())
-        edit.SetBaseURL(folder);
-    return WaitFor([&] { return complete.count() > 0 && edit.DocumentLoaded(); }, kTimeout) &&
-           Settle(edit);
 }
 
 bool Find(THtmlEditComponent& edit, const std::string& text) {
