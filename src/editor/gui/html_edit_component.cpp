@@ -2,17 +2,15 @@
 
 #include "editor/editor_artefacts.h"
 #include "editor/gui/html_edit_internal.h"
+#include "editor/gui/scheme_replies.h"
 #include "model/paths.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QJsonDocument>
 #include <QMenu>
-#include <QMimeDatabase>
 #include <QPointer>
 #include <QTimer>
 #include <QUrlQuery>
@@ -151,27 +149,10 @@ void TEditSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound); // a page since replaced
             return;
         }
-        auto* buffer = new QBuffer(job);
-        buffer->setData(document_);
-        buffer->open(QIODevice::ReadOnly);
-        // The text is UTF-8 whatever charset its <meta> names: this wins over it.
-        job->reply("text/html;charset=utf-8", buffer);
+        ReplyWithPageText(job, document_);
         return;
     }
-    const std::string path = Paths::ResolveExisting(S(url.path(QUrl::FullyDecoded)));
-    const QFileInfo info(QString::fromStdString(path));
-    if (path.empty() || !info.isFile()) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    auto* file = new QFile(info.filePath(), job);
-    if (!file->open(QIODevice::ReadOnly)) {
-        job->fail(QWebEngineUrlRequestJob::RequestDenied);
-        return;
-    }
-    const QMimeDatabase mimeTypes;
-    job->reply(mimeTypes.mimeTypeForFile(info, QMimeDatabase::MatchExtension).name().toUtf8(),
-               file);
+    ReplyWithLocalFile(job, url);
 }
 
 // ---- construction ---------------------------------------------------------------------------

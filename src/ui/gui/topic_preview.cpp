@@ -1,12 +1,9 @@
 #include "ui/gui/topic_preview.h"
 
+#include "editor/gui/scheme_replies.h"
 #include "model/paths.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QMimeDatabase>
 #include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -49,27 +46,10 @@ public:
     void requestStarted(QWebEngineUrlRequestJob* job) override {
         const QUrl url = job->requestUrl();
         if (url.path() == url_.path() && url.query() == url_.query()) {
-            auto* buffer = new QBuffer(job);
-            buffer->setData(bytes_);
-            buffer->open(QIODevice::ReadOnly);
-            // The text is UTF-8 in memory, whatever its <meta> says.
-            job->reply("text/html;charset=utf-8", buffer);
+            ReplyWithPageText(job, bytes_);
             return;
         }
-        const std::string path = Paths::ResolveExisting(url.path(QUrl::FullyDecoded).toStdString());
-        const QFileInfo info(QString::fromStdString(path));
-        if (path.empty() || !info.isFile()) {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
-        }
-        auto* file = new QFile(info.filePath(), job);
-        if (!file->open(QIODevice::ReadOnly)) {
-            job->fail(QWebEngineUrlRequestJob::RequestDenied);
-            return;
-        }
-        const QMimeDatabase types;
-        job->reply(types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).name().toUtf8(),
-                   file);
+        ReplyWithLocalFile(job, url);
     }
 
 private:
