@@ -11,6 +11,7 @@
 #include "settings/app_options.h"
 #include "settings/gui/options_dialog.h"
 #include "settings/gui/settings_dialog.h"
+#include "settings/settings_lists.h"
 #include "test_dialogs.h"
 #include "ui/gui/add_topic_dialog.h"
 #include "ui/gui/main_window.h"
@@ -20,16 +21,18 @@
 #include "ui/gui/topic_tree_view.h"
 #include "ui/gui/tree_commands.h"
 #include "ui/user_settings.h"
+#include "wizard/gui/new_project_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -294,6 +297,17 @@ private slots:
         window->actHelp->trigger();
         QCOMPARE(dialogs->opened, QStringList{program.path() + "/help/index.htm"});
         qunsetenv("PARVANE_DATA_DIR");
+    }
+
+    void wizardOffersTheEncodingsOfTheProjectSettings() {
+        TfrmNew wizard(*dialogs);
+        const std::vector<std::string>& settings = EncodingList();
+        QCOMPARE(wizard.cbEncoding->count(), 28);
+        QCOMPARE(std::size_t(wizard.cbEncoding->count()), settings.size());
+        for (int i = 0; i < wizard.cbEncoding->count(); ++i)
+            QCOMPARE(wizard.cbEncoding->itemText(i).toStdString(), settings[std::size_t(i)]);
+        // Charset names a browser knows.
+        QCOMPARE(wizard.cbEncoding->itemText(1), QString("Baltic (ISO); iso-8859-4"));
     }
 
     void aboutBoxNamesTheProgram() {

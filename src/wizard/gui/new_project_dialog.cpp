@@ -1,6 +1,7 @@
 #include "wizard/gui/new_project_dialog.h"
 
 #include "model/paths.h"
+#include "settings/settings_lists.h"
 #include "ui/gui/dialogs.h"
 
 #include <QCheckBox>
@@ -21,34 +22,13 @@
 namespace parvane {
 
 const QStringList& EncodingEntries() {
-    static const QStringList entries = {"Arabic; Windows-1256",
-                                        "Baltic (ISO); iso-8869-4",
-                                        "Baltic (Windows); Windows-1257",
-                                        "Central European (ISO); iso-8859-2",
-                                        "Central European (Windows); Windows-1250",
-                                        "Cyrillic (ISO); iso_8859-5",
-                                        "Cyrillic (KOI8-R); koi8-r",
-                                        "Cyrillic (Windows); Windows-1251",
-                                        "Greek (ISO); iso-8859-7",
-                                        "Greek (Windows); Windows-1253",
-                                        "Hebrew (ISO-Visual); iso-8859-8",
-                                        "Hebrew (ISO-logical); Windows-1255",
-                                        "Japanese (EUC); x-euc-jp",
-                                        "Japanese (JIS); iso-2022-jp",
-                                        "Japanese (Shift-JIS); shift_jis",
-                                        "Korean (ISO); ISO-2022-KR",
-                                        "Korean (KSC5601); ks_c_5601",
-                                        "Simplified Chinese (GB2312); gb2312",
-                                        "Traditional Chinese (BIG5); big5",
-                                        "Thai; Windows-874",
-                                        "Turkish (ISO); iso-8859-9",
-                                        "Turkish (Windows); Windows-1254",
-                                        "Unicode UTF-7; UNICODE-1-1-UTF-7",
-                                        "Unicode UTF-8; UTF-8",
-                                        "Vietnamese; Windows-1258",
-                                        "Western(iso-8859-1); iso-8859-1",
-                                        "Western(Windows-1252); Windows-1252",
-                                        "<None>; "};
+    // The project settings offer the same list; it names the charsets as browsers know them.
+    static const QStringList entries = [] {
+        QStringList list;
+        for (const std::string& entry : EncodingList())
+            list << QString::fromStdString(entry);
+        return list;
+    }();
     return entries;
 }
 
