@@ -39,6 +39,12 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// A command line that is not understood: exit status 2, as every command gives.
+int UsageError(const std::string& message) {
+    Fail(message);
+    return 2;
+}
+
 int CountTopics(const TTopicNode* node) {
     int n = 0;
     for (int i = 0; i < node->Count(); ++i)
@@ -66,17 +72,17 @@ int CmdNew(const Args& args) {
         } else if (a == "--output" || a == "-o") {
             const std::string* v = value();
             if (!v)
-                return Fail("--output needs a file name.");
+                return UsageError("--output needs a file name.");
             output = *v;
         } else if (a == "--title") {
             const std::string* v = value();
             if (!v)
-                return Fail("--title needs a text.");
+                return UsageError("--title needs a text.");
             options.Title = *v;
         } else if (a == "--encoding") {
             const std::string* v = value();
             if (!v)
-                return Fail("--encoding needs a character set name, e.g. UTF-8.");
+                return UsageError("--encoding needs a character set name, e.g. UTF-8.");
             options.Encoding = *v;
         } else if (a == "--import") {
             options.Import = true;
@@ -85,7 +91,7 @@ int CmdNew(const Args& args) {
         } else if (a == "--title-from") {
             const std::string* v = value();
             if (!v)
-                return Fail("--title-from needs one of: title, name, filename.");
+                return UsageError("--title-from needs one of: title, name, filename.");
             if (*v == "title")
                 options.TitleMode = tmHtmlTitle;
             else if (*v == "name")
@@ -93,18 +99,18 @@ int CmdNew(const Args& args) {
             else if (*v == "filename")
                 options.TitleMode = tmFileName;
             else
-                return Fail("--title-from takes title, name or filename, not '" + *v + "'.");
+                return UsageError("--title-from takes title, name or filename, not '" + *v + "'.");
         } else if (a == "--force") {
             force = true;
         } else if (a == "--quiet" || a == "-q") {
             quiet = true;
         } else if (!a.empty() && a[0] == '-') {
-            return Fail("unknown option '" + a + "'. Run 'parvane-cli new --help'.");
+            return UsageError("unknown option '" + a + "'. Run 'parvane-cli new --help'.");
         } else if (!haveRoot) {
             options.RootFolder = a;
             haveRoot = true;
         } else {
-            return Fail("only one root folder can be given ('" + a + "' is one too many).");
+            return UsageError("only one root folder can be given ('" + a + "' is one too many).");
         }
     }
     if (!haveRoot) {
@@ -112,7 +118,7 @@ int CmdNew(const Args& args) {
         return 2;
     }
     if (output.empty())
-        return Fail("please name the project file to write with --output PROJECT.pvx.");
+        return UsageError("please name the project file to write with --output PROJECT.pvx.");
 
     namespace fs = std::filesystem;
     std::error_code ec;

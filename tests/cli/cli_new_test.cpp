@@ -80,20 +80,21 @@ TEST(CliNew, ImportKeepsStructureAndReadsTitles) {
 
 TEST(CliNew, RefusesBadArgumentsWithReadableMessages) {
     TempDir dir;
+    // A command line that is not understood gives 2, a failure 1, as the other commands do.
     CliRun run = RunCli({"new", "docs"}, dir.Folder());
-    EXPECT_NE(run.code, 0);
+    EXPECT_EQ(run.code, 2);
     EXPECT_THAT(run.output, HasSubstr("--output"));
 
     run = RunCli({"new", "docs", "--output", "p.pvx", "--title-from", "body"}, dir.Folder());
-    EXPECT_NE(run.code, 0);
+    EXPECT_EQ(run.code, 2);
     EXPECT_THAT(run.output, HasSubstr("title, name or filename"));
 
     run = RunCli({"new", "docs", "--output", "p.pvx", "--frobnicate"}, dir.Folder());
-    EXPECT_NE(run.code, 0);
+    EXPECT_EQ(run.code, 2);
     EXPECT_THAT(run.output, HasSubstr("unknown option '--frobnicate'"));
 
     run = RunCli({"new", "docs", "--output", "missing/folder/p.pvx"}, dir.Folder());
-    EXPECT_NE(run.code, 0);
+    EXPECT_EQ(run.code, 1);
     EXPECT_THAT(run.output, HasSubstr("doesn't exist"));
     EXPECT_FALSE(fs::exists(dir.Folder() + "docs")) << "nothing made before the check";
 }
