@@ -151,6 +151,22 @@ private slots:
         QCOMPARE(dialogs->opened, QStringList{dir->path() + "/web/index.htm"});
     }
 
+    void compiledHelpWithoutAViewerTellsWhereItIs() {
+        TBuildCommands commands(&window, *project, *dialogs);
+        project->ProjectSettings.CompiledFile = (dir->path() + "/help.chm").toStdString();
+        WriteFile(dir->path() + "/help.chm", "ITSF");
+        commands.CanShowCompiledHelp = [] { return false; };
+        commands.ViewHtmlHelp();
+        QVERIFY(dialogs->opened.isEmpty());
+        QCOMPARE(dialogs->errors.size(), 1);
+        QVERIFY(dialogs->errors[0].startsWith("No program to show compiled help (.chm) files"));
+        QVERIFY(dialogs->errors[0].contains(dir->path() + "/help.chm"));
+
+        commands.CanShowCompiledHelp = [] { return true; };
+        commands.ViewHtmlHelp();
+        QCOMPARE(dialogs->opened, QStringList{dir->path() + "/help.chm"});
+    }
+
 private:
     static void WriteFile(const QString& path, const QByteArray& text) {
         QFile file(path);

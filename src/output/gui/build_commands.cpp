@@ -7,6 +7,7 @@
 #include "output/gui/build_dialog.h"
 #include "output/gui/build_windows.h"
 #include "ui/gui/dialogs.h"
+#include "ui/program_help.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -47,6 +48,7 @@ TBuildCommands::TBuildCommands(QWidget* window, TPvx& project, IDialogs& dialogs
     : QObject(window), window_(window), project_(project), dialogs_(dialogs) {
     output_ = new TfrmOutput(window);
     compiling_ = new TfrmCompiling(window);
+    CanShowCompiledHelp = DesktopShowsCompiledHelp;
 }
 
 TBuildCommands::~TBuildCommands() = default;
@@ -103,7 +105,7 @@ bool TBuildCommands::BuildOutput(int tag) {
         (request.Kind != OutputKind::HtmlHelp ||
          (settings.ViewCompiledFile &&
           StringFunc::SameText(Paths::ExtractFileExt(result.OutputFile), ".chm"))))
-        dialogs_.OpenWithDesktop(Q(result.OutputFile));
+        Show(result.OutputFile);
     return true;
 }
 
@@ -155,9 +157,20 @@ TBuildResult TBuildCommands::Run(const TBuildRequest& request) {
     return result;
 }
 
+void TBuildCommands::Show(const std::string& file) {
+    if (StringFunc::SameText(Paths::ExtractFileExt(file), ".chm") && CanShowCompiledHelp &&
+        !CanShowCompiledHelp()) {
+        dialogs_.Error("No program to show compiled help (.chm) files is installed (for "
+                       "example the Debian package xchm or kchmviewer).\nThe file is \"" +
+                       Q(file) + "\".");
+        return;
+    }
+    dialogs_.OpenWithDesktop(Q(file));
+}
+
 void TBuildCommands::View(const std::string& path, const char* question, int tag) {
     if (!path.empty() && Paths::FileExists(path)) {
-        dialogs_.OpenWithDesktop(Q(Paths::ResolveExisting(path)));
+        Show(Paths::ResolveExisting(path));
         return;
     }
     if (dialogs_.Ask(question, TButtons::YesNo) == TAnswer::Yes)

@@ -56,6 +56,9 @@ public:
     std::function<void(bool busy)> SetBusy;
     // The project settings dialog on one of its output pages (see TfrmCompiler).
     std::function<bool(int page, TBuildDialogValues& values)> OpenProjectSettings;
+    // Whether the desktop has a program for compiled help files; without one, showing a
+    // .chm tells where the file is instead of doing nothing. Tests replace it.
+    std::function<bool()> CanShowCompiledHelp;
 
     TfrmOutput* OutputWindow() const { return output_; }
     TfrmCompiling* CompilingWindow() const { return compiling_; }
@@ -66,6 +69,7 @@ public:
 private:
     TBuildResult Run(const TBuildRequest& request);
     void View(const std::string& path, const char* question, int tag);
+    void Show(const std::string& file);
 
     QWidget* window_;
     TPvx& project_;
