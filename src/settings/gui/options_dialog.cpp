@@ -186,16 +186,12 @@ TfrmOptions::TfrmOptions(const TAppOptions& options, IDialogs& dialogs, QWidget*
     editorLayout->addLayout(info, 2, 0, 1, 2);
     pcOptions->addTab(editors, OptionsTexts::PageEditors);
 
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    box->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
-    box->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
+    QDialogButtonBox* box = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pcOptions);
     layout->addWidget(box);
     resize(560, 420);
 
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(btnChangeFont, &QPushButton::clicked, this, &TfrmOptions::btnChangeFontClick);
 
     const auto moveFonts = [this](bool toCurrent, bool all) {

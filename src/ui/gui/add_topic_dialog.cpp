@@ -1,5 +1,7 @@
 #include "ui/gui/add_topic_dialog.h"
 
+#include "ui/gui/dialogs.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -89,12 +91,7 @@ TfrmAddNewTopic::TfrmAddNewTopic(const TAddDialogPreset& preset, QWidget* parent
     modeRow->addStretch();
     layout->addLayout(modeRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(OkCancelButtons(this));
 
     connect(rbBlank, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);
     connect(rbExisting, &QRadioButton::toggled, this, &TfrmAddNewTopic::ItemTypeChanged);

@@ -4,10 +4,12 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace parvane {
@@ -73,6 +75,19 @@ QString TQtDialogs::SelectFolder(const QString& caption, const QString& start) {
 
 int TQtDialogs::Exec(QDialog& dialog) {
     return dialog.exec();
+}
+
+QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    ok->setText("OK");
+    ok->setObjectName("btnOK");
+    cancel->setText("Cancel");
+    cancel->setObjectName("btnCancel");
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
 }
 
 void TQtDialogs::OpenWithDesktop(const QString& path) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace parvane {
@@ -19,6 +20,10 @@ inline const char* const Project = "Parvane Project (*.pvx)";
 inline const char* const Html = "HTML file (*.html *.htm)";
 inline const char* const Chm = "Windows HTML help(*.CHM) (*.chm)";
 } // namespace Filters
+
+// The "OK" and "Cancel" row of a dialog, wired to accept and reject (named btnOK and
+// btnCancel); the caller places it.
+QDialogButtonBox* OkCancelButtons(QDialog* dialog);
 
 class IDialogs {
 public:

@@ -1,5 +1,7 @@
 #include "ui/gui/start_dialog.h"
 
+#include "ui/gui/dialogs.h"
+
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,12 +26,7 @@ TfrmSelectWhenStart::TfrmSelectWhenStart(const QStringList& recentProjects, QWid
     layout->addWidget(rbRecent);
     layout->addWidget(lbRecent);
     layout->addWidget(rbExisting);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(OkCancelButtons(this));
     connect(rbRecent, &QRadioButton::toggled, lbRecent, &QWidget::setEnabled);
     connect(lbRecent, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     rbRecent->setChecked(true);

@@ -90,12 +90,7 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
     titleRow->addWidget(cbTitleFrom);
     layout->addLayout(titleRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(OkCancelButtons(this));
 
     connect(edtRootFolder, &QLineEdit::textChanged, this, &TfrmNew::RootFolderChanged);
     connect(cbSearch, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
