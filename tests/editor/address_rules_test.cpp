@@ -1,3 +1,4 @@
+#include "../support/test_project.h"
 #include "editor/address_rules.h"
 #include "model/errors.h"
 
@@ -11,24 +12,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
+// The shared temporary folder, plus files made below it.
+class TempDir : public parvane::testing::TempDir {
 public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pv-address-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string Folder() const { return path_.string() + "/"; }
+    TempDir() : parvane::testing::TempDir("pv-address") {}
     // Creates a file (and its folders) below the temporary folder; returns its path.
     std::string Make(const std::string& relative, const std::string& bytes = "img") const {
-        const fs::path p = path_ / relative;
+        const fs::path p = Path() / relative;
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << bytes;
         return p.string();
     }
-
-private:
-    fs::path path_;
 };
 
 std::string ReadAll(const std::string& path) {

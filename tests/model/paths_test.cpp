@@ -1,5 +1,5 @@
+#include "../support/test_project.h"
 #include "model/paths.h"
-
 #include "model/text_file.h"
 
 #include <cstdlib>
@@ -12,19 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pv-paths-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Folder() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
+using parvane::testing::TempDir;
 
 } // namespace
 

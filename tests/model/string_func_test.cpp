@@ -1,6 +1,6 @@
-#include "model/string_func.h"
-
+#include "../support/test_project.h"
 #include "model/errors.h"
+#include "model/string_func.h"
 #include "model/text_file.h"
 
 #include <filesystem>
@@ -14,25 +14,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pv-strfunc-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Folder() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
+using parvane::testing::TempDir;
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ReadBytes(const std::string& path) { return TextCodec::ReadFileBytes(path); }
+std::string ReadBytes(const std::string& path) {
+    return TextCodec::ReadFileBytes(path);
+}
 
 } // namespace
 
@@ -51,11 +41,17 @@ TEST(StringFunc, ReplaceTextIgnoresCaseAndKeepsTheRest) {
     EXPECT_EQ(ReplaceTextW("Grüße ÜBER über", "über", "x"), "Grüße x x");
     EXPECT_EQ(ReplaceTextW("ΑΒΓ αβγ", "αβγ", "-"), "- -");
     EXPECT_EQ(ReplaceTextW("abc", "", "x"), "abc");
-    EXPECT_EQ(ReplaceTextW("a\xff" "B", "b", "c"), "a\xff" "c") << "invalid UTF-8 passes through";
+    EXPECT_EQ(ReplaceTextW("a\xff"
+                           "B",
+                           "b", "c"),
+              "a\xff"
+              "c")
+        << "invalid UTF-8 passes through";
 }
 
 TEST(StringFunc, RemoveBetweenKeepsAnUnclosedTail) {
-    EXPECT_EQ(RemoveBetween("a<!--B-->x<!--E-->b<!--B-->y<!--E-->c", "<!--B-->", "<!--E-->"), "abc");
+    EXPECT_EQ(RemoveBetween("a<!--B-->x<!--E-->b<!--B-->y<!--E-->c", "<!--B-->", "<!--E-->"),
+              "abc");
     EXPECT_EQ(RemoveBetween("a<!--B-->x<!--E-->b<!--B-->rest", "<!--B-->", "<!--E-->"),
               "ab<!--B-->rest");
     EXPECT_EQ(RemoveBetween("a<!--E-->b", "<!--B-->", "<!--E-->"), "a<!--E-->b");

@@ -1,3 +1,4 @@
+#include "../support/test_project.h"
 #include "model/errors.h"
 #include "model/ini_file.h"
 #include "settings/app_options.h"
@@ -13,18 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pv-options-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string Folder() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
+using parvane::testing::TempDir;
 
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {

@@ -1,3 +1,4 @@
+#include "../support/test_project.h"
 #include "model/errors.h"
 #include "model/ini_file.h"
 #include "model/project_file.h"
@@ -15,18 +16,7 @@ namespace {
 
 const std::string kLibrary = std::string(PARVANE_TEST_DATA) + "/templates-lib/";
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pv-tpl-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string Folder() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
+using parvane::testing::TempDir;
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
