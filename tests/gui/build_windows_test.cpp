@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 namespace parvane {
 
@@ -92,6 +93,38 @@ private slots:
         QVERIFY(!commands.BuildOutput(3));
         QCOMPARE(dialogs->dialogNames, QStringList{"frmWarning"});
         QVERIFY(!project->Modified);
+    }
+
+    void webHelpAndHtmlHelpBuildFromTheirDialogPages() {
+        TBuildCommands commands(&window, *project, *dialogs);
+        commands.CanShowCompiledHelp = [] { return true; };
+        project->ProjectSettings.DefaultTopic = "intro.htm";
+        const QString web = dir->path() + "/web/";
+        const QString chm = dir->path() + "/chm/help.chm";
+        // Each build: the dialog on its page, the location typed, Start.
+        const auto start = [](int page, const std::function<void(TfrmCompiler&)>& fill) {
+            return [page, fill](QDialog& dialog) {
+                auto* build = qobject_cast<TfrmCompiler*>(&dialog);
+                if (!build || build->pcOutput->currentIndex() != page)
+                    return int(QDialog::Rejected);
+                fill(*build);
+                return int(build->TryStart() ? QDialog::Accepted : QDialog::Rejected);
+            };
+        };
+        dialogs->execs << start(1, [&](TfrmCompiler& b) { b.edtWebHelpFolder->setText(web); });
+        QVERIFY(commands.BuildOutput(2));
+        QVERIFY(QFileInfo::exists(web + "index.htm"));
+        QVERIFY(QFileInfo::exists(web + "scr/intro.htm"));
+        QCOMPARE(dialogs->opened, QStringList{web + "index.htm"});
+
+        dialogs->execs << start(0, [&](TfrmCompiler& b) { b.edtCompiledFile->setText(chm); });
+        QVERIFY2(commands.BuildOutput(1), qPrintable(commands.OutputWindow()->Lines().join('\n')));
+        QFile compiled(chm);
+        QVERIFY(compiled.open(QIODevice::ReadOnly));
+        QCOMPARE(compiled.read(4), QByteArray("ITSF"));
+        QCOMPARE(dialogs->opened.size(), 2);
+        QCOMPARE(dialogs->opened.back(), chm);
+        QVERIFY(dialogs->errors.isEmpty());
     }
 
     void aSingleHtmlBuildReportsItsLinesAndOpensThePage() {
