@@ -202,6 +202,11 @@ private slots:
         table->trigger();
         QCOMPARE(dialogs->dialogNames, QStringList{"InsertTable"});
         QVERIFY(!pane->IsTopicModified());
+
+        // The folder of the last pictures belongs to the project it was used in.
+        pane->editOp->LastPictureFolder = root.toStdString() + "pictures/";
+        QVERIFY(window->ProjectCommands().OpenProjectFile(file));
+        QVERIFY(pane->editOp->LastPictureFolder.empty());
     }
 
     void ctrlSSavesThePageWhileItHasTheFocusElseTheProject() {

@@ -99,7 +99,7 @@ void TProjectCommands::LeaveProject() {
     if (!project.IsUntitled)
         AddRecentProject(Q(project.FileName));
     main_.EditorPane()->ResetTopic();
-    main_.EditorPane()->ProjectOpened();
+    main_.EditorPane()->ProjectLeft();
     TTopicTreeModel* model = main_.TreeModel();
     model->BeginReset();
     project.ResetToDefaults();

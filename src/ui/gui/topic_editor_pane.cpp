@@ -756,7 +756,7 @@ void TTopicEditorPane::MonitorUpdate() {
     cbNoTemplate->setEnabled(options);
 }
 
-void TTopicEditorPane::ProjectOpened() {
+void TTopicEditorPane::ProjectLeft() {
     editOp->LastPictureFolder.clear();
 }
 

@@ -95,8 +95,8 @@ public:
     const TAppOptions& Options() const { return options_; }
     void SetShowBorders(bool on);
     void SetShowDetails(bool on);
-    // A project was opened: pictures are looked for in its folders again.
-    void ProjectOpened();
+    // The project is left for another: pictures are looked for in the next one's folders.
+    void ProjectLeft();
 
     TEditorTab ActiveTab() const { return static_cast<TEditorTab>(currentIndex()); }
     const TOpenTopic& OpenTopic() const { return topic_; }
