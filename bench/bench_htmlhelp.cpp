@@ -6,6 +6,7 @@
 //   bench_htmlhelp [TOPICS] [--no-compile]
 //   (default 10000 topics; the compile is skipped when chmcmd is missing)
 
+#include "bench_support.h"
 #include "model/project_file.h"
 #include "model/topic_tree.h"
 #include "output/build_driver.h"
@@ -23,27 +24,9 @@
 
 namespace fs = std::filesystem;
 using namespace parvane;
-using Clock = std::chrono::steady_clock;
+using namespace parvane::bench;
 
 namespace {
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-// Processor time (user + system) of this process or of its finished children: unlike the
-// wall clock it does not grow when other work shares the machine.
-double CpuSeconds(int who) {
-    rusage usage{};
-    ::getrusage(who, &usage);
-    auto sec = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return sec(usage.ru_utime) + sec(usage.ru_stime);
-}
-
-void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // 100 chapters of topics in sub-folders; every page links the style sheet, a picture and
 // its neighbour; keywords: one shared by a whole chapter, a two-level one, and one of the

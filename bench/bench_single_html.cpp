@@ -7,6 +7,7 @@
 //   bench_single_html --keep DIR N     only writes a project of N topics to DIR/project.pvx,
 //                                      for profiling a build with parvane-cli
 
+#include "bench_support.h"
 #include "model/paths.h"
 #include "model/project_file.h"
 #include "model/topic_tree.h"
@@ -26,26 +27,9 @@
 
 using namespace parvane;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace parvane::bench;
 
 namespace {
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-// User plus system time of this process (who) or of its finished children.
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void Write(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // Records when each step of the build began.
 class TimingHost : public TBuildHost {

@@ -7,6 +7,7 @@
 //   bench_webhelp [TOPICS [FOLDER]]   (default 10000 topics in $TMPDIR or /tmp; also runs a
 //                                     quarter and a half of it)
 
+#include "bench_support.h"
 #include "model/project_file.h"
 #include "model/topic_tree.h"
 #include "output/build_driver.h"
@@ -25,28 +26,12 @@
 
 namespace fs = std::filesystem;
 using namespace parvane;
-using Clock = std::chrono::steady_clock;
+using namespace parvane::bench;
 
 namespace {
 
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
 // CPU seconds (user + system) of this process, or of its finished children: on a shared
 // machine the wall clock also measures everybody else.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // Chapters of 100 topics in sub-folders, three levels deep in places; every page links the
 // style sheet, a picture and its neighbour; keywords: one per chapter, a two-level one and
 // one of the topic's own.
