@@ -157,18 +157,22 @@ TResolvedTarget TProjectRoot::Resolve(std::string_view pathIn) {
         return {};
     if (HasPrefix(path, spelledRoot_) && spelledRoot_ != root_)
         path = root_ + path.substr(spelledRoot_.size());
+    // Pages link the same style sheets and pictures again and again.
+    const auto [cached, added] = files_.try_emplace(path);
+    if (!added)
+        return cached->second;
+    TResolvedTarget& target = cached->second;
     // What leaves the root by its spelling is outside, whatever a link there leads to:
     // nothing beyond one exact look-up is done for it.
     if (!Exists() || !HasPrefix(path, root_))
-        return Outside(path);
+        return target = Outside(path);
     const std::size_t slash = path.rfind('/');
     const std::string folder = FolderOnDisk(path.substr(0, slash + 1));
     if (folder.empty())
-        return {};
-    TResolvedTarget target;
+        return target;
     target.Path = ChildFile(folder, std::string_view(path).substr(slash + 1));
     if (target.Path.empty())
-        return {};
+        return target;
     target.Match = target.Path == path ? TargetMatch::Exact : TargetMatch::CaseFallback;
     bool link = false;
     KindOf(target.Path, &link);

@@ -78,6 +78,7 @@ private:
     std::string realRoot_;    // symbolic links resolved, trailing "/"; "" when missing
     std::unordered_map<std::string, TFolder> folders_;       // by on-disk folder
     std::unordered_map<std::string, std::string> onDisk_;    // spelled folder -> on-disk, or ""
+    std::unordered_map<std::string, TResolvedTarget> files_; // collapsed path -> answer
 };
 
 // Why a folder cannot be a project's root folder, or "" when it can: the top of the file
