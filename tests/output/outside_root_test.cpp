@@ -286,3 +286,25 @@ TEST(OutsideTheRoot, NoBuildOpensAFileOfALargeFolderBesideTheRoot) {
     EXPECT_EQ(ReadFile(other + "pic.gif"), "GIF");
     EXPECT_GT(counter.Take(touched), 0);
 }
+
+TEST(OutsideTheRoot, ATemplateOutsideTheRootWrapsNoPage) {
+    LeakyProject l;
+    WriteFile(l.base + "evil.htm", "<html><body>EVIL-TEMPLATE ($content$)</body></html>");
+    fs::create_symlink(l.base + "evil.htm", l.p.Root() + "tpl.htm");
+    TProjectSettings& s = l.p.Project().ProjectSettings;
+    s.HtmlHelpTemplate = "tpl.htm";
+    s.WebHelpTemplateSame = true;
+
+    LinesHost chm;
+    ASSERT_TRUE(l.Build(OutputKind::HtmlHelp, chm).Ok);
+    EXPECT_EQ(chm.CountContaining("\"tpl.htm\" lies outside the project's root folder; the pages "
+                                  "are copied unchanged."),
+              1);
+    EXPECT_EQ(AllBytesBelow(l.base + "keep/").find("EVIL-TEMPLATE"), std::string::npos);
+
+    LinesHost web;
+    const TBuildResult result = l.Build(OutputKind::WebHelp, web);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Message.find("lies outside the project's root folder"), std::string::npos)
+        << result.Message;
+}
