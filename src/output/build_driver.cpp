@@ -113,7 +113,8 @@ void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
     if (!ctx.Contents.LinksNeedRealNames)
         return;
     TProjectRoot& root = ctx.Contents.Root();
-    const fs::path staged(Paths::ToNative(stagedFolder));
+    const std::string prefix = Paths::IncludeTrailingSlash(Paths::ToNative(stagedFolder));
+    const fs::path staged(prefix);
     THTMLRefer refer;
     std::vector<std::string> pieces;
     std::error_code ec;
@@ -125,9 +126,9 @@ void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
         if (!IsWebTextFile(file))
             continue;
         // The staged folder mirrors the root: links are looked up from the page's own place.
-        const std::string relative = fs::relative(it->path(), staged, typeError).string();
-        if (typeError || relative.empty() || relative.compare(0, 2, "..") == 0)
+        if (file.compare(0, prefix.size(), prefix) != 0)
             continue;
+        const std::string relative = file.substr(prefix.size());
         const std::string sourceFolder = Paths::ExtractFilePath(root.Folder() + relative);
         const std::string bytes = TextCodec::ReadFileBytes(file);
         refer.SplitLinks(bytes, sourceFolder, pieces, [&root](const std::string& path) {
