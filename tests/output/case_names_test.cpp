@@ -128,3 +128,21 @@ TEST(CaseNames, TheCompiledFileHoldsBothPagesUnderTheirNames) {
                              "/css/site.css", "/index.htm"})
         EXPECT_TRUE(names.count(name)) << name << " is not in the .chm";
 }
+
+TEST(CaseNames, TemplateLinksAreWrittenWithTheNamesOnDiskForEveryPage) {
+    CaseProject c;
+    c.p.Write("tpl/template.htm", "<html><head><title>($title$)</title></head>"
+                                  "<body background=\"IMG/BG.GIF\">($content$)</body></html>");
+    c.p.Write("tpl/img/bg.gif", "BG");
+    c.p.Write("sub/deep.htm", Page("Deep", "<p>deep</p>"));
+    c.p.Add("Deep", "sub\\deep.htm");
+    c.p.Project().ProjectSettings.HtmlHelpTemplate = "tpl\\template.htm";
+    ASSERT_TRUE(c.Build(OutputKind::HtmlHelp).Ok);
+    EXPECT_TRUE(Contains(c.Out("keep/index.htm"), "background=\"tpl/img/bg.gif\""))
+        << c.Out("keep/index.htm");
+    EXPECT_TRUE(Contains(c.Out("keep/sub/deep.htm"), "background=\"../tpl/img/bg.gif\""))
+        << c.Out("keep/sub/deep.htm");
+    ASSERT_TRUE(c.Build(OutputKind::WebHelp).Ok);
+    EXPECT_TRUE(Contains(c.Out("web/scr/sub/deep.htm"), "background=\"../tpl/img/bg.gif\""))
+        << c.Out("web/scr/sub/deep.htm");
+}
