@@ -95,6 +95,8 @@ TEST(CaseNames, WebHelpKeepsBothPagesAndWritesTheNamesOnDisk) {
     EXPECT_TRUE(Contains(c.Out("web/scr/faq.html"), "lower-faq"));
     EXPECT_EQ(c.Out("web/scr/css/site.css"), "body { background: url(../Img/Back.gif) }");
     EXPECT_EQ(c.Out("web/scr/Img/Back.gif"), "BACK");
+    // The default page, set as "INDEX.HTM", opens by its name on disk.
+    EXPECT_TRUE(Contains(c.Out("web/webhelpframe.htm"), "pvInitFrame('index.htm'"));
     const std::string nav = c.Out("web/webhelpleft.htm");
     EXPECT_TRUE(Contains(nav, "scr/b.htm")) << nav;
     EXPECT_FALSE(Contains(nav, "B.HTM"));
