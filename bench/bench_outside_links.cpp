@@ -92,10 +92,10 @@ int main(int argc, char** argv) {
     const int bookPages = 20;
     for (int i = 0; i < bookPages; ++i) {
         const std::string name = "page" + std::to_string(i) + ".htm";
-        Write(root + name, Page("Page", "<p><a href=\"page" + std::to_string((i + 1) % bookPages) +
-                                            ".htm\">next</a> and the manual's <a href=\"../manual/x" +
-                                            std::to_string(i * 97 % manualPages) +
-                                            ".htm\">page</a></p>"));
+        Write(root + name,
+              Page("Page", "<p><a href=\"page" + std::to_string((i + 1) % bookPages) +
+                               ".htm\">next</a> and the manual's <a href=\"../manual/x" +
+                               std::to_string(i * 97 % manualPages) + ".htm\">page</a></p>"));
         tree.AddTopicNode(project.ContentsRoot(), "Page " + std::to_string(i),
                           imLastChildOfReference, tsLinked, 0, name);
     }
@@ -103,9 +103,10 @@ int main(int argc, char** argv) {
     std::printf("A book of %d pages linking into a manual of %d pages beside it (CPU, median of "
                 "five builds)\n",
                 bookPages, manualPages);
-    const std::pair<OutputKind, const char*> outputs[] = {{OutputKind::SingleHtml, "Single HTML"},
-                                                          {OutputKind::WebHelp, "Web Help"},
-                                                          {OutputKind::HtmlHelp, "HTML Help project"}};
+    const std::pair<OutputKind, const char*> outputs[] = {
+        {OutputKind::SingleHtml, "Single HTML"},
+        {OutputKind::WebHelp, "Web Help"},
+        {OutputKind::HtmlHelp, "HTML Help project"}};
     for (const auto& [kind, name] : outputs) {
         const std::string out = base + "out/";
         const double with = MedianBuild(project, kind, out);

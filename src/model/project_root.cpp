@@ -47,7 +47,9 @@ std::string ParentFolder(const std::string& folder) {
     return slash == std::string::npos ? std::string("/") : folder.substr(0, slash + 1);
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 } // namespace
 
@@ -258,14 +260,13 @@ std::string RootFolderProblem(std::string_view rootFolder) {
     // Folders directly below "/" (/usr, /etc, /home, /tmp, /mnt, ...), the first level of
     // /usr, /usr/local and /var, and everything below the folders of the system itself.
     static const char* const kSystemTrees[] = {
-        "/bin",     "/boot",         "/dev",        "/etc",         "/lib",      "/lib32",
-        "/lib64",   "/libx32",       "/proc",       "/run",         "/sbin",     "/sys",
-        "/usr/bin", "/usr/include",  "/usr/lib",    "/usr/lib32",   "/usr/lib64", "/usr/libexec",
-        "/usr/sbin", "/var/cache",   "/var/lib",    "/var/log"};
+        "/bin",      "/boot",        "/dev",     "/etc",       "/lib",       "/lib32",
+        "/lib64",    "/libx32",      "/proc",    "/run",       "/sbin",      "/sys",
+        "/usr/bin",  "/usr/include", "/usr/lib", "/usr/lib32", "/usr/lib64", "/usr/libexec",
+        "/usr/sbin", "/var/cache",   "/var/lib", "/var/log"};
     const std::size_t depth = static_cast<std::size_t>(std::count(real.begin(), real.end(), '/'));
     const std::string parent = real.substr(0, real.rfind('/'));
-    bool system = depth <= 1 ||
-                  (depth == 2 && (parent == "/usr" || parent == "/var")) ||
+    bool system = depth <= 1 || (depth == 2 && (parent == "/usr" || parent == "/var")) ||
                   (depth == 3 && parent == "/usr/local");
     for (const char* tree : kSystemTrees)
         system = system || real == tree || HasPrefix(real, std::string(tree) + "/");

@@ -100,10 +100,10 @@ public:
             return;
         const TResolvedTarget found = root.Resolve(Paths::UrlToPath(root_, setting));
         if (!found.Found() || !found.InsideRoot) {
-            ctx.Host.Info("The HTML Help template \"" + setting +
-                          (found.Found() ? "\" lies outside the project's root folder"
-                                         : "\" doesn't exist") +
-                          "; the pages are copied unchanged.");
+            ctx.Host.Info(
+                "The HTML Help template \"" + setting +
+                (found.Found() ? "\" lies outside the project's root folder" : "\" doesn't exist") +
+                "; the pages are copied unchanged.");
             return;
         }
         templateSource_ = found.Path;
@@ -112,8 +112,8 @@ public:
         auto plan = [&](const std::string& url, const std::string& title,
                         const TContentsItem* item) {
             const std::string source = PageBelowRoot(root, url);
-            if (source.empty() || source == templateSource_ ||
-                !contents.Files.count(source) || !planned.insert(source).second)
+            if (source.empty() || source == templateSource_ || !contents.Files.count(source) ||
+                !planned.insert(source).second)
                 return;
             pages_.push_back({source, title, item});
         };
@@ -154,8 +154,8 @@ public:
                 page.Item ? page.Item->Body : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
-            const std::string text =
-                ApplyTemplate(tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
+            const std::string text = ApplyTemplate(
+                tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
             WriteTemplatedPage(dest, text, encoding);
         }
     }
@@ -190,7 +190,8 @@ void RefuseCompiledFileTarget(TBuildContext& ctx, const std::string& compiledFil
         if (!node->IsRoot() && data.Status != tsNoLink && !SF::Trim(data.Url).empty() &&
             same(Paths::UrlToPath(root, data.Url)))
             throw EParvaneError("The compiled file " + quoted + " is the page of the topic \"" +
-                                node->Text() + "\"; it was left as it is. Please choose "
+                                node->Text() +
+                                "\"; it was left as it is. Please choose "
                                 "another compiled file.");
     }
     if (const std::string problem = CompiledFileTargetProblem(compiledFile); !problem.empty())

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <string_view>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -231,8 +231,8 @@ std::string CompiledFileTargetProblem(const std::string& target) {
                " names a folder; it was left as it is. Please choose a file name.";
     char signature[4] = {};
     const int fd = S_ISREG(st.st_mode) ? ::open(target.c_str(), O_RDONLY | O_CLOEXEC) : -1;
-    const bool helpFile = fd >= 0 && ::read(fd, signature, 4) == 4 &&
-                          std::string_view(signature, 4) == "ITSF";
+    const bool helpFile =
+        fd >= 0 && ::read(fd, signature, 4) == 4 && std::string_view(signature, 4) == "ITSF";
     if (fd >= 0)
         ::close(fd);
     if (!helpFile)
@@ -244,8 +244,8 @@ std::string CompiledFileTargetProblem(const std::string& target) {
 
 TCompiledFileReplacement::TCompiledFileReplacement(const std::string& target) : target_(target) {
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string("./")
-                                                          : target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
     std::string templ = folder + ".parvane-chm-XXXXXX";
     if (::mkdtemp(templ.data()) == nullptr)
         throw EParvaneError("Cannot create a folder for the new compiled file in \"" + folder +

@@ -20,8 +20,8 @@ struct TCompilerRun {
     std::string Error;
 };
 
-// Runs `compiler --no-html-scan projectFile` with workFolder as its current folder, stdin from /dev/null.
-// Every line it prints on stdout or stderr (in the order printed) goes to onLine without
+// Runs `compiler --no-html-scan projectFile` with workFolder as its current folder, stdin from
+// /dev/null. Every line it prints on stdout or stderr (in the order printed) goes to onLine without
 // its line end, as valid UTF-8 with control characters removed. Never throws.
 TCompilerRun RunHtmlHelpCompiler(const std::string& compiler, const std::string& projectFile,
                                  const std::string& workFolder,

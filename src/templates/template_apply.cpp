@@ -5,8 +5,8 @@
 #include "model/errors.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
-#include "model/project_root.h"
 #include "model/project_file.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 
 #include <algorithm>

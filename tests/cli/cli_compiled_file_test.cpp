@@ -12,8 +12,8 @@ using namespace parvane::testing;
 TEST(CliCompiledFile, OutNamingTheProjectFileOrAPageIsRefusedAndLeavesThemAlone) {
     TempDir dir;
     WriteFile(dir.Folder() + "docs/index.htm", Page("Start", "<p>start</p>"));
-    ASSERT_EQ(RunCli({"new", "docs", "--output", "p.pvx", "--import", "--quiet"}, dir.Folder()).code,
-              0);
+    ASSERT_EQ(
+        RunCli({"new", "docs", "--output", "p.pvx", "--import", "--quiet"}, dir.Folder()).code, 0);
     // A compiler that would happily write whatever the project names.
     const std::string fake = dir.Folder() + "fake-chmcmd";
     WriteFile(fake, "#!/bin/sh\nfor a; do hhp=$a; done\n"

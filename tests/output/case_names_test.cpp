@@ -28,11 +28,10 @@ bool Contains(const std::string& text, const std::string& part) {
 struct CaseProject {
     TestProject p;
     CaseProject() {
-        p.Write("index.htm",
-                Page("Index",
-                     "<img src=\"img/logo.gif\"><a href=\"B.HTM\">b</a>"
-                     "<a href=\"FAQ.html\">upper</a><a href=\"faq.html\">lower</a>",
-                     "<link rel=\"stylesheet\" href=\"CSS/Site.css\">"));
+        p.Write("index.htm", Page("Index",
+                                  "<img src=\"img/logo.gif\"><a href=\"B.HTM\">b</a>"
+                                  "<a href=\"FAQ.html\">upper</a><a href=\"faq.html\">lower</a>",
+                                  "<link rel=\"stylesheet\" href=\"CSS/Site.css\">"));
         p.Write("css/site.css", "body { background: url(../IMG/BACK.GIF) }");
         p.Write("Img/Logo.gif", "LOGO");
         p.Write("Img/Back.gif", "BACK");

@@ -216,8 +216,7 @@ struct TBuildFixture : ::testing::Test {
     // Shell words that write bytes to the compiled file the project ("$2") names, as
     // chmcmd does.
     static std::string WriteChm(const std::string& bytes) {
-        return "printf '" + bytes +
-               "' > \"$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\"";
+        return "printf '" + bytes + "' > \"$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\"";
     }
 };
 

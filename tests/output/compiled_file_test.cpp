@@ -46,7 +46,8 @@ std::string FakeCompiler(const std::string& folder, const std::string& bytes, in
     const std::string path = folder + "fake-chmcmd-" + std::to_string(status);
     WriteFile(path, "#!/bin/sh\nfor a; do hhp=$a; done\n"
                     "out=$(sed -n 's/^Compiled file=//p' \"$hhp\" | tr -d '\\r')\n"
-                    "printf '" + bytes + "' > \"$out\"\nexit " + std::to_string(status) + "\n");
+                    "printf '" +
+                        bytes + "' > \"$out\"\nexit " + std::to_string(status) + "\n");
     ::chmod(path.c_str(), 0755);
     return path;
 }

@@ -103,8 +103,7 @@ struct LeakyProject {
     std::string base;
     LeakyProject() : base(p.Dir().Folder()) {
         WriteFile(base + "secret.txt", "SECRET-BYTES");
-        WriteFile(base + "other/page.htm",
-                  Page("Other", "OUTSIDE-PAGE <img src=\"deeper.gif\">"));
+        WriteFile(base + "other/page.htm", Page("Other", "OUTSIDE-PAGE <img src=\"deeper.gif\">"));
         WriteFile(base + "other/pic.gif", "OUTSIDE-PIC");
         WriteFile(base + "other/deeper.gif", "OUTSIDE-DEEPER");
         WriteFile(base + "outside.htm", Page("Out", "OUTSIDE-CLIMB"));
@@ -141,9 +140,9 @@ struct LeakyProject {
 
 TEST(OutsideTheRoot, SymbolicLinksAndClimbingLinksReachNoOutput) {
     LeakyProject l;
-    const std::pair<OutputKind, const char*> outputs[] = {
-        {OutputKind::SingleHtml, "single/"}, {OutputKind::WebHelp, "web/"},
-        {OutputKind::HtmlHelp, "keep/"}};
+    const std::pair<OutputKind, const char*> outputs[] = {{OutputKind::SingleHtml, "single/"},
+                                                          {OutputKind::WebHelp, "web/"},
+                                                          {OutputKind::HtmlHelp, "keep/"}};
     for (const auto& [kind, folder] : outputs) {
         LinesHost host;
         const TBuildResult result = l.Build(kind, host);
@@ -153,9 +152,9 @@ TEST(OutsideTheRoot, SymbolicLinksAndClimbingLinksReachNoOutput) {
         for (const char* leaked :
              {"SECRET-BYTES", "OUTSIDE-PAGE", "OUTSIDE-PIC", "OUTSIDE-CLIMB", "OUTSIDE-DEEPER"})
             EXPECT_EQ(all.find(leaked), std::string::npos) << leaked << " reached " << folder;
-        for (const std::string& file : {l.p.Root() + "key.txt", l.p.Root() + "ext/page.htm",
-                                        l.p.Root() + "ext/pic.gif", l.base + "outside.htm",
-                                        l.p.Root() + "leak.htm"})
+        for (const std::string& file :
+             {l.p.Root() + "key.txt", l.p.Root() + "ext/page.htm", l.p.Root() + "ext/pic.gif",
+              l.base + "outside.htm", l.p.Root() + "leak.htm"})
             EXPECT_EQ(host.CountContaining(kNotCopied + file), 1) << file << " in " << folder;
         // What the outside page links to is never followed.
         EXPECT_EQ(host.CountContaining("deeper.gif"), 0) << folder;
@@ -186,12 +185,15 @@ TEST(OutsideTheRoot, TheHtmlHelpCompilerFollowsNoLinkOutOfTheWorkFolder) {
     std::string up;
     for (int i = 0; i < 30; ++i)
         up += "../";
-    l.p.Write("index.htm", Page("Index", "<a href=\"" + up + "etc/hostname\">h</a>"
-                                         "<a href=\"" + up + "etc/passwd\">p</a>"
-                                         "<a href=\"/etc/passwd\">abs</a>"
-                                         "<a href=\"../outside.htm\">climb</a>"
-                                         "<a href=\"key.txt\">key</a>"
-                                         "<a href=\"inner.htm\">inner</a>"));
+    l.p.Write("index.htm", Page("Index", "<a href=\"" + up +
+                                             "etc/hostname\">h</a>"
+                                             "<a href=\"" +
+                                             up +
+                                             "etc/passwd\">p</a>"
+                                             "<a href=\"/etc/passwd\">abs</a>"
+                                             "<a href=\"../outside.htm\">climb</a>"
+                                             "<a href=\"key.txt\">key</a>"
+                                             "<a href=\"inner.htm\">inner</a>"));
     LinesHost host;
     const TBuildResult result = l.Build(OutputKind::HtmlHelp, host, true);
     ASSERT_TRUE(result.Ok) << result.Message;
