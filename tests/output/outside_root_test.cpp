@@ -193,6 +193,8 @@ TEST(OutsideTheRoot, TheHtmlHelpCompilerFollowsNoLinkOutOfTheWorkFolder) {
                                              "<a href=\"/etc/passwd\">abs</a>"
                                              "<a href=\"../outside.htm\">climb</a>"
                                              "<a href=\"key.txt\">key</a>"
+                                             "<a href=\"ext/page.htm\">page</a>"
+                                             "<img src=\"ext/pic.gif\">"
                                              "<a href=\"inner.htm\">inner</a>"));
     LinesHost host;
     const TBuildResult result = l.Build(OutputKind::HtmlHelp, host, true);
@@ -205,6 +207,8 @@ TEST(OutsideTheRoot, TheHtmlHelpCompilerFollowsNoLinkOutOfTheWorkFolder) {
         EXPECT_EQ(name.find("etc/"), std::string::npos) << name;
         EXPECT_EQ(name.find("outside"), std::string::npos) << name;
         EXPECT_EQ(name.find("key.txt"), std::string::npos) << name;
+        EXPECT_EQ(name.find("/ext/"), std::string::npos) << name;
+        EXPECT_EQ(name.find("leak.htm"), std::string::npos) << name;
     }
 }
 
