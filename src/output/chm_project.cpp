@@ -429,9 +429,12 @@ TCHMBuildResult TCHMProject::Build(bool compile, bool view, bool deleteIntermedi
     TCompiledFileReplacement replacement(result.Target);
     {
         // While it runs the project names the new file; a kept project names the target.
-        struct TCompileTo {
+        struct TRestore {
             TCHMProject& Project;
-            ~TCompileTo() { Project.compileTo_.clear(); }
+            ~TRestore() {
+                Project.compileTo_.clear();
+                Project.fullTextSearch_ = true;
+            }
         } restore{*this};
         compileTo_ = replacement.NewFile();
         WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
@@ -447,11 +450,11 @@ TCHMBuildResult TCHMProject::Build(bool compile, bool view, bool deleteIntermedi
             result.Message.clear();
             result.WithoutFullTextSearch = Compile(compiler, result, crashed);
         }
+        // A kept project is what was compiled, naming the compiled file itself.
+        compileTo_.clear();
+        if (!deleteIntermediate)
+            WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
     }
-    // A kept project is what was compiled, naming the compiled file itself.
-    if (!deleteIntermediate)
-        WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
-    fullTextSearch_ = true;
     if (result.Outcome != CompileOutcome::Compiled)
         return result;
 
