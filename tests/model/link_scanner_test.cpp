@@ -81,10 +81,25 @@ TEST_F(LinkScanner, ExternalAddressIsNotSplit) {
     EXPECT_EQ(Split(text), Pieces{text});
 }
 
-TEST_F(LinkScanner, IgnoresFiveLetterExtensions) {
-    const std::string text = "<applet code=\"Applet.class\"></applet>";
-    EXPECT_EQ(Split(text), Pieces{text});
-    EXPECT_TRUE(refer_.Extensions().empty());
+TEST_F(LinkScanner, FindsExtensionsOfUpToElevenLettersAndDigits) {
+    Touch("fonts/a.woff2");
+    Touch("site.webmanifest");
+    Touch("x.abcdefghijkl"); // twelve letters
+    Touch("y.ab-cd");       // five characters, not all letters and digits
+    const std::string text = "<applet code=\"Applet.class\"></applet>"
+                             "<link href=\"fonts/a.woff2\"><link href='site.webmanifest'>"
+                             "<a href=\"x.abcdefghijkl\">x</a><a href=\"y.ab-cd\">y</a>";
+    EXPECT_EQ(Split(text), (Pieces{"<applet code=\"", "Applet.class",
+                                   "\"></applet><link href=\"", "fonts/a.woff2",
+                                   "\"><link href='", "site.webmanifest",
+                                   "'><a href=\"x.abcdefghijkl\">x</a><a href=\"y.ab-cd\">y</a>"}));
+    EXPECT_EQ(refer_.Extensions(),
+              (std::vector<std::string>{".class", ".woff2", ".webmanifest"}));
+
+    Touch("fonts.css", "@font-face { src: url(fonts/a.woff2) format(\"woff2\"); }");
+    std::vector<std::string> files;
+    refer_.GetLinkedFiles(root_ + "fonts.css", files);
+    EXPECT_EQ(files, (std::vector<std::string>{root_ + "fonts.css", root_ + "fonts/a.woff2"}));
 }
 
 TEST_F(LinkScanner, HtmlIsFoundOnlyThroughHtml) {
@@ -127,7 +142,7 @@ TEST_F(LinkScanner, AcceptsBackslashesAndDotDotInPaths) {
 TEST_F(LinkScanner, ExtensionsAreDistinctInOrderOfFirstAppearance) {
     Split("a.css\" b.GIF\" c.gif' d.htm) e.x.y\" f. g.abcd\" h.abcdef\" 3.14 ");
     EXPECT_EQ(refer_.Extensions(),
-              (std::vector<std::string>{".css", ".gif", ".htm", ".y", ".abcd", ".14"}));
+              (std::vector<std::string>{".css", ".gif", ".htm", ".y", ".abcd", ".abcdef", ".14"}));
 }
 
 TEST_F(LinkScanner, CountsExtensionCharactersNotBytes) {
