@@ -25,9 +25,16 @@ bool IsVariableWord(const std::string& word) {
     if (word.front() == '"' || word.front() == '\'' || word.front() == '(' || word.front() == '[')
         return true;
     return std::any_of(word.begin(), word.end(), [](char c) {
-        return c == '.' || c == '/' || c == '\\' || c == '#' || c == '=' || (c >= '0' && c <= '9') ||
+        return c == '.' || c == '_' || c == '/' || c == '\\' || c == '#' || c == '=' || (c >= '0' && c <= '9') ||
                static_cast<unsigned char>(c) >= 0x80;
     });
+}
+
+// A word after which the compiler names an id, a file or an anchor ("with ID intro").
+bool NamesAThing(const std::string& word) {
+    const std::string lower = StringFunc::AsciiLowerCase(word);
+    return lower == "id" || lower == "file" || lower == "anchor" || lower == "topic" ||
+           lower == "keyword";
 }
 
 } // namespace
@@ -44,6 +51,7 @@ std::string TCompilerLog::KindOf(const std::string& line) {
     if (!IsMessage(line))
         return {};
     std::string kind;
+    std::string previous;
     std::size_t i = 0;
     const std::string text = StringFunc::Trim(line);
     while (i < text.size()) {
@@ -62,7 +70,9 @@ std::string TCompilerLog::KindOf(const std::string& line) {
             tail.insert(tail.begin(), word.back());
             word.pop_back();
         }
-        kind += (IsVariableWord(word) ? std::string("*") : word) + tail;
+        const bool named = NamesAThing(previous);
+        previous = word;
+        kind += (named || IsVariableWord(word) ? std::string("*") : word) + tail;
         i = end;
     }
     return kind;

@@ -16,6 +16,10 @@ TEST(CompilerLog, KindsOfMessagesIgnoreTheNamesTheyMention) {
               "Error: Anchor * undefined; first use *");
     EXPECT_EQ(TCompilerLog::KindOf("Error: Anchor p1.htm#nope undefined; first use p2.htm"),
               TCompilerLog::KindOf("Error: Anchor a/b.htm#x undefined; first use c.htm"));
+    EXPECT_EQ(TCompilerLog::KindOf("Warning: Duplicate anchor definitions with ID introduction "
+                                   "found while scanning all.html"),
+              TCompilerLog::KindOf("Warning: Duplicate anchor definitions with ID err_no_icu "
+                                   "found while scanning errors.html"));
     EXPECT_EQ(TCompilerLog::KindOf("Writing CHM t.chm"), "") << "not a warning or an error";
 }
 
