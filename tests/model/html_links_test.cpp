@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace parvane;
 
 namespace {
@@ -101,4 +103,29 @@ TEST(HtmlRefs, PageHeadIsBetweenTheHeadTags) {
 TEST(HtmlRefs, DecodesTheReferencesOfAddresses) {
     EXPECT_EQ(DecodeBasicEntities("a&amp;b&#35;c&#x3F;&lt;&unknown;&"), "a&b#c?<&unknown;&");
     EXPECT_EQ(PercentDecode("my%20page%2Ehtm%zz%4"), "my page.htm%zz%4");
+}
+
+TEST(HtmlRefs, RandomTextComesBackWholeWhenNothingIsReplaced) {
+    // Fragments that open and close tags, quotes, comments and raw-text elements at random.
+    const std::vector<std::string> parts{"<",       ">",      "\"",      "'",       "=",
+                                         " ",       "a",      "<a ",     "href",    "id=",
+                                         "</",      "<!--",   "-->",     "<script", "</script>",
+                                         "<style>", "url(",   ")",       "srcset=", "#x",
+                                         ",",       "\r\n",   "<link rel=stylesheet", "/>"};
+    std::mt19937 random(11);
+    for (int round = 0; round < 2000; ++round) {
+        std::string html;
+        const int n = static_cast<int>(random() % 40);
+        for (int k = 0; k < n; ++k)
+            html += parts[random() % parts.size()];
+        const std::string same =
+            RewriteHtmlRefs(html, [](THtmlRefKind, std::string_view, std::string&) { return false; });
+        ASSERT_EQ(same, html) << "round " << round;
+        std::vector<std::string> resources;
+        const std::string rest = ExtractResourceElements(html, resources);
+        std::size_t size = rest.size();
+        for (const std::string& r : resources)
+            size += r.size();
+        ASSERT_EQ(size, html.size()) << "nothing is lost or doubled: " << html;
+    }
 }
