@@ -200,13 +200,17 @@ Pieces ReferenceSplit(const std::string& text, const std::string& base) {
     for (std::size_t p = 0; p < lower.size(); ++p) {
         if (lower[p] != '.')
             continue;
-        for (std::size_t k = 1; k <= 5 && p + k < lower.size(); ++k) {
+        // One to four characters of any kind, or up to eleven letters and digits.
+        for (std::size_t k = 1; k <= 12 && p + k < lower.size(); ++k) {
             const char c = lower[p + k];
             if (c == '.')
                 break;
             if (terminators.find(c) != std::string::npos) {
                 const std::string ext = lower.substr(p, k);
-                if (k > 1 &&
+                const bool alnum = std::all_of(ext.begin() + 1, ext.end(), [](char x) {
+                    return std::isalnum(static_cast<unsigned char>(x)) != 0;
+                });
+                if (k > 1 && (k <= 5 || alnum) &&
                     std::find(extensions.begin(), extensions.end(), ext) == extensions.end())
                     extensions.push_back(ext);
                 break;
@@ -256,13 +260,15 @@ Pieces ReferenceSplit(const std::string& text, const std::string& base) {
 }
 
 TEST_F(LinkScanner, AgreesWithThePlainScanOnRandomText) {
-    for (const char* name : {"b.gif", "ab.gif", "a/b.gif", "a.if", "b/a.GIF", "a b.gif"})
+    for (const char* name : {"b.gif", "ab.gif", "a/b.gif", "a.if", "b/a.GIF", "a b.gif", "b.woff2",
+                             "a/b.webmanifest"})
         Touch(name);
     // Link-like fragments (an opening delimiter, a path, an extension, a closing
     // character) mixed with single characters that end or bound the scans.
     const std::vector<std::string> opens = {"\"", "'", "=", "(", "= ", "", "<"};
     const std::vector<std::string> paths = {"b", "ab", "a/b", "B/A", "a b", "a/../b", "x", ""};
-    const std::vector<std::string> exts = {".gif", ".GIF", ".if", ".gi", ".g.if"};
+    const std::vector<std::string> exts = {".gif", ".GIF", ".if", ".gi", ".g.if", ".woff2",
+                                           ".webmanifest", ".gif-x", ".webmanifests"};
     const std::vector<std::string> closes = {"\"", "'", ")", " ", ">", "#x", "?y", "", "\n"};
     const std::vector<std::string> noise = {"a", ".", "\"", "'", "=",    "(", ")", " ",
                                             "#", "?", "<",  ">", "\r\n", "/", "\\"};
