@@ -14,11 +14,18 @@
 namespace parvane {
 namespace {
 
-// An extension is a dot and at most four characters of at most four UTF-8 bytes each.
-constexpr std::size_t kMaxExtensionBytes = 17;
+// An extension is a dot and one to four characters of any kind (at most four UTF-8 bytes
+// each), or five to eleven ASCII letters and digits (".woff2", ".xhtml", ".webmanifest").
+constexpr int kMaxAnyExtensionChars = 4;
+constexpr int kMaxExtensionChars = 11;
+constexpr std::size_t kMaxExtensionBytes = 1 + 4 * kMaxAnyExtensionChars;
 
-// Characters that may follow an extension; the 1 to 4 characters before one of them
-// (behind a ".") make an extension.
+bool IsAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Characters that may follow an extension; the characters before one of them (behind a
+// ".") make an extension.
 bool IsTerminator(unsigned char c) {
     switch (c) {
     case '\n':
@@ -292,10 +299,11 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
     const char* dot = n ? static_cast<const char*>(std::memchr(s, '.', n)) : nullptr;
     while (dot) {
         const std::size_t p = static_cast<std::size_t>(dot - s);
-        // Look at up to five characters behind the dot. A UTF-8 sequence is one
-        // character; a stray continuation byte counts as one, as text comparison takes it.
+        // Look at the characters behind the dot up to the terminator. A UTF-8 sequence is
+        // one character; a stray continuation byte counts as one, as text comparison takes it.
         int chars = 0;
         int pending = 0; // continuation bytes the current sequence still expects
+        bool alnum = true; // every character so far an ASCII letter or digit
         for (std::size_t i = p + 1; i < n; ++i) {
             const auto c = static_cast<unsigned char>(s[i]);
             if ((c & 0xC0) == 0x80 && pending > 0) {
@@ -303,16 +311,21 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
                 continue;
             }
             pending = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-            if (++chars > 5 || c == '.')
+            if (++chars > kMaxExtensionChars + 1 || c == '.')
                 break;
             if (IsTerminator(c)) {
-                if (chars > 1 && i - p <= kMaxExtensionBytes) {
+                const int length = chars - 1;
+                if (length >= 1 && (length <= kMaxAnyExtensionChars || alnum) &&
+                    i - p <= kMaxExtensionBytes) {
                     const std::string_view ext(s + p, i - p);
                     if (index.Insert(ext, extensions_.size()) == extensions_.size())
                         extensions_.emplace_back(ext);
                 }
                 break;
             }
+            alnum = alnum && IsAsciiAlnum(c);
+            if (!alnum && chars > kMaxAnyExtensionChars)
+                break;
         }
         const std::size_t next = p + 1;
         dot = next < n ? static_cast<const char*>(std::memchr(s + next, '.', n - next)) : nullptr;

@@ -38,6 +38,10 @@ struct TBuildRequest {
     // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
     std::string KeepProjectFolder;
     bool Compile = true; // HTML Help: run the compiler after writing the project
+    // Web Help, HTML Help: copy every file below the root (as the CopyAllFiles setting).
+    bool CopyAll = false;
+    // HTML Help: keep the compiler's whole output beside the compiled file (<name>.log).
+    bool KeepCompilerLog = false;
 };
 
 struct TBuildResult {
@@ -64,6 +68,11 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 // again. A file outside the project's root (on real paths) is reported once as not
 // copied and is never read, so nothing it links to is followed.
 void CollectFiles(TContents& contents, const std::string& page);
+// With the request's CopyAll or the project's CopyAllFiles: adds every file below the
+// project root to the list (collect_all_files.cpp). Hidden files and folders, the project
+// file, folders that hold output of a build and the folder given as skipFolder are left
+// out; links to folders are not followed.
+void CollectAllFiles(TBuildContext& ctx, const std::string& skipFolder);
 // Empties (or creates) an output folder and leaves the marker file in it. Refuses "/" and
 // the folders directly below it, the home folder, the project root or one of its ancestors,
 // the program folder (its ancestors and what lies in it), and any folder that holds the

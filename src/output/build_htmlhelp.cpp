@@ -9,6 +9,7 @@
 #include "model/text_file.h"
 #include "output/build_driver.h"
 #include "output/chm_compiler.h"
+#include "output/compiler_log.h"
 #include "output/chm_project.h"
 #include "templates/template_apply.h"
 
@@ -247,6 +248,7 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     for (const std::string& extra : {settings.HtmlHelpTemplate, settings.DefaultTopic})
         if (!SF::Trim(extra).empty())
             CollectFiles(contents, Paths::UrlToPath(root, SF::Trim(extra)));
+    CollectAllFiles(ctx, keepFolder);
 
     // The work folder first: emptying a kept one refuses a folder that holds any collected
     // file, so the list must still be whole.
@@ -273,11 +275,16 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     contents.BuildAliasAndMap(chm.AliasText, chm.MapText);
 
     TCompilerLineFilter filter;
-    auto showLine = [&ctx, &filter](const std::string& line) {
-        if (filter.Accept(line))
+    TCompilerLog log(ctx.Request.KeepCompilerLog ? Paths::ChangeFileExt(compiledFile, ".log")
+                                                 : std::string());
+    auto showLine = [&ctx, &filter, &log](const std::string& line) {
+        if (filter.Accept(line) && log.Add(line))
             ctx.Host.CompilerLine(line);
     };
-    chm.OnLog = showLine;
+    chm.OnLog = [&log, showLine](const std::string& line) {
+        log.Record(line);
+        showLine(line);
+    };
     chm.OnProgress = [showLine](const std::string& line) {
         showLine(line);
         return -1;
@@ -287,6 +294,8 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     if (ctx.Request.Compile)
         ctx.Host.Info("Compiling...");
     const TCHMBuildResult built = chm.Build(ctx.Request.Compile, false, work.Temporary());
+    for (const std::string& line : log.Summary())
+        ctx.Host.CompilerLine(line);
 
     switch (built.Outcome) {
     case CompileOutcome::Compiled:

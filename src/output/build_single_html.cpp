@@ -26,6 +26,21 @@ std::string CheckedFileName(const std::string& setting) {
     return name;
 }
 
+// The pages' scripts and style sheets go at the end of the head, after the page file's
+// own style, so a page's rules still win over the defaults as they did in the page.
+std::string InsertIntoHead(const std::string& page, const std::string& resources) {
+    if (resources.empty())
+        return page;
+    const std::string lower = SF::AsciiLowerCase(page);
+    std::size_t at = lower.find("</head");
+    if (at == std::string::npos) {
+        at = lower.find("<body");
+        if (at == std::string::npos)
+            at = 0;
+    }
+    return page.substr(0, at) + resources + page.substr(at);
+}
+
 } // namespace
 
 void BuildSingleHtmlBranch(TBuildContext& ctx) {
@@ -71,9 +86,11 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     std::string allContent;
     if (settings.SingleHtmlHasToc)
         allContent = contents.BuildSingleToc();
-    allContent += contents.BuildSinglePages();
-    const std::string page =
-        FillSingleHtmlPage(SF::LoadTextFile(pageFile, "UTF-8"), allContent, project);
+    std::string headResources;
+    allContent += contents.BuildSinglePages(headResources);
+    const std::string page = InsertIntoHead(
+        FillSingleHtmlPage(SF::LoadTextFile(pageFile, "UTF-8"), allContent, project),
+        headResources);
 
     const std::string output = folder + fileName;
     SF::SaveTextFile(page, output, SF::Trim(settings.Encoding));

@@ -107,6 +107,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     const std::string defaultPage = ProjectPage(root, defaultUrl);
     if (!defaultPage.empty() && Paths::FileExists(defaultPage))
         CollectFiles(contents, defaultPage);
+    CollectAllFiles(ctx, folder);
 
     PrepareOutputFolder(ctx, folder);
 

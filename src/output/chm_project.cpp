@@ -1,6 +1,7 @@
 #include "output/chm_project.h"
 
 #include "model/errors.h"
+#include "model/natural_order.h"
 #include "model/paths.h"
 #include "model/project_file.h"
 #include "model/string_func.h"
@@ -91,24 +92,30 @@ bool IsProjectFileKind(const std::string& name) {
            ext == ".h";
 }
 
-// Appends the files below folder (relative names prefixed by prefix) in name order,
-// entering sub-folders where they come. Links to folders are not followed, so a loop of
+// Appends the files below folder (relative names prefixed by prefix) in name order
+// (natural_order.h), entering sub-folders where they come. Links to folders are not followed, so a loop of
 // links cannot make the scan endless.
 void ScanFolder(const fs::path& folder, const std::string& prefix, std::vector<std::string>& out) {
     std::error_code ec;
-    std::vector<std::pair<std::string, bool>> entries; // name, is folder
+    struct TEntry {
+        std::string name;
+        std::string folded; // the key of the name order
+        bool isFolder;
+    };
+    std::vector<TEntry> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         const bool isFolder = it->is_directory(typeError);
         if (isFolder && it->is_symlink(typeError))
             continue;
-        entries.emplace_back(it->path().filename().string(), isFolder);
+        std::string name = it->path().filename().string();
+        std::string folded = StringFunc::LowerCase(name);
+        entries.push_back({std::move(name), std::move(folded), isFolder});
     }
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        const int c = StringFunc::CompareText(a.first, b.first);
-        return c != 0 ? c < 0 : a.first < b.first;
+    std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+        return NameKeyLess({a.folded, a.name}, {b.folded, b.name});
     });
-    for (const auto& [name, isFolder] : entries) {
+    for (const auto& [name, folded, isFolder] : entries) {
         if (isFolder)
             ScanFolder(folder / name, prefix + name + "\\", out);
         else if (!IsProjectFileKind(name) && name != kOutputMarker)

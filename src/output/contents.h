@@ -97,6 +97,9 @@ public:
     // Single HTML.
     std::string BuildSingleToc() const;
     std::string BuildSinglePages() const;
+    // The same, and the distinct scripts and style sheets of the pages for the page's
+    // head (their addresses relative to the root).
+    std::string BuildSinglePages(std::string& headResources) const;
 
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies

@@ -81,6 +81,8 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
     cbKeepStructure = new QCheckBox("Keep structure");
     cbKeepStructure->setChecked(true);
     layout->addWidget(cbKeepStructure);
+    cbFolderIndex = new QCheckBox("Use a folder's index page as its heading");
+    layout->addWidget(cbFolderIndex);
     auto* titleRow = new QHBoxLayout;
     lblTitleFrom = new QLabel("Get title from:");
     cbTitleFrom = new QComboBox;
@@ -94,6 +96,7 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
 
     connect(edtRootFolder, &QLineEdit::textChanged, this, &TfrmNew::RootFolderChanged);
     connect(cbSearch, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
+    connect(cbKeepStructure, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
     connect(rbCustomPage, &QRadioButton::toggled, this, &TfrmNew::UpdateEnabling);
     connect(btnRootFolder, &QPushButton::clicked, this, [this] {
         const QString folder = dialogs_.SelectFolder("Select a folder:", edtRootFolder->text());
@@ -124,6 +127,7 @@ void TfrmNew::RootFolderChanged() {
 void TfrmNew::UpdateEnabling() {
     const bool search = cbSearch->isChecked();
     cbKeepStructure->setEnabled(search);
+    cbFolderIndex->setEnabled(search && cbKeepStructure->isChecked());
     lblTitleFrom->setEnabled(search);
     cbTitleFrom->setEnabled(search);
     const bool custom = rbCustomPage->isChecked();
@@ -143,6 +147,7 @@ TNewProjectOptions TfrmNew::Options() const {
     options.Encoding = semicolon < 0 ? std::string() : entry.mid(semicolon + 1).toStdString();
     options.Import = cbSearch->isChecked();
     options.KeepStructure = cbKeepStructure->isChecked();
+    options.FolderIndex = cbKeepStructure->isChecked() && cbFolderIndex->isChecked();
     options.TitleMode = cbTitleFrom->currentIndex() + 1;
     return options;
 }

@@ -39,6 +39,7 @@ public:
     QPushButton* btnFileName;
     QCheckBox* cbSearch;
     QCheckBox* cbKeepStructure;
+    QCheckBox* cbFolderIndex;
     QLabel* lblTitleFrom;
     QComboBox* cbTitleFrom;
 
