@@ -196,6 +196,18 @@
         return done;
     };
 
+    // Deletes the selection. Within one text the text is cut out as it is: the browser's
+    // delete would turn a space left at a paragraph's start into a non-breaking one.
+    function deleteSelection() {
+        const range = Pv.range();
+        if (range && range.startContainer === range.endContainer &&
+            range.startContainer.nodeType === Node.TEXT_NODE) {
+            range.deleteContents();
+            return true;
+        }
+        return document.execCommand('delete');
+    }
+
     function run(id, value) {
         if (Pv.statusOf(id, Pv.context()) < ENABLED) {
             return false;
@@ -215,7 +227,7 @@
         switch (id) {
         case 5002: return document.execCommand('copy');
         case 5003: return document.execCommand('cut');
-        case 5004: return document.execCommand('delete');
+        case 5004: return deleteSelection();
         case 5032: return document.execCommand('paste');
         case 5033: return Pv.history.redo();
         case 5049: return Pv.history.undo();

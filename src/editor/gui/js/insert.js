@@ -218,6 +218,51 @@
         }
     };
 
+    function isRedundant(span) {
+        const own = getComputedStyle(span);
+        const inherited = getComputedStyle(span.parentElement);
+        for (let i = 0; i < span.style.length; i++) {
+            const name = span.style[i];
+            if (own.getPropertyValue(name) !== inherited.getPropertyValue(name)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The browser wraps typed text in a span that repeats the style the text has anyway
+    // (the font size of the page's style sheet, say): such spans of this step go again.
+    Pv.dropTypingStyle = function (isNew) {
+        const range = Pv.range();
+        if (!range || !range.collapsed) {
+            return;
+        }
+        const container = range.startContainer;
+        const offset = range.startOffset;
+        let changed = false;
+        for (let element = Pv.elementAt(container); element && element.parentElement &&
+            !FLOW.has(element.tagName);) {
+            const parent = element.parentElement;
+            if (element.tagName === 'SPAN' && element.attributes.length === 1 &&
+                element.hasAttribute('style') && isNew(element) && isRedundant(element)) {
+                while (element.firstChild) {
+                    parent.insertBefore(element.firstChild, element);
+                }
+                element.remove();
+                changed = true;
+            }
+            element = parent;
+        }
+        if (changed && container.isConnected) {
+            const caret = document.createRange();
+            caret.setStart(container, offset);
+            caret.collapse(true);
+            const selection = document.getSelection();
+            selection.removeAllRanges();
+            selection.addRange(caret);
+        }
+    };
+
     // A cell that holds only the space that keeps it open: the first letter typed into it
     // takes the space's place.
     Pv.typeIntoPlaceholderCell = function (event) {

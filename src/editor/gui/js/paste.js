@@ -175,7 +175,8 @@
         let last = null;
         for (const item of items) {
             const info = wordListItem(item);
-            const continues = last && last.nextElementSibling === item;
+            const continues = last && last.nextElementSibling === item &&
+                wordListItem(last).list === info.list;
             if (!continues) {
                 stack = [];
             }
@@ -221,8 +222,8 @@
     Pv.cleanPastedHtml = function (html) {
         const parsed = new DOMParser().parseFromString(String(html || ''), 'text/html');
         const body = parsed.body || parsed.documentElement;
+        buildWordLists(body); // reads the bullets before they go
         dropConditionals(body);
-        buildWordLists(body);
         const fragment = document.createDocumentFragment();
         cleanChildren(body, fragment);
         dropEmpty(fragment);

@@ -214,6 +214,22 @@
         }
     }
 
+    // Whether a node came into the page in the step still open.
+    function isNew(node) {
+        flush();
+        if (!open) {
+            return false;
+        }
+        for (const record of open.records) {
+            for (const added of record.added) {
+                if (added === node || (added.nodeType === Node.ELEMENT_NODE && added.contains(node))) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     Pv.history = {
         start: function () {
             observer = new MutationObserver(take);
@@ -306,6 +322,9 @@
                 close();
             }
             if (!replaying) {
+                if (type.startsWith('insert')) {
+                    Pv.dropTypingStyle(isNew);
+                }
                 Pv.fixNesting();
             }
         }, true);
