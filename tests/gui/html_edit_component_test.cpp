@@ -282,7 +282,7 @@ void HtmlEditComponentTest::formattingCommandsChangeTheDocument() {
         {EditCmd::Indent, {}, "<blockquote"},
         {EditCmd::JustifyCenter, {}, "center"},
         {EditCmd::JustifyRight, {}, "right"},
-        {EditCmd::Delete, {}, "<p id=\"p1\">Hello <b>bold</b>&nbsp;</p>"},
+        {EditCmd::Delete, {}, "<p id=\"p1\">Hello <b>bold</b> </p>"},
     };
     for (const auto& test : cases) {
         QVERIFY(Load(edit, kPage));
