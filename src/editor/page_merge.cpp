@@ -342,8 +342,42 @@ bool SameSpelling(std::string_view sa, const TToken& a, std::string_view sb, con
 // tracing the differences keeps about its square in memory.
 constexpr int kMaxDifferences = 2000;
 
-// For each token of a, the index of the token of b it matches in a shortest edit script,
-// or -1.
+// Matches two long, mostly equal sequences in one pass: equal tokens pair up; where they
+// differ, the nearest point within a few tokens where both go on equally is looked for
+// (a page without end tags differs from the browser's text in thousands of such places,
+// each one token long).
+void MatchGreedily(int n, int m, const std::function<bool(int, int)>& eq,
+                   const std::function<void(int, int)>& pair) {
+    constexpr int kWindow = 12;
+    const auto resumes = [&](int x, int y) {
+        return x < n && y < m && eq(x, y) && (x + 1 >= n || y + 1 >= m || eq(x + 1, y + 1));
+    };
+    int x = 0, y = 0;
+    while (x < n && y < m) {
+        if (eq(x, y)) {
+            pair(x++, y++);
+            continue;
+        }
+        bool found = false;
+        for (int step = 1; step <= 2 * kWindow && !found; ++step) {
+            for (int dx = std::max(0, step - kWindow); dx <= std::min(step, kWindow); ++dx) {
+                if (resumes(x + dx, y + step - dx)) {
+                    x += dx;
+                    y += step - dx;
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (!found) {
+            ++x;
+            ++y;
+        }
+    }
+}
+
+// For each token of a, the index of the token of b it matches in a shortest edit script
+// (or, for sequences too different for that, a close one), or -1.
 std::vector<int> MatchTokens(std::size_t na, std::size_t nb,
                              const std::function<bool(std::size_t, std::size_t)>& same) {
     std::vector<int> match(na, -1);
@@ -389,8 +423,12 @@ std::vector<int> MatchTokens(std::size_t na, std::size_t nb,
         }
         trace.emplace_back(v.begin() + offset - d, v.begin() + offset + d + 1);
     }
-    if (found < 0)
-        return match; // too different: nothing in the middle matches
+    if (found < 0) {
+        MatchGreedily(n, m, eq, [&](int x, int y) {
+            match[head + static_cast<std::size_t>(x)] = static_cast<int>(head) + y;
+        });
+        return match;
+    }
     int x = n, y = m;
     for (int d = found; d > 0; --d) {
         const std::vector<int>& prev = trace[static_cast<std::size_t>(d - 1)];
