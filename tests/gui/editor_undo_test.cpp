@@ -43,6 +43,10 @@ const char* const kPage =
     "<p>See <a href=\"old.htm\">the link</a> here and <img src=\"pic.png\" alt=\"p\"> there.</p>\n"
     "</body></html>";
 
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 template <class T> T& As(QDialog& dialog) {
     return dynamic_cast<T&>(dialog);
 }
@@ -62,6 +66,7 @@ private slots:
     void everyTableCommandIsOneStepUndoneAndRedoneExactly();
     void fontDialogAndFormattingAreOneStepEach();
     void stepsUndoInOrderAndANewChangeDropsTheRedos();
+    void keyboardTypingIsOneStepPerRunAndTheKeysUndoIt();
 
 private:
     TEditorDialogHost Host();
@@ -365,6 +370,33 @@ void EditorUndoTest::stepsUndoInOrderAndANewChangeDropsTheRedos() {
     QCOMPARE(edit.QueryStatus(EditCmd::Redo), EditStatus::Disabled);
     QVERIFY(RunCommand(edit, EditCmd::Undo));
     QCOMPARE(edit.DocumentHTML(), page2);
+}
+
+void EditorUndoTest::keyboardTypingIsOneStepPerRunAndTheKeysUndoIt() {
+    THtmlEditComponent& edit = *edit_;
+    const std::string page0 = edit.DocumentHTML();
+    edit.PlaceCaret(ElementsByTag(edit, "p").Item(0), true);
+    QVERIFY(Settle(edit));
+    edit.activateWindow();
+    edit.FocusDocument();
+    QVERIFY(WaitFor([&] { return edit.DocumentHasFocus(); }));
+    QWidget* target = edit.View()->focusProxy() ? edit.View()->focusProxy() : edit.View();
+    QTest::keyClicks(target, " two words");
+    QVERIFY(WaitFor([&] { return Settle(edit) && Has(edit.DocumentHTML(), "word. two words"); }));
+    const std::string page1 = edit.DocumentHTML();
+    // A caret move ends the run: what is typed next is a step of its own.
+    QTest::keyClick(target, Qt::Key_Left);
+    QTest::keyClicks(target, "X");
+    QVERIFY(WaitFor([&] { return Settle(edit) && Has(edit.DocumentHTML(), "wordXs"); }));
+
+    // Ctrl+Z in the page undoes through the editor's history, run by run.
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(WaitFor([&] { return Settle(edit) && edit.DocumentHTML() == page1; }));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY2(WaitFor([&] { return Settle(edit) && edit.DocumentHTML() == page0; }),
+             edit.DocumentHTML().c_str());
+    QVERIFY(RunCommand(edit, EditCmd::Redo));
+    QCOMPARE(edit.DocumentHTML(), page1);
 }
 
 QTEST_MAIN(EditorUndoTest)
