@@ -16,7 +16,9 @@
 #include "settings/app_options.h"
 #include "test_dialogs.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -110,6 +112,7 @@ private slots:
     void wordProcessorPasteKeepsStructureOnly();
     void webPagePasteKeepsStructureOnly();
     void clipboardPasteIsCleanedAndPlainTextPasteHasNoFormatting();
+    void richTextDroppedFromAnotherProgramIsCleaned();
     void styleBoxShowsTheHeadingRightAfterLoading();
     void fontBoxOffersFamiliesThePageCanUse();
 
@@ -316,6 +319,30 @@ void CleanHtmlTest::clipboardPasteIsCleanedAndPlainTextPasteHasNoFormatting() {
     QVERIFY2(Has(edit.BodyOuterHtml(), "<p>line one</p><p>line &lt;two&gt;</p>") &&
                  !Has(edit.BodyOuterHtml(), "<h1></h1>"),
              edit.BodyOuterHtml().c_str());
+}
+
+void CleanHtmlTest::richTextDroppedFromAnotherProgramIsCleaned() {
+    THtmlEditComponent& edit = *edit_;
+    const std::string before = edit.DocumentHTML();
+    QWidget* target = edit.View()->focusProxy() ? edit.View()->focusProxy() : edit.View();
+    QMimeData mime;
+    mime.setHtml("<p class=\"x\" style=\"font-size:30px\">Dropped <i>in</i></p>");
+    mime.setText("Dropped in");
+    const QPoint at(400, 580); // below the text: the end of the page
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    WaitFor([] { return false; }, 300);
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY2(WaitFor([&] { return Settle(edit) && Has(edit.BodyOuterHtml(), "Dropped"); }),
+             edit.BodyOuterHtml().c_str());
+    QVERIFY2(Has(edit.BodyOuterHtml(), "<p>Dropped <i>in</i></p>") &&
+                 !Has(edit.BodyOuterHtml(), "30px") && !Has(edit.BodyOuterHtml(), "class"),
+             edit.BodyOuterHtml().c_str());
+    QVERIFY(RunCommand(edit, EditCmd::Undo));
+    QCOMPARE(edit.DocumentHTML(), before);
 }
 
 void CleanHtmlTest::styleBoxShowsTheHeadingRightAfterLoading() {

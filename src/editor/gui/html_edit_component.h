@@ -10,7 +10,8 @@
 // one JSON snapshot after every change; the queries below answer from the latest snapshot
 // at once. Commands and writes are sent to the page in order and applied asynchronously:
 // Busy() is true until they are, and Sync() calls back once everything sent so far is
-// applied and reported.
+// applied and reported. The editor script keeps the one undo history of the page: every
+// change, typed or sent from here, is recorded as it happens and undone by the script.
 //
 // The enabled flag is QWidget's (setEnabled, isEnabled).
 

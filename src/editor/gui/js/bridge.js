@@ -93,9 +93,10 @@
     function dispatch(id, name, argsJson) {
         if (id === 0) {
             // Told, not asked: no answer, and the state stays for the next answer.
-            const call = api.get(name);
-            if (call) {
-                call.apply(null, JSON.parse(argsJson));
+            try {
+                api.get(name).apply(null, JSON.parse(argsJson));
+            } catch (error) {
+                console.error('editor call ' + name + ' failed: ' + error);
             }
             return;
         }

@@ -244,7 +244,31 @@
         return Pv.insertFragment(range, Pv.cleanPastedHtml(html));
     };
 
+    // Rich text dropped from another program is cleaned as pasted text is; a move within
+    // the page stays the browser's own (it is one undo step, see undo.js).
+    function watchDrops() {
+        let draggingHere = false;
+        document.addEventListener('dragstart', function () { draggingHere = true; }, true);
+        document.addEventListener('dragend', function () { draggingHere = false; }, true);
+        document.addEventListener('drop', function (event) {
+            const html = !draggingHere && event.dataTransfer
+                ? event.dataTransfer.getData('text/html') : '';
+            const range = html ? document.caretRangeFromPoint(event.clientX, event.clientY) : null;
+            if (!range || !Pv.isEditable(range)) {
+                return;
+            }
+            event.preventDefault();
+            const selection = document.getSelection();
+            selection.removeAllRanges();
+            selection.addRange(range);
+            Pv.history.begin('paste');
+            Pv.pasteCleanHtml(html);
+            Pv.history.close();
+        }, true);
+    }
+
     Pv.watchPaste = function () {
+        watchDrops();
         document.addEventListener('paste', function (event) {
             const data = event.clipboardData;
             if (!data || !Pv.isEditable(Pv.range())) {
