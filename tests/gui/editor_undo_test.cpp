@@ -4,6 +4,7 @@
 
 #include "edit_page_helpers.h"
 #include "editor/edit_command_ids.h"
+#include "editor/gui/edit_operation.h"
 #include "editor/gui/editor_dialogs.h"
 #include "editor/gui/html_edit_component.h"
 #include "editor/gui/link_picture_dialogs.h"
@@ -67,6 +68,7 @@ private slots:
     void fontDialogAndFormattingAreOneStepEach();
     void stepsUndoInOrderAndANewChangeDropsTheRedos();
     void keyboardTypingIsOneStepPerRunAndTheKeysUndoIt();
+    void dialogFromTheEditorIsOneStepThroughApplyAndOk();
 
 private:
     TEditorDialogHost Host();
@@ -397,6 +399,31 @@ void EditorUndoTest::keyboardTypingIsOneStepPerRunAndTheKeysUndoIt() {
              edit.DocumentHTML().c_str());
     QVERIFY(RunCommand(edit, EditCmd::Redo));
     QCOMPARE(edit.DocumentHTML(), page1);
+}
+
+void EditorUndoTest::dialogFromTheEditorIsOneStepThroughApplyAndOk() {
+    // Opened from the editor's menu, with the event loop running between Apply and OK as
+    // it does while the author looks at the dialog.
+    THtmlEditComponent& edit = *edit_;
+    TDHTMLEditOperation operation(&edit);
+    ConnectEditorDialogs(operation, [this] { return Host(); });
+    const std::string before = edit.DocumentHTML();
+    QVERIFY(FindText(edit, "a1"));
+    dialogs_.execs << [&edit](QDialog& dialog) {
+        auto& table = As<TInsertTable>(dialog);
+        table.edtBorder->setText("3");
+        table.btnApply->click();
+        WaitFor([] { return false; }, 100);
+        Settle(edit);
+        table.edtPadding->setText("7");
+        table.btnOK->click();
+        return table.result();
+    };
+    operation.Dialogs.TableProperties();
+    QVERIFY(Settle(edit));
+    QVERIFY(Has(edit.DocumentHTML(), "cellpadding=\"7\"") && Has(edit.DocumentHTML(), "border=\"3\""));
+    QVERIFY(RunCommand(edit, EditCmd::Undo));
+    QCOMPARE(edit.DocumentHTML(), before);
 }
 
 QTEST_MAIN(EditorUndoTest)
