@@ -41,7 +41,8 @@ TPages MakePages(int paragraphs, bool oldStyle) {
 } // namespace
 
 int main() {
-    std::printf("| paragraphs | page | form | merge (ms) | cpu (ms) |\n|---:|---:|---|---:|---:|\n");
+    std::printf(
+        "| paragraphs | page | form | merge (ms) | cpu (ms) |\n|---:|---:|---|---:|---:|\n");
     for (int paragraphs : {1000, 10000, 40000}) {
         for (bool oldStyle : {false, true}) {
             const TPages pages = MakePages(paragraphs, oldStyle);

@@ -78,11 +78,11 @@ std::size_t ReadReference(std::string_view s, std::size_t pos, std::uint32_t& cp
             return 0;
         std::uint32_t value = 0;
         for (char c : digits) {
-            const int d = std::isdigit(static_cast<unsigned char>(c))
-                              ? c - '0'
-                              : (hex && std::isxdigit(static_cast<unsigned char>(c))
-                                     ? Lower(c) - 'a' + 10
-                                     : -1);
+            const int d =
+                std::isdigit(static_cast<unsigned char>(c))
+                    ? c - '0'
+                    : (hex && std::isxdigit(static_cast<unsigned char>(c)) ? Lower(c) - 'a' + 10
+                                                                           : -1);
             if (d < 0)
                 return 0;
             value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
@@ -172,8 +172,7 @@ TContent ContentOf(std::string_view name) {
 
 // Reads the start tag at s[pos] == '<' followed by a letter into a key; returns one past
 // its ">" or npos when it never closes.
-std::size_t ReadStartTag(std::string_view s, std::size_t pos, std::string& name,
-                         std::string& key) {
+std::size_t ReadStartTag(std::string_view s, std::size_t pos, std::string& name, std::string& key) {
     std::size_t i = pos + 1;
     const std::size_t nameStart = i;
     while (i < s.size() && !IsSpace(s[i]) && s[i] != '>' && s[i] != '/')
@@ -304,9 +303,9 @@ std::vector<TToken> Tokenize(std::string_view s) {
             i = textStart = end;
             if (name == "pre" || name == "listing" || name == "textarea") {
                 // The parser drops a line end right after the start tag.
-                const std::size_t skip = s.substr(i).starts_with("\r\n") ? 2
+                const std::size_t skip = s.substr(i).starts_with("\r\n")                    ? 2
                                          : (i < s.size() && (s[i] == '\n' || s[i] == '\r')) ? 1
-                                                                                             : 0;
+                                                                                            : 0;
                 if (skip) {
                     add(TKind::Other, i, i + skip, "n");
                     i = textStart = i + skip;
@@ -409,7 +408,7 @@ std::vector<int> MatchTokens(std::size_t na, std::size_t nb,
     for (int d = 0; d <= maxD && found < 0; ++d) {
         for (int k = -d; k <= d; k += 2) {
             int x = (k == -d || (k != d && at(v, k - 1) < at(v, k + 1))) ? at(v, k + 1)
-                                                                          : at(v, k - 1) + 1;
+                                                                         : at(v, k - 1) + 1;
             int y = x - k;
             while (x < n && y < m && eq(x, y)) {
                 ++x;
@@ -506,9 +505,8 @@ std::string MergePageEdits(std::string_view loaded, std::string_view loadedSeria
                SameSpelling(loadedSerialised, before[a], editedSerialised, after[b]);
     });
     // Where each token of the first serialisation stands in the page as loaded.
-    const std::vector<int> inPage = MatchTokens(before.size(), page.size(), [&](auto a, auto b) {
-        return SameToken(before[a], page[b]);
-    });
+    const std::vector<int> inPage = MatchTokens(
+        before.size(), page.size(), [&](auto a, auto b) { return SameToken(before[a], page[b]); });
 
     std::vector<THunk> hunks;
     {
@@ -552,7 +550,8 @@ std::string MergePageEdits(std::string_view loaded, std::string_view loadedSeria
             before[cur.A].Kind == TKind::Text) {
             const TToken& was = before[cur.A];
             const TToken& own = page[static_cast<std::size_t>(inPage[cur.A])];
-            const std::string_view wasText = loadedSerialised.substr(was.Begin, was.End - was.Begin);
+            const std::string_view wasText =
+                loadedSerialised.substr(was.Begin, was.End - was.Begin);
             const std::string_view nowText = editedSerialised.substr(
                 after[cur.C].Begin, after[cur.D - 1].End - after[cur.C].Begin);
             std::size_t prefix = 0;
@@ -565,7 +564,8 @@ std::string MergePageEdits(std::string_view loaded, std::string_view loadedSeria
                 ++suffix;
             const bool references = was.Text != TContent::Raw;
             const TReading wasChars = Read(wasText, references);
-            const TReading ownChars = Read(loaded.substr(own.Begin, own.End - own.Begin), references);
+            const TReading ownChars =
+                Read(loaded.substr(own.Begin, own.End - own.Begin), references);
             // Widen the change to whole characters of the first serialisation.
             const auto& starts = wasChars.Starts;
             const std::size_t first = static_cast<std::size_t>(

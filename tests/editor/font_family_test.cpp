@@ -14,8 +14,8 @@ TEST(FontFamily, FoundrySuffixIsNoPartOfTheFamily) {
 }
 
 TEST(FontFamily, OfferedNamesAreFamiliesOnceAndUsable) {
-    const std::vector<std::string> offered = ApplicableFontNames(
-        {"Nimbus Sans [urw]", "Nimbus Sans [UKWN]", "nimbus sans", "Verdana", "",
-         "Bad\"Name", "Tahoma; color: red", "Verdana"});
+    const std::vector<std::string> offered =
+        ApplicableFontNames({"Nimbus Sans [urw]", "Nimbus Sans [UKWN]", "nimbus sans", "Verdana",
+                             "", "Bad\"Name", "Tahoma; color: red", "Verdana"});
     EXPECT_EQ(offered, (std::vector<std::string>{"Nimbus Sans", "Verdana"}));
 }

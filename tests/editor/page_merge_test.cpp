@@ -54,16 +54,20 @@ TEST(PageMerge, UnchangedPageComesBackByteForByte) {
 
 TEST(PageMerge, TypedCharacterIsTheOnlyChange) {
     // In a paragraph that spans lines, next to a reference, in a heading with references.
-    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "line\nand", "lines\nand")),
-              Replace(kOld, "line\r\nand", "lines\r\nand"));
-    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "next&nbsp;one", "next&nbsp;ones")),
+    EXPECT_EQ(
+        MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "line\nand", "lines\nand")),
+        Replace(kOld, "line\r\nand", "lines\r\nand"));
+    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised,
+                             Replace(kOldSerialised, "next&nbsp;one", "next&nbsp;ones")),
               Replace(kOld, "next&nbsp;one", "next&nbsp;ones"));
-    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "Café &amp; more", "Café &amp; moire")),
+    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised,
+                             Replace(kOldSerialised, "Café &amp; more", "Café &amp; moire")),
               Replace(kOld, "Caf&eacute; &amp; more", "Caf&eacute; &amp; moire"));
     // Deleting a character, and typing in a cell whose end tag the page leaves out.
     EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "unknown", "unknow")),
               Replace(kOld, "unknown", "unknow"));
-    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "<td>a2</td>", "<td>a2x</td>")),
+    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised,
+                             Replace(kOldSerialised, "<td>a2</td>", "<td>a2x</td>")),
               Replace(kOld, "<TD>a2</TR>", "<TD>a2x</TR>"));
     // In preformatted text whose first line end the parser drops.
     EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, Replace(kOldSerialised, "  code", "  codes")),
@@ -82,7 +86,8 @@ TEST(PageMerge, WhitespaceAfterTheBodyDoesNotMoveIntoIt) {
 
 TEST(PageMerge, ChangedElementsAreRewrittenAloneWithThePagesLineEnds) {
     // An attribute set by a dialog rewrites that start tag only.
-    std::string edited = Replace(kOldSerialised, "<h1 class=\"top\">", "<h1 class=\"top\" align=\"center\">");
+    std::string edited =
+        Replace(kOldSerialised, "<h1 class=\"top\">", "<h1 class=\"top\" align=\"center\">");
     EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, edited),
               Replace(kOld, "<H1 CLASS=top>", "<h1 class=\"top\" align=\"center\">"));
     // A row appended to a table without tbody in the page: no tbody is added.

@@ -18,9 +18,9 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDropEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -47,17 +47,20 @@ const char* const kStyledPage =
 // A fragment as a word processor puts it on the clipboard (Word's HTML).
 const char* const kWordFragment =
     "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\"><head>"
-    "<meta name=Generator content=\"Microsoft Word 15\"><style><!-- p.MsoNormal {mso-style-unhide:no;"
+    "<meta name=Generator content=\"Microsoft Word 15\"><style><!-- p.MsoNormal "
+    "{mso-style-unhide:no;"
     " font-size:11.0pt;} --></style></head><body lang=EN-US style='tab-interval:36.0pt'>"
     "<!--StartFragment-->"
     "<h1 style='mso-outline-level:1'><span style='font-family:\"Calibri Light\"'>Setup</span></h1>"
     "<p class=MsoNormal>Run the <b><span style='mso-bidi-font-weight:normal'>installer</span></b>"
     " and <i>wait</i>.<o:p></o:p></p>"
     "<p class=MsoListParagraphCxSpFirst style='text-indent:-18.0pt;mso-list:l0 level1 lfo1'>"
-    "<![if !supportLists]><span style='font-family:Symbol'>\xC2\xB7<span style='font:7.0pt \"Times New Roman\"'>"
+    "<![if !supportLists]><span style='font-family:Symbol'>\xC2\xB7<span style='font:7.0pt \"Times "
+    "New Roman\"'>"
     "&nbsp;&nbsp; </span></span><![endif]>First point<o:p></o:p></p>"
     "<p class=MsoListParagraphCxSpLast style='text-indent:-18.0pt;mso-list:l0 level1 lfo1'>"
-    "<![if !supportLists]><span style='font-family:Symbol'>\xC2\xB7<span style='font:7.0pt \"Times New Roman\"'>"
+    "<![if !supportLists]><span style='font-family:Symbol'>\xC2\xB7<span style='font:7.0pt \"Times "
+    "New Roman\"'>"
     "&nbsp;&nbsp; </span></span><![endif]>Second point<o:p></o:p></p>"
     "<p class=MsoListParagraphCxSpFirst style='mso-list:l1 level1 lfo2'><!--[if !supportLists]-->"
     "<span>1.<span style='font:7.0pt'>&nbsp; </span></span><!--[endif]-->Step one</p>"
@@ -258,15 +261,16 @@ void CleanHtmlTest::wordProcessorPasteKeepsStructureOnly() {
     QVERIFY(Settle(edit));
     const std::string html = edit.DocumentHTML();
     const std::string body = BodyOf(html);
-    QVERIFY2(Has(body, "<h1>Setup</h1>") &&
-                 Has(body, "<p>Run the <b>installer</b> and <i>wait</i>.</p>") &&
-                 Has(body, "<ul><li>First point</li><li>Second point</li></ul>") &&
-                 Has(body, "<ol><li>Step one</li></ol>") &&
-                 Has(body, "<table border=\"1\"><tbody><tr><td><p>Cell</p></td></tr></tbody></table>") &&
-                 Has(body, "<p><a href=\"http://example.org/\">Link</a>x</p>"),
-             body.c_str());
-    for (const char* foreign : {"class=", "style=", "mso", "<font", "o:p", "<span", "<!--", "Symbol",
-                                "\xC2\xB7", "&nbsp;"})
+    QVERIFY2(
+        Has(body, "<h1>Setup</h1>") &&
+            Has(body, "<p>Run the <b>installer</b> and <i>wait</i>.</p>") &&
+            Has(body, "<ul><li>First point</li><li>Second point</li></ul>") &&
+            Has(body, "<ol><li>Step one</li></ol>") &&
+            Has(body, "<table border=\"1\"><tbody><tr><td><p>Cell</p></td></tr></tbody></table>") &&
+            Has(body, "<p><a href=\"http://example.org/\">Link</a>x</p>"),
+        body.c_str());
+    for (const char* foreign : {"class=", "style=", "mso", "<font", "o:p", "<span", "<!--",
+                                "Symbol", "\xC2\xB7", "&nbsp;"})
         QVERIFY2(!Has(body, foreign), (std::string(foreign) + " in " + body).c_str());
     QVERIFY(ParseFindings(html).Misnested.empty());
 }
@@ -283,8 +287,8 @@ void CleanHtmlTest::webPagePasteKeepsStructureOnly() {
                  Has(body, "<ul><li>one</li><li>two</li></ul>") &&
                  Has(body, "<img src=\"https://example.org/p.png\" alt=\"pic\">"),
              body.c_str());
-    for (const char* foreign : {"class=", "style=", "script", "alert", "onclick", "onerror", "id=\"x\"",
-                                "rel=", "<div", "<span", "<meta"})
+    for (const char* foreign : {"class=", "style=", "script", "alert", "onclick", "onerror",
+                                "id=\"x\"", "rel=", "<div", "<span", "<meta"})
         QVERIFY2(!Has(body, foreign), (std::string(foreign) + " in " + body).c_str());
     // One undo takes the whole paste back.
     QVERIFY(RunCommand(edit, EditCmd::Undo));

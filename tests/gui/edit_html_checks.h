@@ -20,8 +20,9 @@ struct THtmlFindings {
 };
 
 inline void CollectFindings(xmlNode* node, bool inParagraph, bool inBody, THtmlFindings& out) {
-    static const char* const kBlocks[] = {"ul", "ol", "table", "div", "p", "h1", "h2", "h3",
-                                          "h4", "h5", "h6", "pre", "blockquote", "hr", "dl"};
+    static const char* const kBlocks[] = {"ul", "ol",  "table",      "div", "p",
+                                          "h1", "h2",  "h3",         "h4",  "h5",
+                                          "h6", "pre", "blockquote", "hr",  "dl"};
     for (xmlNode* child = node; child; child = child->next) {
         if (child->type == XML_TEXT_NODE && inBody && child->content) {
             const std::string text(reinterpret_cast<const char*>(child->content));
@@ -52,8 +53,7 @@ inline void CollectFindings(xmlNode* node, bool inParagraph, bool inBody, THtmlF
 inline THtmlFindings ParseFindings(const std::string& html) {
     THtmlFindings findings;
     htmlDocPtr doc = htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                        HTML_PARSE_NONET);
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
     if (!doc)
         return findings;
     CollectFindings(xmlDocGetRootElement(doc), false, false, findings);
@@ -64,8 +64,7 @@ inline THtmlFindings ParseFindings(const std::string& html) {
 // Counts elements of a tag in html as libxml2 parses it.
 inline int CountParsed(const std::string& html, const char* tag) {
     htmlDocPtr doc = htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                        HTML_PARSE_NONET);
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
     if (!doc)
         return -1;
     int count = 0;

@@ -139,14 +139,14 @@ void EditorUndoTest::CheckOneStep(const char* what, const std::function<void()>&
     const std::string after = edit.DocumentHTML();
     QVERIFY2(after != before, what);
     QVERIFY2(RunCommand(edit, EditCmd::Undo), what);
-    QVERIFY2(edit.DocumentHTML() == before, (std::string(what) + ": undo gave\n" +
-                                             edit.DocumentHTML() + "\ninstead of\n" + before)
-                                                .c_str());
+    QVERIFY2(edit.DocumentHTML() == before,
+             (std::string(what) + ": undo gave\n" + edit.DocumentHTML() + "\ninstead of\n" + before)
+                 .c_str());
     QCOMPARE(edit.QueryStatus(EditCmd::Redo), EditStatus::Enabled);
     QVERIFY2(RunCommand(edit, EditCmd::Redo), what);
-    QVERIFY2(edit.DocumentHTML() == after, (std::string(what) + ": redo gave\n" +
-                                            edit.DocumentHTML() + "\ninstead of\n" + after)
-                                               .c_str());
+    QVERIFY2(edit.DocumentHTML() == after,
+             (std::string(what) + ": redo gave\n" + edit.DocumentHTML() + "\ninstead of\n" + after)
+                 .c_str());
 }
 
 void EditorUndoTest::typedWordSurvivesUndoOfACellColour() {
@@ -274,8 +274,10 @@ void EditorUndoTest::everyTableCommandIsOneStepUndoneAndRedoneExactly() {
         int Id;
         const char* Value;
     } commands[] = {
-        {"insert row", EditCmd::InsertRow, ""},     {"insert row below", EditCmd::InsertRow, "below"},
-        {"insert column", EditCmd::InsertColumn, ""}, {"delete rows", EditCmd::DeleteRows, ""},
+        {"insert row", EditCmd::InsertRow, ""},
+        {"insert row below", EditCmd::InsertRow, "below"},
+        {"insert column", EditCmd::InsertColumn, ""},
+        {"delete rows", EditCmd::DeleteRows, ""},
         {"delete columns", EditCmd::DeleteColumns, ""},
     };
     // Each on the table as loaded: the change is undone again after its check.
@@ -421,7 +423,8 @@ void EditorUndoTest::dialogFromTheEditorIsOneStepThroughApplyAndOk() {
     };
     operation.Dialogs.TableProperties();
     QVERIFY(Settle(edit));
-    QVERIFY(Has(edit.DocumentHTML(), "cellpadding=\"7\"") && Has(edit.DocumentHTML(), "border=\"3\""));
+    QVERIFY(Has(edit.DocumentHTML(), "cellpadding=\"7\"") &&
+            Has(edit.DocumentHTML(), "border=\"3\""));
     QVERIFY(RunCommand(edit, EditCmd::Undo));
     QCOMPARE(edit.DocumentHTML(), before);
 }

@@ -2,9 +2,9 @@
 
 #include "editor/editor_artefacts.h"
 #include "editor/font_family.h"
-#include "editor/page_merge.h"
 #include "editor/gui/html_edit_internal.h"
 #include "editor/gui/scheme_replies.h"
+#include "editor/page_merge.h"
 #include "model/paths.h"
 
 #include <QApplication>
@@ -44,8 +44,8 @@ constexpr const char* kScriptFiles[] = {
     ":/parvane/editor/js/display.js",  ":/parvane/editor/js/selection.js",
     ":/parvane/editor/js/insert.js",   ":/parvane/editor/js/undo.js",
     ":/parvane/editor/js/paste.js",    ":/parvane/editor/js/tables.js",
-    ":/parvane/editor/js/commands.js",
-    ":/parvane/editor/js/snapshot.js", ":/parvane/editor/js/bridge.js",
+    ":/parvane/editor/js/commands.js", ":/parvane/editor/js/snapshot.js",
+    ":/parvane/editor/js/bridge.js",
 };
 
 void RegisterEditScheme() {
