@@ -170,29 +170,46 @@ TContent ContentOf(std::string_view name) {
     return TContent::Markup;
 }
 
-// Reads the start tag at s[pos] == '<' followed by a letter into a key; returns one past
-// its ">" or npos when it never closes.
-std::size_t ReadStartTag(std::string_view s, std::size_t pos, std::string& name, std::string& key) {
+// One attribute of a start tag: where it stands, from the white space before it to the end
+// of its value, and what it means.
+struct TTagAttribute {
+    std::size_t Lead = 0, Begin = 0, End = 0;
+    std::string Name; // lower case
+    std::string Value; // with references read
+};
+
+struct TStartTag {
+    std::string Name; // lower case
+    std::size_t NameEnd = 0;
+    std::vector<TTagAttribute> Attributes;
+    std::string Key;
+};
+
+// Reads the start tag at s[pos] == '<' followed by a letter; returns one past its ">" or
+// npos when it never closes.
+std::size_t ReadStartTag(std::string_view s, std::size_t pos, TStartTag& tag) {
     std::size_t i = pos + 1;
     const std::size_t nameStart = i;
     while (i < s.size() && !IsSpace(s[i]) && s[i] != '>' && s[i] != '/')
         ++i;
-    name = LowerCase(s.substr(nameStart, i - nameStart));
-    key = "s" + name;
+    tag.Name = LowerCase(s.substr(nameStart, i - nameStart));
+    tag.NameEnd = i;
+    tag.Key = "s" + tag.Name;
     while (true) {
+        const std::size_t lead = i;
         while (i < s.size() && (IsSpace(s[i]) || s[i] == '/'))
             ++i;
         if (i >= s.size())
             return std::string_view::npos;
         if (s[i] == '>')
             return i + 1;
-        const std::size_t attrStart = i;
+        TTagAttribute attribute;
+        attribute.Lead = lead;
+        attribute.Begin = i;
         while (i < s.size() && !IsSpace(s[i]) && s[i] != '>' && s[i] != '=' &&
-               (s[i] != '/' || i == attrStart))
+               (s[i] != '/' || i == attribute.Begin))
             ++i;
-        key += '\x01';
-        key += LowerCase(s.substr(attrStart, i - attrStart));
-        key += '\x02';
+        attribute.Name = LowerCase(s.substr(attribute.Begin, i - attribute.Begin));
         std::size_t j = i;
         while (j < s.size() && IsSpace(s[j]))
             ++j;
@@ -215,8 +232,11 @@ std::size_t ReadStartTag(std::string_view s, std::size_t pos, std::string& name,
                     ++i;
                 value = s.substr(valueStart, i - valueStart);
             }
-            key += Read(value, true).Chars;
+            attribute.Value = Read(value, true).Chars;
         }
+        attribute.End = i;
+        tag.Key += '\x01' + attribute.Name + '\x02' + attribute.Value;
+        tag.Attributes.push_back(std::move(attribute));
     }
 }
 
@@ -292,14 +312,15 @@ std::vector<TToken> Tokenize(std::string_view s) {
             continue;
         }
         if (rest.size() > 1 && IsAlpha(rest[1])) {
-            std::string name, key;
-            const std::size_t end = ReadStartTag(s, i, name, key);
+            TStartTag tag;
+            const std::size_t end = ReadStartTag(s, i, tag);
             if (end == std::string_view::npos) {
                 ++i;
                 continue;
             }
+            const std::string name = tag.Name;
             addText(textStart, i, TContent::Markup);
-            add(TKind::StartTag, i, end, std::move(key));
+            add(TKind::StartTag, i, end, std::move(tag.Key));
             i = textStart = end;
             if (name == "pre" || name == "listing" || name == "textarea") {
                 // The parser drops a line end right after the start tag.
@@ -587,6 +608,52 @@ std::string MergePageEdits(std::string_view loaded, std::string_view loadedSeria
                     std::max(ownFrom, ownCount - std::min(wasCount - last, ownCount));
                 push(cur, own.Begin + ownChars.Starts[ownFrom], own.Begin + ownChars.Starts[ownTo],
                      WithLineEnds(nowText.substr(from, nowTo - from), crlf));
+                continue;
+            }
+        }
+        // A start tag whose attributes changed: the attributes that stayed keep the page's
+        // spelling, the new and changed ones take the browser's.
+        if (cur.B - cur.A == 1 && cur.D - cur.C == 1 && inPage[cur.A] >= 0 &&
+            before[cur.A].Kind == TKind::StartTag && after[cur.C].Kind == TKind::StartTag) {
+            const TToken& own = page[static_cast<std::size_t>(inPage[cur.A])];
+            const std::string_view ownText = loaded.substr(own.Begin, own.End - own.Begin);
+            const std::string_view wasText =
+                loadedSerialised.substr(before[cur.A].Begin, before[cur.A].End - before[cur.A].Begin);
+            const std::string_view nowText =
+                editedSerialised.substr(after[cur.C].Begin, after[cur.C].End - after[cur.C].Begin);
+            TStartTag ownTag, wasTag, nowTag;
+            ReadStartTag(ownText, 0, ownTag);
+            ReadStartTag(wasText, 0, wasTag);
+            ReadStartTag(nowText, 0, nowTag);
+            if (ownTag.Name == nowTag.Name &&
+                ownTag.Attributes.size() == wasTag.Attributes.size()) {
+                const auto find = [](const TStartTag& tag, const std::string& name) {
+                    for (const TTagAttribute& attribute : tag.Attributes)
+                        if (attribute.Name == name)
+                            return &attribute;
+                    return static_cast<const TTagAttribute*>(nullptr);
+                };
+                const auto spelling = [](std::string_view tag, const TTagAttribute& attribute) {
+                    return tag.substr(attribute.Lead, attribute.End - attribute.Lead);
+                };
+                const auto tailOf = [](std::string_view tag, const TStartTag& parsed) {
+                    return tag.substr(parsed.Attributes.empty() ? parsed.NameEnd
+                                                                : parsed.Attributes.back().End);
+                };
+                std::string text(ownText.substr(0, ownTag.NameEnd));
+                for (const TTagAttribute& attribute : nowTag.Attributes) {
+                    const TTagAttribute* ownAttribute = find(ownTag, attribute.Name);
+                    const TTagAttribute* wasAttribute = find(wasTag, attribute.Name);
+                    const bool untouched =
+                        ownAttribute && wasAttribute &&
+                        spelling(wasText, *wasAttribute) == spelling(nowText, attribute);
+                    text += untouched ? spelling(ownText, *ownAttribute)
+                                      : spelling(nowText, attribute);
+                }
+                text += tailOf(wasText, wasTag) == tailOf(nowText, nowTag)
+                            ? tailOf(ownText, ownTag)
+                            : tailOf(nowText, nowTag);
+                push(cur, own.Begin, own.End, std::move(text));
                 continue;
             }
         }

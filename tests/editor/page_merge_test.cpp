@@ -85,11 +85,18 @@ TEST(PageMerge, WhitespaceAfterTheBodyDoesNotMoveIntoIt) {
 }
 
 TEST(PageMerge, ChangedElementsAreRewrittenAloneWithThePagesLineEnds) {
-    // An attribute set by a dialog rewrites that start tag only.
+    // An attribute set by a dialog: the tag keeps the page's spelling of the rest.
     std::string edited =
         Replace(kOldSerialised, "<h1 class=\"top\">", "<h1 class=\"top\" align=\"center\">");
     EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, edited),
-              Replace(kOld, "<H1 CLASS=top>", "<h1 class=\"top\" align=\"center\">"));
+              Replace(kOld, "<H1 CLASS=top>", "<H1 CLASS=top align=\"center\">"));
+    // Changed and removed attributes.
+    edited = Replace(kOldSerialised, "<body bgcolor=\"#ffffff\">", "<body text=\"#000\">");
+    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, edited),
+              Replace(kOld, "<BODY BGCOLOR=#ffffff>", "<BODY text=\"#000\">"));
+    edited = Replace(kOldSerialised, "<x-note data-k=\"1\">", "<x-note data-k=\"2\" id=\"n\">");
+    EXPECT_EQ(MergePageEdits(kOld, kOldSerialised, edited),
+              Replace(kOld, "<x-note data-k=1>", "<x-note data-k=\"2\" id=\"n\">"));
     // A row appended to a table without tbody in the page: no tbody is added.
     edited = Replace(kOldSerialised, "<td>a2</td></tr></tbody>",
                      "<td>a2</td></tr><tr><td>b1</td><td>b2</td></tr></tbody>");
@@ -116,7 +123,7 @@ TEST(PageMerge, PageInTheBrowsersOwnFormTakesEveryEditExactly) {
         page += "<p id=\"p" + std::to_string(i) + "\">Para <b>" + std::to_string(i) +
                 "</b> text &amp; more</p>\n";
     page += "</body></html>";
-    const std::string pieces[] = {"x", "<i>", "</i>", "<p>n</p>", "\n", "&amp;", "é", " "};
+    const std::string pieces[] = {"x", "<i>", "</i>", "<p>n</p>", "\n", "&amp;", "é", " ", " a=\"1\""};
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
         std::string edited = page;
