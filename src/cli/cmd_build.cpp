@@ -33,6 +33,7 @@ const char* const kBuildUsage =
     "                       output of Parvane (the home folder, the project's folders and the\n"
     "                       program's folder are never emptied)\n"
     "  --keep-project DIR   HTML Help: keep the HTML Help Workshop project files in DIR\n"
+    "  --no-search          Web Help: leave out the full-text search (WebHelpSearch)\n"
     "  --help               show this help\n"
     "\n"
     "Exit status: 0 when the output was built, 1 when the build failed, 2 on a usage error.\n";
@@ -87,6 +88,7 @@ int CmdBuild(const Args& args) {
     std::optional<OutputKind> kind;
     TBuildRequest request;
     bool force = false;
+    bool noSearch = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto setKind = [&](OutputKind k) {
@@ -117,6 +119,8 @@ int CmdBuild(const Args& args) {
             request.KeepProjectFolder = Absolute(args[++i]);
         } else if (a == "--force") {
             force = true;
+        } else if (a == "--no-search") {
+            noSearch = true;
         } else if (!a.empty() && a[0] == '-') {
             return Usage("unknown option '" + a + "'.");
         } else if (projectPath.empty()) {
@@ -143,6 +147,9 @@ int CmdBuild(const Args& args) {
         std::fprintf(stderr, "parvane-cli build: %s\n", e.what());
         return 1;
     }
+    // For this run only: the project file is not written.
+    if (noSearch)
+        project.ProjectSettings.WebHelpSearch = false;
     TConsoleHost host(force);
     const TBuildResult result = RunBuild(project, request, host);
     if (!result.Ok) {

@@ -81,6 +81,7 @@ const GeneralKey kGeneralKeys[] = {
     Str("WebFontColor", &P::WebFontColor, "#ffffff"),
     Str("WebBackColor", &P::WebBackColor, "#003366"),
     Str("HHPFolder", &P::HHPFolder),
+    Bool("WebHelpSearch", &P::WebHelpSearch, true),
 };
 
 // The ten lines of a topic, in file order.

@@ -53,6 +53,7 @@ struct TProjectSettings {
     std::string WebFontColor;
     std::string WebBackColor;
     std::string HHPFolder;
+    bool WebHelpSearch = true; // Web Help offers full-text search
 };
 
 class TPvx {
