@@ -729,6 +729,10 @@ var PV_SEPARATORS = '\\u0000-\\u002f\\u003a-\\u0040\\u005b-\\u0060\\u007b-\\u00a
 var PV_CJK = '\\u2e80-\\u2fdf\\u3040-\\u30fa\\u30fc-\\u30ff\\u3100-\\u31ff\\u3400-\\u4dbf\\u4e00-\\u9fff' +
   '\\ua960-\\ua97f\\uac00-\\ud7af\\uf900-\\ufaff\\uff66-\\uff9f\\u{20000}-\\u{3134f}';
 var PV_WORD_PATTERN = '[' + PV_CJK + ']|[^' + PV_SEPARATORS + PV_CJK + ']+';
+// Compiled once: a class of this size is slow to compile, and a search runs it hundreds of
+// times. Every use starts it at lastIndex 0.
+var PV_WORD = new RegExp(PV_WORD_PATTERN, 'gu');
+var PV_ONE_CJK = new RegExp('^[' + PV_CJK + ']$', 'u');
 
 var PVS = {
   data: null,
@@ -739,7 +743,7 @@ var PVS = {
 };
 
 function pvWords(text) {
-  return String(text).match(new RegExp(PV_WORD_PATTERN, 'gu')) || [];
+  return String(text).match(PV_WORD) || [];
 }
 
 // Lower case without accents (of Latin, Greek and Cyrillic letters: the marks of other
@@ -939,7 +943,8 @@ function pvFormsOf(terms) {
 
 // Appends text to an element with the words whose term is in `terms` inside <mark>.
 function pvAppendMarked(element, text, terms) {
-  var pattern = new RegExp(PV_WORD_PATTERN, 'gu');
+  var pattern = PV_WORD;
+  pattern.lastIndex = 0;
   var last = 0;
   var match;
   while ((match = pattern.exec(text)) !== null) {
@@ -955,7 +960,8 @@ function pvAppendMarked(element, text, terms) {
 
 // Some 180 characters of the page's text around its first matching word.
 function pvSnippet(text, terms) {
-  var pattern = new RegExp(PV_WORD_PATTERN, 'gu');
+  var pattern = PV_WORD;
+  pattern.lastIndex = 0;
   var match;
   var first = -1;
   while ((match = pattern.exec(text)) !== null) {
@@ -1032,18 +1038,20 @@ function pvSame(term) {
 function pvQuery(text) {
   var words = pvWords(text);
   var last = words.pop();
-  var cjk = new RegExp('^[' + PV_CJK + ']$', 'u');
-  // A single letter after other words is the start of a word not typed yet.
-  if (words.length && last && last.length === 1 && !cjk.test(last)) last = words.pop();
+  var cjk = PV_ONE_CJK;
+  // One or two letters after other words are the start of a word not typed yet: as
+  // beginnings they would match most of the help and narrow nothing.
+  if (words.length && last && last.length <= 2 && !cjk.test(last)) last = words.pop();
   if (!last) return null;
   // Words that every page holds decide nothing once the query has others.
   var others = words.filter(function (w) { return !PV_STOP_WORDS.has(pvFold(w)); });
+  if (others.length && PV_STOP_WORDS.has(pvFold(last))) last = others.pop();
   if (others.length || !PV_STOP_WORDS.has(pvFold(last))) words = others;
   var stem = pvTerm(last);
   var alternatives = [{ queries: [stem], processTerm: pvSame }];
   if (stem.length > 1 && !cjk.test(last)) {
     if (PVS.lazy) {
-      var more = pvExpansions(last, stem, stem.length > 3 ? 40 : stem.length > 2 ? 15 : 6);
+      var more = pvExpansions(last, stem, stem.length > 3 ? 40 : stem.length > 2 ? 12 : 4);
       if (more.length)
         alternatives.push({ combineWith: 'OR', queries: more, processTerm: pvSame, boost: { title: 1.6, text: 0.4 } });
     } else {
