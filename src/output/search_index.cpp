@@ -487,12 +487,11 @@ void AppendJsonString(std::string& out, std::string_view s) {
 }
 
 // Words are kept as written except that ASCII letters are lower-cased, which merges the
-// commonest variants before they reach the page.
-std::string TermOf(std::string_view word) {
-    std::string term(word);
-    for (char& c : term)
+// commonest variants before they reach the page. Into a buffer reused for every word.
+void LowerAscii(std::string_view word, std::string& into) {
+    into.assign(word);
+    for (char& c : into)
         c = Lower(c);
-    return term;
 }
 
 struct TPosting {
@@ -545,27 +544,40 @@ std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
     std::vector<std::uint32_t> lengths[2];
     std::size_t textBytes = 0;
 
-    std::unordered_map<std::uint32_t, std::uint32_t> counts;
+    // Per term: the field of a document it was last counted in (document * 2 + field + 1)
+    // and its count there; the terms of the field at hand in the order met.
+    std::vector<std::uint32_t> stamp, count, met;
+    std::string key;
     for (std::uint32_t d = 0; d < docs.size(); ++d) {
         textBytes += docs[d].Text.size();
-        for (int field = 0; field < 2; ++field) {
+        for (std::uint32_t field = 0; field < 2; ++field) {
             const std::string& source = field == 0 ? docs[d].Title : docs[d].Text;
             const std::vector<std::string_view> words = SearchWords(source);
             lengths[field].push_back(static_cast<std::uint32_t>(words.size()));
-            counts.clear();
+            const std::uint32_t here = d * 2 + field + 1;
             for (std::string_view word : words) {
-                const auto [it, added] =
-                    termIds.emplace(TermOf(word), static_cast<std::uint32_t>(terms.size()));
-                if (added) {
-                    terms.push_back(it->first);
+                LowerAscii(word, key);
+                auto found = termIds.find(key);
+                if (found == termIds.end()) {
+                    found = termIds.emplace(key, static_cast<std::uint32_t>(terms.size())).first;
+                    terms.push_back(key);
                     postings[0].emplace_back();
                     postings[1].emplace_back();
+                    stamp.push_back(0);
+                    count.push_back(0);
                 }
-                ++counts[it->second];
+                const std::uint32_t t = found->second;
+                if (stamp[t] != here) {
+                    stamp[t] = here;
+                    count[t] = 0;
+                    met.push_back(t);
+                }
+                ++count[t];
             }
             // Each term's list stays in document order: documents are visited in order.
-            for (const auto& [term, count] : counts)
-                postings[field][term].push_back({d, count});
+            for (std::uint32_t t : met)
+                postings[field][t].push_back({d, count[t]});
+            met.clear();
         }
     }
 
