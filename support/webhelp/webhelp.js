@@ -1051,7 +1051,7 @@ function pvQuery(text) {
   var alternatives = [{ queries: [stem], processTerm: pvSame }];
   if (stem.length > 1 && !cjk.test(last)) {
     if (PVS.lazy) {
-      var more = pvExpansions(last, stem, stem.length > 3 ? 40 : stem.length > 2 ? 12 : 4);
+      var more = pvExpansions(last, stem, stem.length > 3 ? 30 : stem.length > 2 ? 8 : 2);
       if (more.length)
         alternatives.push({ combineWith: 'OR', queries: more, processTerm: pvSame, boost: { title: 1.6, text: 0.4 } });
     } else {
