@@ -39,6 +39,8 @@ const char* const kBuildUsage =
     "  --copy-all           Web Help, HTML Help: copy every file below the root folder, not\n"
     "                       only the files the pages link to (for sites whose scripts load\n"
     "                       files by name); the project setting CopyAllFiles does the same\n"
+
+    "  --no-search          Web Help: leave out the full-text search (WebHelpSearch)\n"
     "  --help               show this help\n"
     "\n"
     "Exit status: 0 when the output was built, 1 when the build failed, 2 on a usage error.\n";
@@ -93,6 +95,7 @@ int CmdBuild(const Args& args) {
     std::optional<OutputKind> kind;
     TBuildRequest request;
     bool force = false;
+    bool noSearch = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto setKind = [&](OutputKind k) {
@@ -127,6 +130,9 @@ int CmdBuild(const Args& args) {
             request.CopyAll = true;
         } else if (a == "--compiler-log") {
             request.KeepCompilerLog = true;
+
+        } else if (a == "--no-search") {
+            noSearch = true;
         } else if (!a.empty() && a[0] == '-') {
             return Usage("unknown option '" + a + "'.");
         } else if (projectPath.empty()) {
@@ -158,6 +164,10 @@ int CmdBuild(const Args& args) {
         std::fputs("Warning: You have not specified a default topic. Right-clicking a topic and "
                    "selecting \"Set as default topic\" can set a topic as default.\n",
                    stderr);
+
+    // For this run only: the project file is not written.
+    if (noSearch)
+        project.ProjectSettings.WebHelpSearch = false;
     TConsoleHost host(force);
     const TBuildResult result = RunBuild(project, request, host);
     if (!result.Ok) {

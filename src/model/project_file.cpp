@@ -82,6 +82,8 @@ const GeneralKey kGeneralKeys[] = {
     Str("WebBackColor", &P::WebBackColor, "#003366"),
     Str("HHPFolder", &P::HHPFolder),
     Bool("CopyAllFiles", &P::CopyAllFiles, false),
+
+    Bool("WebHelpSearch", &P::WebHelpSearch, true),
 };
 
 // The ten lines of a topic, in file order.

@@ -56,6 +56,8 @@ struct TProjectSettings {
     // Web Help and HTML Help take every file below the root, not only what pages name (for
     // sites whose scripts load files no page links to).
     bool CopyAllFiles = false;
+
+    bool WebHelpSearch = true; // Web Help offers full-text search
 };
 
 class TPvx {

@@ -77,13 +77,22 @@ std::string WebIndentImage(bool more, bool drawLines) {
 
 // ---- synchronisation script -------------------------------------------------------------
 
-std::string WebSyncScript(int index, const std::string& url) {
-    const std::string address = SF::ToForwardSlashes(url);
-    // From the page's folder inside "scr" up to the output folder.
+namespace {
+
+// From the folder of a page at `address` inside "scr" up to the output folder.
+std::string UpToOutput(const std::string& address) {
     std::string up = "../";
     for (char c : address)
         if (c == '/')
             up += "../";
+    return up;
+}
+
+} // namespace
+
+std::string WebSyncScript(int index, const std::string& url) {
+    const std::string address = SF::ToForwardSlashes(url);
+    const std::string up = UpToOutput(address);
     // The link lands in a JavaScript string that document.write turns into an attribute.
     std::string link = SF::HtmlEncode(up + "index.htm#page=scr/" + address);
     link = SF::ReplaceAll(SF::ReplaceAll(link, "\\", "\\\\"), "'", "\\'");
@@ -107,14 +116,29 @@ std::string WebSyncScript(int index, const std::string& url) {
     s += "if(parent!=self){\r\n";
     s += "  setTimeout(\"syn()\",100);\r\n";
     s += "}else{\r\n";
+    // Raised above everything of the page, so a fixed header cannot cover the link.
     s += "  document.write('<BR><table width=\"35%\" border=\"0\" align=\"center\" "
-         "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\"><tr><td align=\"center\" "
+         "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\" "
+         "style=\"position:relative;z-index:2147483647\"><tr><td align=\"center\" "
          "bgcolor=\"#FFFFFF\">');\r\n";
     s += "  document.write('<a href=\"" + link + "\">Show Navigation Frame</a>'); \r\n";
     s += "  document.write('</td></tr></table><BR>');\r\n";
     s += "}\r\n";
     s += "</script> \r\n";
     return s;
+}
+
+std::string WebMarkScript(const std::string& url) {
+    const std::string src = UpToOutput(SF::ToForwardSlashes(url)) + "webhelpmark.js";
+    return "<script src=\"" + SF::HtmlEncode(src) + "\" async></script>";
+}
+
+std::string InsertMarkScript(const std::string& page, const std::string& url) {
+    const std::string lower = SF::AsciiLowerCase(page);
+    const std::size_t close = lower.rfind("</body");
+    if (close == std::string::npos)
+        return page + WebMarkScript(url);
+    return page.substr(0, close) + WebMarkScript(url) + page.substr(close);
 }
 
 // ---- page step ----------------------------------------------------------------------------
@@ -166,6 +190,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
+    const bool search = Project.ProjectSettings.WebHelpSearch;
 
     if (!SF::Trim(templateFile).empty()) {
         const TTemplate tpl(templateFile);
@@ -184,8 +209,10 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             const std::string dest = PageDestination(scr, address);
             if (dest.empty())
                 continue;
-            const std::string page = templated(address, item->Title,
-                                               WebSyncScript(item->Position, address) + item->Body);
+            std::string content = WebSyncScript(item->Position, address) + item->Body;
+            if (search)
+                content += WebMarkScript(address);
+            const std::string page = templated(address, item->Title, content);
             WritePage(InsertScrollStyle(page, scrollStyle), dest, tplCharset);
         }
         TTopicNode* others = Project.NonContentsRoot();
@@ -218,8 +245,9 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             continue;
         const std::string html = SF::LoadTextFile(source, projectCharset);
         // A page without an opening body tag comes out empty.
-        const std::string page =
-            SF::InsertAfterBodyTag(html, WebSyncScript(item->Position, address));
+        std::string page = SF::InsertAfterBodyTag(html, WebSyncScript(item->Position, address));
+        if (search && !page.empty())
+            page = InsertMarkScript(page, address);
         WritePage(page, dest, CharsetForPage(html, Project));
     }
 }

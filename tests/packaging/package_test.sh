@@ -151,6 +151,13 @@ check_install() {
         else
             fail "Web Help output lacks the installed frame page or topic (index.htm, scr/welcome.htm)"
         fi
+        # The search library copied from npm is part of the package, not of the build tree.
+        if [ -f "$appdir/webhelp/minisearch.js" ] && [ -f "$web/minisearch.js" ] &&
+            [ -f "$web/porter2.js" ] && [ -f "$web/webhelpsearchdata.js" ]; then
+            ok "the Web Help search and its libraries are installed and written"
+        else
+            fail "the Web Help search or its libraries are missing from the package or the output"
+        fi
     else
         fail "installed parvane-cli build --webhelp failed:"
         tail -20 "$tmp/web.log" >&2
