@@ -277,4 +277,25 @@ std::string RootFolderProblem(std::string_view rootFolder) {
     return {};
 }
 
+std::string ServableFile(std::string_view path, std::string_view rootFolder,
+                         std::string_view programFolder, bool* refused) {
+    if (refused)
+        *refused = false;
+    if (rootFolder.empty())
+        return Paths::ResolveExisting(path);
+    bool exists = false;
+    for (const std::string_view folder : {rootFolder, programFolder}) {
+        if (folder.empty())
+            continue;
+        TProjectRoot root(folder);
+        const TResolvedTarget target = root.Resolve(path);
+        if (target.Found() && target.InsideRoot)
+            return target.Path;
+        exists = exists || target.Found();
+    }
+    if (refused)
+        *refused = exists;
+    return {};
+}
+
 } // namespace parvane

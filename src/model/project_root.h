@@ -87,4 +87,11 @@ private:
 // page reach every file of the computer.
 std::string RootFolderProblem(std::string_view rootFolder);
 
+// The file that the editor or the preview of a page in this project may show for an
+// absolute path: one inside the root folder (on real paths, exact name first) or inside
+// the program's own folder. "" when there is none; refused tells whether a file exists
+// there but lies outside both. An empty root folder sets no limit.
+std::string ServableFile(std::string_view path, std::string_view rootFolder,
+                         std::string_view programFolder, bool* refused = nullptr);
+
 } // namespace parvane

@@ -157,7 +157,7 @@ void TEditSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         ReplyWithPageText(job, document_);
         return;
     }
-    ReplyWithLocalFile(job, url);
+    ReplyWithLocalFile(job, url, rootFolder_);
 }
 
 // ---- construction ---------------------------------------------------------------------------
@@ -265,6 +265,10 @@ void THtmlEditComponent::SetDocumentHTML(std::string html) {
 
 std::string THtmlEditComponent::BaseURL() const {
     return baseFolder_;
+}
+
+void THtmlEditComponent::SetRootFolder(const std::string& folder) {
+    scheme_->SetRootFolder(folder);
 }
 
 void THtmlEditComponent::SetBaseURL(std::string folder) {

@@ -67,6 +67,9 @@ public:
     std::string BaseURL() const;
     // Sets the folder; the page is loaded again under it.
     void SetBaseURL(std::string folder);
+    // The project's root folder: the page sees no file outside it (nor outside the
+    // program's own folder). Empty: no limit.
+    void SetRootFolder(const std::string& folder);
     // Empties the document.
     void NewDocument();
     // Loading, or writes not yet applied, or a change not yet reported: leave the document
