@@ -24,7 +24,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPlainTextEdit>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
@@ -34,6 +33,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>

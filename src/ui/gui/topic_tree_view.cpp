@@ -152,7 +152,12 @@ void TTopicTreeView::ApplyFilter() {
         setUpdatesEnabled(true);
         return;
     }
-    const auto visible = VisibleForFind(model_->Tree(), filter_.toStdString());
+    auto visible = VisibleForFind(model_->Tree(), filter_.toStdString());
+    // What the author is working on stays in sight: a topic just added or moved while the
+    // tree is narrowed does not vanish under the find.
+    for (const TTopicNode* node : model_->Tree().Selections())
+        for (const TTopicNode* n = node; n && visible.insert(n).second; n = n->Parent()) {
+        }
     // The view alone opens the way to the matches; the topics' own expanded state (saved
     // with the project) is left as it is and comes back when the find is cleared.
     syncing_ = true;
