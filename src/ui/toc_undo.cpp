@@ -29,7 +29,8 @@ bool SameSettings(const TTreeSettings& a, const TTreeSettings& b) {
 
 // The same tops and the same outline: records correspond one to one.
 bool SameShape(const TTreeState& a, const TTreeState& b) {
-    if (a.Tops != b.Tops || a.Starts != b.Starts || a.Records.size() != b.Records.size())
+    if (a.Tops != b.Tops || a.Starts != b.Starts || a.FirstChild != b.FirstChild ||
+        a.ChildCount != b.ChildCount || a.Records.size() != b.Records.size())
         return false;
     for (std::size_t i = 0; i < a.Records.size(); ++i)
         if (a.Records[i].Depth != b.Records[i].Depth)
@@ -106,28 +107,40 @@ TTreeSettings SettingsOf(const TPvx& project) {
     return {s.DefaultTopic, s.HtmlHelpTemplate, s.WebHelpTemplate, s.WebHelpTemplateSame};
 }
 
-// Copies the parts at tops (and the settings and selection); nodes receives the node of
-// each record, for matching the topics of two copies.
+// Copies the parts at tops (and the settings and selection): each top's record and, with
+// children, the run of its children given by runs (all of them when runs is null) with their
+// subtrees. nodes receives the node of each record, for matching the topics of two copies.
 TTreeState Capture(const TPvx& project, const std::vector<TNodePath>& tops, bool withChildren,
-                   std::vector<const TTopicNode*>* nodes) {
+                   std::vector<const TTopicNode*>* nodes, const TTreeState* runs = nullptr) {
     const TTopicTree& tree = project.Tree();
     TTreeState state;
     state.Tops = tops;
-    for (const TNodePath& path : tops) {
+    for (std::size_t part = 0; part < tops.size(); ++part) {
         state.Starts.push_back(state.Records.size());
-        const TTopicNode* top = NodeAtPath(tree, path);
+        const TTopicNode* top = NodeAtPath(tree, tops[part]);
+        int first = 0;
+        int count = top && withChildren ? top->Count() : 0;
+        if (runs && withChildren) {
+            first = runs->FirstChild[part];
+            count = top ? std::clamp(top->Count() - first, 0, runs->ChildCount[part]) : 0;
+        }
+        state.FirstChild.push_back(first);
+        state.ChildCount.push_back(count);
         if (!top)
             continue;
+        state.Records.push_back(RecordOf(top, 0));
+        if (nodes)
+            nodes->push_back(top);
         // Pre-order without recursion: a deep outline must not exhaust the stack.
-        std::vector<std::pair<const TTopicNode*, int>> pending{{top, 0}};
+        std::vector<std::pair<const TTopicNode*, int>> pending;
+        for (int i = first + count - 1; i >= first; --i)
+            pending.emplace_back(top->Child(i), 1);
         while (!pending.empty()) {
             const auto [node, depth] = pending.back();
             pending.pop_back();
             state.Records.push_back(RecordOf(node, depth));
             if (nodes)
                 nodes->push_back(node);
-            if (!withChildren)
-                continue;
             for (int i = node->Count() - 1; i >= 0; --i)
                 pending.emplace_back(node->Child(i), depth + 1);
         }
@@ -148,9 +161,11 @@ void WriteRecord(TTopicNode* node, const TNodeRecord& record) {
     node->SetExpanded(record.Expanded);
 }
 
-// Writes a copy back in place: the tops take their records, and with children their
-// subtrees are rebuilt from the copy.
-void Apply(TPvx& project, const TTreeState& state, bool withChildren) {
+// Writes a copy back in place: the tops take their records, and with children the run of
+// children the tree holds now (replaced, as the other side of the step describes it) is
+// rebuilt from the copy.
+void Apply(TPvx& project, const TTreeState& state, const std::vector<int>& replaced,
+           bool withChildren) {
     TTopicTree& tree = project.Tree();
     tree.BeginUpdate();
     for (std::size_t part = 0; part < state.Tops.size(); ++part) {
@@ -163,12 +178,22 @@ void Apply(TPvx& project, const TTreeState& state, bool withChildren) {
         WriteRecord(top, state.Records[begin]);
         if (!withChildren)
             continue;
-        tree.DeleteChildren(top);
+        const int first = std::min(state.FirstChild[part], top->Count());
+        const int last = std::min(first + replaced[part], top->Count());
+        if (first == 0 && last == top->Count()) {
+            tree.DeleteChildren(top);
+        } else {
+            // From the back: the siblings in front keep their places (and their indexes).
+            for (int i = last - 1; i >= first; --i)
+                tree.DeleteNode(top->Child(i));
+        }
         std::vector<TTopicNode*> parents{top};
+        int at = first;
         for (std::size_t i = begin + 1; i < end; ++i) {
             const TNodeRecord& record = state.Records[i];
             parents.resize(static_cast<std::size_t>(record.Depth));
-            TTopicNode* node = tree.AddChild(parents.back(), record.Text);
+            TTopicNode* node = record.Depth == 1 ? tree.InsertChild(top, at++, record.Text)
+                                                 : tree.AddChild(parents.back(), record.Text);
             WriteRecord(node, record);
             parents.push_back(node);
         }
@@ -192,7 +217,7 @@ void Apply(TPvx& project, const TTreeState& state, bool withChildren) {
 // edits made since, outside the stack, are carried into target first.
 void Travel(TPvx& project, TTreeState& then, TTreeState& target, const std::vector<int>& thenToTarget,
             bool withChildren) {
-    TTreeState now = Capture(project, then.Tops, withChildren, nullptr);
+    TTreeState now = Capture(project, then.Tops, withChildren, nullptr, &then);
     if (SameShape(now, then)) {
         for (std::size_t j = 0; j < now.Records.size(); ++j) {
             const int i = thenToTarget[j];
@@ -204,7 +229,108 @@ void Travel(TPvx& project, TTreeState& then, TTreeState& target, const std::vect
     }
     CarrySettings(then.Settings, now.Settings, target.Settings);
     then.Settings = now.Settings;
-    Apply(project, target, withChildren);
+    Apply(project, target, now.ChildCount, withChildren);
+}
+
+// The records of one part: its top's record, then one run of records per child subtree.
+struct TPartChunks {
+    std::size_t Self = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> Children; // [begin, end) per child
+};
+
+TPartChunks ChunksOf(const TTreeState& state, std::size_t part) {
+    TPartChunks chunks;
+    const std::size_t begin = state.Starts[part];
+    const std::size_t end =
+        part + 1 < state.Tops.size() ? state.Starts[part + 1] : state.Records.size();
+    chunks.Self = begin;
+    for (std::size_t i = begin + 1; i < end; ++i) {
+        if (state.Records[i].Depth == 1)
+            chunks.Children.emplace_back(i, i + 1);
+        else if (!chunks.Children.empty())
+            chunks.Children.back().second = i + 1;
+    }
+    if (!chunks.Children.empty())
+        chunks.Children.back().second = end;
+    return chunks;
+}
+
+bool SameChunk(const TTreeState& a, std::pair<std::size_t, std::size_t> ca, const TTreeState& b,
+               std::pair<std::size_t, std::size_t> cb) {
+    if (ca.second - ca.first != cb.second - cb.first)
+        return false;
+    for (std::size_t i = 0; i < ca.second - ca.first; ++i)
+        if (!SameRecord(a.Records[ca.first + i], b.Records[cb.first + i]))
+            return false;
+    return true;
+}
+
+// Keeps of each part only the run of children between the first and the last that differ
+// on the two sides; afterToBefore follows the records that stay.
+void TrimToChangedRuns(TTreeState& before, TTreeState& after, std::vector<int>& afterToBefore) {
+    // Everything but the records and where the parts start.
+    const auto frame = [](TTreeState& from) {
+        TTreeState kept;
+        kept.Tops = std::move(from.Tops);
+        kept.FirstChild = std::move(from.FirstChild);
+        kept.ChildCount = std::move(from.ChildCount);
+        kept.Settings = std::move(from.Settings);
+        kept.Selection = std::move(from.Selection);
+        kept.Focused = std::move(from.Focused);
+        return kept;
+    };
+    TTreeState keptBefore = frame(before), keptAfter = frame(after);
+    before.Tops = keptBefore.Tops;
+    after.Tops = keptAfter.Tops;
+    std::vector<int> newBefore(before.Records.size(), -1), newAfter(after.Records.size(), -1);
+    const auto keep = [](const TTreeState& from, TTreeState& to, std::vector<int>& index,
+                         std::pair<std::size_t, std::size_t> range) {
+        for (std::size_t i = range.first; i < range.second; ++i) {
+            index[i] = static_cast<int>(to.Records.size());
+            to.Records.push_back(from.Records[i]);
+        }
+    };
+    for (std::size_t part = 0; part < before.Tops.size(); ++part) {
+        keptBefore.Starts.push_back(keptBefore.Records.size());
+        keptAfter.Starts.push_back(keptAfter.Records.size());
+        const std::size_t beforeEnd = part + 1 < before.Tops.size() ? before.Starts[part + 1]
+                                                                    : before.Records.size();
+        const std::size_t afterEnd =
+            part + 1 < after.Tops.size() ? after.Starts[part + 1] : after.Records.size();
+        if (before.Starts[part] == beforeEnd || after.Starts[part] == afterEnd)
+            continue; // a top that is not there: nothing to keep
+        const TPartChunks b = ChunksOf(before, part);
+        const TPartChunks a = ChunksOf(after, part);
+        const std::size_t nb = b.Children.size(), na = a.Children.size();
+        std::size_t same = 0;
+        while (same < nb && same < na &&
+               SameChunk(before, b.Children[same], after, a.Children[same]))
+            ++same;
+        std::size_t tail = 0;
+        while (tail < nb - same && tail < na - same &&
+               SameChunk(before, b.Children[nb - 1 - tail], after, a.Children[na - 1 - tail]))
+            ++tail;
+        keep(before, keptBefore, newBefore, {b.Self, b.Self + 1});
+        keep(after, keptAfter, newAfter, {a.Self, a.Self + 1});
+        for (std::size_t i = same; i < nb - tail; ++i)
+            keep(before, keptBefore, newBefore, b.Children[i]);
+        for (std::size_t i = same; i < na - tail; ++i)
+            keep(after, keptAfter, newAfter, a.Children[i]);
+        keptBefore.FirstChild[part] += static_cast<int>(same);
+        keptAfter.FirstChild[part] += static_cast<int>(same);
+        keptBefore.ChildCount[part] = static_cast<int>(nb - same - tail);
+        keptAfter.ChildCount[part] = static_cast<int>(na - same - tail);
+    }
+    std::vector<int> mapping(keptAfter.Records.size(), -1);
+    for (std::size_t j = 0; j < afterToBefore.size(); ++j) {
+        const int to = newAfter[j];
+        const int from = afterToBefore[j];
+        if (to >= 0 && from >= 0)
+            mapping[static_cast<std::size_t>(to)] = newBefore[static_cast<std::size_t>(from)];
+    }
+    before = std::move(keptBefore);
+    after = std::move(keptAfter);
+    afterToBefore = std::move(mapping);
 }
 
 } // namespace
@@ -289,9 +415,11 @@ bool TTocUndoStack::Record(TPvx& project, const std::string& name,
             if (auto it = beforeIndex.find(afterNodes[j]); it != beforeIndex.end())
                 afterToBefore[j] = it->second;
 
+        if (withChildren)
+            TrimToChangedRuns(before, after, afterToBefore);
         TUndoStep* last = position_ > 0 && position_ == steps_.size() ? &steps_.back() : nullptr;
-        if (last && mergeOpen_ && !mergeKey.empty() && last->MergeKey == mergeKey &&
-            last->WithChildren == withChildren && last->After.Tops == tops &&
+        if (last && mergeOpen_ && !mergeKey.empty() && !withChildren && last->MergeKey == mergeKey &&
+            !last->WithChildren && last->After.Tops == tops &&
             last->After.Records.size() == before.Records.size()) {
             // The steps compose: a topic of the new state is the topic of the old "before"
             // that its previous self was.
@@ -343,6 +471,13 @@ bool TTocUndoStack::Redo(TPvx& project) {
     ++position_;
     mergeOpen_ = false;
     return true;
+}
+
+std::size_t TTocUndoStack::RecordCount() const {
+    std::size_t count = 0;
+    for (const TUndoStep& step : steps_)
+        count += step.Before.Records.size() + step.After.Records.size();
+    return count;
 }
 
 void TTocUndoStack::Clear() {

@@ -4,7 +4,8 @@
 // A step keeps the part of the tree a command may change, as it was before and after the
 // command: the subtrees of the topmost parents whose children change (or, for a rename, an
 // icon or a link, only the records of the topics themselves), the template and default-topic
-// settings, and the selection. Undo writes the "before" copy back in place, redo the
+// settings, and the selection. Of a parent's children only the run between the first and the
+// last that differ is kept, so moving one chapter of a long book keeps two chapters. Undo writes the "before" copy back in place, redo the
 // "after" copy. Parts are found again by their path of sibling indexes, which a command
 // never changes for the parents it names, so no step holds a pointer to a node.
 //
@@ -46,6 +47,11 @@ struct TTreeState {
     // The tops of the copied parts and, per part, where its records start in Records.
     std::vector<TNodePath> Tops;
     std::vector<std::size_t> Starts;
+    // Per part, the run of the top's children the copy holds (the top's own record comes
+    // first, then those children with their subtrees): children before and after the run
+    // are the same on both sides of a step and stay as they are.
+    std::vector<int> FirstChild;
+    std::vector<int> ChildCount;
     std::vector<TNodeRecord> Records;
     TTreeSettings Settings;
     std::vector<TNodePath> Selection;
@@ -100,6 +106,9 @@ public:
     bool Redo(TPvx& project);
     void Clear();
     std::size_t Count() const { return steps_.size(); }
+    // The topic records the history holds, both sides of every step: what its memory
+    // grows with.
+    std::size_t RecordCount() const;
     std::size_t Position() const { return position_; }
     // A merge never reaches across this point (the author moved on to something else).
     void CloseMerge() { mergeOpen_ = false; }

@@ -188,6 +188,49 @@ TEST_F(TocUndo, ALongSessionUndoesToTheStartAndRedoesToTheEnd) {
     EXPECT_FALSE(stack.Redo(*project));
 }
 
+TEST_F(TocUndo, AStepKeepsOnlyTheChildrenThatChanged) {
+    // A book of 200 chapters of 10 pages: moving one chapter keeps two chapters per side,
+    // not the book.
+    TTopicNode* book = tree.AddChild(tree.ContentsRoot(), "Book");
+    for (int c = 0; c < 200; ++c) {
+        TTopicNode* chapter = tree.AddChild(book, "Chapter " + std::to_string(c));
+        for (int p = 0; p < 10; ++p)
+            tree.AddChild(chapter, "Page " + std::to_string(c) + "." + std::to_string(p));
+    }
+    project->UpdateTopicImages();
+    const std::string before = File();
+    Select({"Chapter 100"});
+    stack.Record(*project, "Up", ParentsOfSelection(tree), true, [&] { MoveSelectionUp(*project); });
+    const std::string after = File();
+    EXPECT_LE(stack.RecordCount(), 2u * (1 + 2 * 11));
+    // A page far from the move edited meanwhile keeps its edit through undo and redo.
+    Find("Page 3.4")->Data().Keywords = "edited";
+    Find("Chapter 100")->Data().ContextNumber = "7";
+    stack.Undo(*project);
+    EXPECT_EQ(book->Child(100)->Text(), "Chapter 100");
+    EXPECT_EQ(Find("Page 3.4")->Data().Keywords, "edited");
+    EXPECT_EQ(Find("Chapter 100")->Data().ContextNumber, "7");
+    Find("Page 3.4")->Data().Keywords.clear();
+    Find("Chapter 100")->Data().ContextNumber.clear();
+    EXPECT_EQ(File(), before);
+    stack.Redo(*project);
+    EXPECT_EQ(File(), after);
+
+    // Deleting every tenth chapter keeps the run from the first to the last of them.
+    std::vector<TTopicNode*> chosen;
+    for (int c = 5; c < 200; c += 10)
+        chosen.push_back(book->Child(c));
+    tree.SetSelections(chosen, chosen.front());
+    const std::string full = File();
+    stack.Record(*project, "Delete", ParentsOfSelection(tree), true,
+                 [&] { DeleteSelection(*project); });
+    EXPECT_EQ(book->Count(), 180);
+    stack.Undo(*project);
+    EXPECT_EQ(File(), full);
+    stack.Redo(*project);
+    EXPECT_EQ(book->Count(), 180);
+}
+
 TEST_F(TocUndo, CommandsThatChangeNothingKeepNoStep) {
     Select({"A"});
     EXPECT_FALSE(stack.Record(*project, "Up", ParentsOfSelection(tree), true,
