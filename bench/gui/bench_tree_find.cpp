@@ -50,11 +50,12 @@ QString WriteProject(const QString& folder) {
         TTopicNode* chapter = tree.AddTopicNode(tree.ContentsRoot(), "Chapter " + std::to_string(c),
                                                 imLastChildOfReference, tsNoLink, 0, "");
         for (int p = 0; p < 99; ++p) {
-            TTopicNode* page = tree.AddTopicNode(
-                chapter, "Page " + std::to_string(c) + "." + std::to_string(p),
-                imLastChildOfReference, tsLinked, 0,
-                "c" + std::to_string(c) + "/p" + std::to_string(p) + ".htm");
-            page->Data().Keywords = "keyword " + std::to_string(p) + "\r\ntopic " + std::to_string(c);
+            TTopicNode* page =
+                tree.AddTopicNode(chapter, "Page " + std::to_string(c) + "." + std::to_string(p),
+                                  imLastChildOfReference, tsLinked, 0,
+                                  "c" + std::to_string(c) + "/p" + std::to_string(p) + ".htm");
+            page->Data().Keywords =
+                "keyword " + std::to_string(p) + "\r\ntopic " + std::to_string(c);
         }
     }
     const QString path = folder + "/big.pvx";
@@ -127,8 +128,7 @@ int main(int argc, char* argv[]) {
     std::printf("%-40s %8.1f ms\n", "core: move one chapter up, no history",
                 Timed([&] { MoveSelectionUp(project); }));
     bare.Select(bare.ContentsRoot()->Child(250));
-    std::printf("%-40s %8.1f ms\n", "core: move one chapter up, with history",
-                Timed([&] {
+    std::printf("%-40s %8.1f ms\n", "core: move one chapter up, with history", Timed([&] {
                     history.Record(project, "Up", ParentsOfSelection(bare), true,
                                    [&] { MoveSelectionUp(project); });
                 }));

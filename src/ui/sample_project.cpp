@@ -31,7 +31,8 @@ bool IsProgramSample(const std::string& path, const std::string& programFolder) 
 }
 
 std::string UserSampleProject(const std::string& programFolder, const std::string& projectsFolder) {
-    const fs::path target = fs::path(Paths::IncludeTrailingSlash(projectsFolder)) / SampleFolderName;
+    const fs::path target =
+        fs::path(Paths::IncludeTrailingSlash(projectsFolder)) / SampleFolderName;
     const fs::path project = target / SampleFileName;
     std::error_code ec;
     if (fs::is_regular_file(project, ec))
@@ -48,13 +49,15 @@ std::string UserSampleProject(const std::string& programFolder, const std::strin
     const auto fail = [&](const std::string& why) {
         std::error_code ignored;
         fs::remove_all(work, ignored);
-        return EParvaneError("Cannot copy the sample project to \"" + target.string() + "\": " + why);
+        return EParvaneError("Cannot copy the sample project to \"" + target.string() +
+                             "\": " + why);
     };
     fs::create_directories(work, ec);
     if (ec)
         throw fail(ec.message());
     if (fs::is_directory(program / SamplePagesName, ec)) {
-        fs::copy(program / SamplePagesName, work / SamplePagesName, fs::copy_options::recursive, ec);
+        fs::copy(program / SamplePagesName, work / SamplePagesName, fs::copy_options::recursive,
+                 ec);
         if (ec)
             throw fail(ec.message());
     }
@@ -65,7 +68,8 @@ std::string UserSampleProject(const std::string& programFolder, const std::strin
         pvx.LoadFromFile(source.string());
         // Beside the project file, so it is stored relative to it and stays right when the
         // folder is renamed into place (or moved later by the author).
-        pvx.ProjectSettings.RootDir = Paths::IncludeTrailingSlash((work / SamplePagesName).string());
+        pvx.ProjectSettings.RootDir =
+            Paths::IncludeTrailingSlash((work / SamplePagesName).string());
         pvx.SaveToFile((work / SampleFileName).string());
     } catch (const EParvaneError& e) {
         throw fail(e.what());

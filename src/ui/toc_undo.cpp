@@ -208,15 +208,16 @@ void Apply(TPvx& project, const TTreeState& state, const std::vector<int>& repla
     for (const TNodePath& path : state.Selection)
         if (TTopicNode* node = NodeAtPath(tree, path))
             selection.push_back(node);
-    tree.SetSelections(selection, state.Focused.empty() ? nullptr : NodeAtPath(tree, state.Focused));
+    tree.SetSelections(selection,
+                       state.Focused.empty() ? nullptr : NodeAtPath(tree, state.Focused));
     tree.EndUpdate();
     project.Modified = true;
 }
 
 // Moves the tree from the state a step left (then) to the state it describes (target):
 // edits made since, outside the stack, are carried into target first.
-void Travel(TPvx& project, TTreeState& then, TTreeState& target, const std::vector<int>& thenToTarget,
-            bool withChildren) {
+void Travel(TPvx& project, TTreeState& then, TTreeState& target,
+            const std::vector<int>& thenToTarget, bool withChildren) {
     TTreeState now = Capture(project, then.Tops, withChildren, nullptr, &then);
     if (SameShape(now, then)) {
         for (std::size_t j = 0; j < now.Records.size(); ++j) {
@@ -293,8 +294,8 @@ void TrimToChangedRuns(TTreeState& before, TTreeState& after, std::vector<int>& 
     for (std::size_t part = 0; part < before.Tops.size(); ++part) {
         keptBefore.Starts.push_back(keptBefore.Records.size());
         keptAfter.Starts.push_back(keptAfter.Records.size());
-        const std::size_t beforeEnd = part + 1 < before.Tops.size() ? before.Starts[part + 1]
-                                                                    : before.Records.size();
+        const std::size_t beforeEnd =
+            part + 1 < before.Tops.size() ? before.Starts[part + 1] : before.Records.size();
         const std::size_t afterEnd =
             part + 1 < after.Tops.size() ? after.Starts[part + 1] : after.Records.size();
         if (before.Starts[part] == beforeEnd || after.Starts[part] == afterEnd)
@@ -418,8 +419,8 @@ bool TTocUndoStack::Record(TPvx& project, const std::string& name,
         if (withChildren)
             TrimToChangedRuns(before, after, afterToBefore);
         TUndoStep* last = position_ > 0 && position_ == steps_.size() ? &steps_.back() : nullptr;
-        if (last && mergeOpen_ && !mergeKey.empty() && !withChildren && last->MergeKey == mergeKey &&
-            !last->WithChildren && last->After.Tops == tops &&
+        if (last && mergeOpen_ && !mergeKey.empty() && !withChildren &&
+            last->MergeKey == mergeKey && !last->WithChildren && last->After.Tops == tops &&
             last->After.Records.size() == before.Records.size()) {
             // The steps compose: a topic of the new state is the topic of the old "before"
             // that its previous self was.

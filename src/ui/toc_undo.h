@@ -5,9 +5,10 @@
 // command: the subtrees of the topmost parents whose children change (or, for a rename, an
 // icon or a link, only the records of the topics themselves), the template and default-topic
 // settings, and the selection. Of a parent's children only the run between the first and the
-// last that differ is kept, so moving one chapter of a long book keeps two chapters. Undo writes the "before" copy back in place, redo the
-// "after" copy. Parts are found again by their path of sibling indexes, which a command
-// never changes for the parents it names, so no step holds a pointer to a node.
+// last that differ is kept, so moving one chapter of a long book keeps two chapters. Undo writes
+// the "before" copy back in place, redo the "after" copy. Parts are found again by their path of
+// sibling indexes, which a command never changes for the parents it names, so no step holds a
+// pointer to a node.
 //
 // Edits made between steps without going through the stack (keywords typed in the topic
 // options, a new page saved, a topic expanded) are carried over: when the state found at

@@ -47,7 +47,7 @@ bool TopicMatches(const TTopicNode& node, std::string_view foldedText) {
 }
 
 std::unordered_set<const TTopicNode*> VisibleForFind(const TTopicTree& tree,
-                                                    std::string_view text) {
+                                                     std::string_view text) {
     std::unordered_set<const TTopicNode*> visible;
     const std::string folded = FoldForFind(text);
     if (folded.empty())

@@ -3,33 +3,33 @@
 // navigation pane's drag and drop.
 
 #include "model/paths.h"
+#include "templates/gui/template_commands.h"
 #include "test_dialogs.h"
 #include "ui/gui/add_topic_dialog.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/project_commands.h"
 #include "ui/gui/select_topic_dialog.h"
 #include "ui/gui/start_dialog.h"
-#include "templates/gui/template_commands.h"
 #include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
 #include "ui/gui/tree_commands.h"
-#include "ui/topic_editing.h"
 #include "ui/recent_projects.h"
+#include "ui/topic_editing.h"
 #include "wizard/gui/new_project_dialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDragMoveEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -177,7 +177,8 @@ private slots:
     void wizardRefusesAMissingRootFolderAndStaysOpen() {
         MakeWindow();
         window->show();
-        QVERIFY(window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "keep", {"K"})));
+        QVERIFY(
+            window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "keep", {"K"})));
         QString firstError;
         bool stayedOpen = false;
         bool focused = false;
@@ -212,7 +213,8 @@ private slots:
 
         // A wizard answer that cannot be made leaves the open project as it was.
         window->Project().Modified = false;
-        QVERIFY(window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "kept", {"K2"})));
+        QVERIFY(
+            window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "kept", {"K2"})));
         dialogs->errors.clear();
         dialogs->execs << [&](QDialog& dialog) {
             qobject_cast<TfrmNew*>(&dialog)->edtRootFolder->setText(dir->path() + "/kept.pvx");
@@ -708,12 +710,31 @@ private:
 
     void VerifyTreeCommandsOff() {
         TTreeCommands& t = window->TreeCommands();
-        for (QAction* a :
-             {t.tbAdd, t.tbDelete, t.tbMoveUp, t.tbMoveDown, t.tbMoveLeft, t.tbMoveRight,
-              t.tbMoveRightAndAddHeading, t.actUndo, t.actRedo, t.actOpenInEditor, t.mnuAddBefore,
-              t.mnuAddAfter, t.mnuAddChild, t.mnuAddEnd, t.mnuAddToc, t.mnuAddNonContents,
-              t.mnuAddTemplates, t.mnuChangeTitle, t.mnuSortAll, t.mnuSortFirst, t.mnuDelete,
-              t.mnuSetDefault, t.mnuSetHtmlHelpTemplate, t.mnuSetWebHelpTemplate, t.mnuNoTemplate})
+        for (QAction* a : {t.tbAdd,
+                           t.tbDelete,
+                           t.tbMoveUp,
+                           t.tbMoveDown,
+                           t.tbMoveLeft,
+                           t.tbMoveRight,
+                           t.tbMoveRightAndAddHeading,
+                           t.actUndo,
+                           t.actRedo,
+                           t.actOpenInEditor,
+                           t.mnuAddBefore,
+                           t.mnuAddAfter,
+                           t.mnuAddChild,
+                           t.mnuAddEnd,
+                           t.mnuAddToc,
+                           t.mnuAddNonContents,
+                           t.mnuAddTemplates,
+                           t.mnuChangeTitle,
+                           t.mnuSortAll,
+                           t.mnuSortFirst,
+                           t.mnuDelete,
+                           t.mnuSetDefault,
+                           t.mnuSetHtmlHelpTemplate,
+                           t.mnuSetWebHelpTemplate,
+                           t.mnuNoTemplate})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
         QVERIFY(!window->edtFind->isEnabled());
     }

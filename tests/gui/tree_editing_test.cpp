@@ -61,9 +61,9 @@ QString WriteProject(const QString& folder, const QStringList& titles, int extra
     project.ProjectSettings.RootDir = folder.toStdString() + "/";
     for (const QString& spec : titles) {
         const QStringList parts = spec.split('>');
-        TTopicNode* node = tree.AddTopicNode(tree.ContentsRoot(), parts[0].toStdString(),
-                                             imLastChildOfReference, tsLinked, 0,
-                                             parts[0].toStdString() + ".htm");
+        TTopicNode* node =
+            tree.AddTopicNode(tree.ContentsRoot(), parts[0].toStdString(), imLastChildOfReference,
+                              tsLinked, 0, parts[0].toStdString() + ".htm");
         for (int i = 1; i < parts.size(); ++i)
             tree.AddTopicNode(node, parts[i].toStdString(), imLastChildOfReference, tsLinked, 0,
                               parts[i].toStdString() + ".htm");
@@ -134,22 +134,43 @@ private slots:
             dialogs->answers << TAnswer::Yes;
             t.tbDelete->trigger();
         });
-        step("move up", [&] { Select({"D"}); t.tbMoveUp->trigger(); });
-        step("move down", [&] { Select({"A"}); t.tbMoveDown->trigger(); });
-        step("move right", [&] { Select({"D"}); t.tbMoveRight->trigger(); });
-        step("move left", [&] { Select({"a2"}); t.tbMoveLeft->trigger(); });
-        step("heading", [&] { Select({"a2"}); t.tbMoveRightAndAddHeading->trigger(); });
+        step("move up", [&] {
+            Select({"D"});
+            t.tbMoveUp->trigger();
+        });
+        step("move down", [&] {
+            Select({"A"});
+            t.tbMoveDown->trigger();
+        });
+        step("move right", [&] {
+            Select({"D"});
+            t.tbMoveRight->trigger();
+        });
+        step("move left", [&] {
+            Select({"a2"});
+            t.tbMoveLeft->trigger();
+        });
+        step("heading", [&] {
+            Select({"a2"});
+            t.tbMoveRightAndAddHeading->trigger();
+        });
         step("drag and drop", [&] {
             Select({"D"});
             const QRect b = Row("B");
             Drop(QPoint(b.left() + 10, b.top() + 1));
         });
         QCOMPARE(Shape(Tree().ContentsRoot()), QString("D,B,A,New Item(a2),New Item"));
-        step("sort", [&] { Select({"Table of contents"}); t.mnuSortAll->trigger(); });
+        step("sort", [&] {
+            Select({"Table of contents"});
+            t.mnuSortAll->trigger();
+        });
         step("rename in place", [&] {
             window->TreeModel()->setData(window->TreeModel()->IndexOf(Find(Tree(), "B")), "Bee");
         });
-        step("default topic", [&] { Select({"D"}); t.mnuSetDefault->trigger(); });
+        step("default topic", [&] {
+            Select({"D"});
+            t.mnuSetDefault->trigger();
+        });
         step("no link", [&] {
             Select({"D"});
             dialogs->answers << TAnswer::Yes;
@@ -159,7 +180,10 @@ private slots:
             Select({"A", "D"});
             window->TreeCommands().IconChosen(5);
         });
-        step("template", [&] { Select({"Layout"}); t.mnuSetWebHelpTemplate->trigger(); });
+        step("template", [&] {
+            Select({"Layout"});
+            t.mnuSetWebHelpTemplate->trigger();
+        });
         // The whole session goes back to the file as it was opened.
         while (t.actUndo->isEnabled())
             t.actUndo->trigger();

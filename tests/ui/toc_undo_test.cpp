@@ -71,11 +71,9 @@ TEST_F(TocUndo, EveryStructuralCommandUndoesAndRedoes) {
     RoundTrip("Move left", GrandparentsOfSelection(tree), true,
               [&] { MoveSelectionLeft(*project); });
     Select({"D"});
-    RoundTrip("Move right", ParentsOfSelection(tree), true,
-              [&] { MoveSelectionRight(*project); });
+    RoundTrip("Move right", ParentsOfSelection(tree), true, [&] { MoveSelectionRight(*project); });
     Select({"A1", "A3"});
-    RoundTrip("Heading", ParentsOfSelection(tree), true,
-              [&] { MoveRightAndAddHeading(*project); });
+    RoundTrip("Heading", ParentsOfSelection(tree), true, [&] { MoveRightAndAddHeading(*project); });
     for (DropMode mode : {DropMode::Before, DropMode::After, DropMode::AsChild}) {
         Select({"A1", "N2"});
         TTopicNode* target = Find("T1");
@@ -200,7 +198,8 @@ TEST_F(TocUndo, AStepKeepsOnlyTheChildrenThatChanged) {
     project->UpdateTopicImages();
     const std::string before = File();
     Select({"Chapter 100"});
-    stack.Record(*project, "Up", ParentsOfSelection(tree), true, [&] { MoveSelectionUp(*project); });
+    stack.Record(*project, "Up", ParentsOfSelection(tree), true,
+                 [&] { MoveSelectionUp(*project); });
     const std::string after = File();
     EXPECT_LE(stack.RecordCount(), 2u * (1 + 2 * 11));
     // A page far from the move edited meanwhile keeps its edit through undo and redo.
@@ -246,13 +245,15 @@ TEST_F(TocUndo, TypingATitleIsOneStepUntilTheAuthorMovesOn) {
     const std::string before = File();
     tree.Select(Find("A1"));
     for (const char* title : {"X", "Xy", "Xyz"})
-        stack.Record(*project, "Rename", {tree.Selected()}, false,
-                     [&] { RenameTopic(*project, tree.Selected(), title); }, "title");
+        stack.Record(
+            *project, "Rename", {tree.Selected()}, false,
+            [&] { RenameTopic(*project, tree.Selected(), title); }, "title");
     EXPECT_EQ(stack.Count(), 1u);
     stack.CloseMerge();
     tree.Select(Find("Xyz"));
-    stack.Record(*project, "Rename", {Find("Xyz")}, false,
-                 [&] { RenameTopic(*project, Find("Xyz"), "Final"); }, "title");
+    stack.Record(
+        *project, "Rename", {Find("Xyz")}, false,
+        [&] { RenameTopic(*project, Find("Xyz"), "Final"); }, "title");
     EXPECT_EQ(stack.Count(), 2u);
     stack.Undo(*project);
     EXPECT_EQ(Find("Xyz")->Parent(), Find("A"));
@@ -262,10 +263,12 @@ TEST_F(TocUndo, TypingATitleIsOneStepUntilTheAuthorMovesOn) {
 
 TEST_F(TocUndo, NewCommandAfterUndoDropsTheStepsThatCouldBeRedone) {
     Select({"B"});
-    stack.Record(*project, "Up", ParentsOfSelection(tree), true, [&] { MoveSelectionUp(*project); });
+    stack.Record(*project, "Up", ParentsOfSelection(tree), true,
+                 [&] { MoveSelectionUp(*project); });
     stack.Undo(*project);
     Select({"D"});
-    stack.Record(*project, "Up", ParentsOfSelection(tree), true, [&] { MoveSelectionUp(*project); });
+    stack.Record(*project, "Up", ParentsOfSelection(tree), true,
+                 [&] { MoveSelectionUp(*project); });
     EXPECT_EQ(stack.Count(), 1u);
     EXPECT_FALSE(stack.CanRedo());
     EXPECT_EQ(Shape(tree.ContentsRoot()), "A(A1,A2(A21),A3),B,D,C(C1)");
@@ -273,7 +276,8 @@ TEST_F(TocUndo, NewCommandAfterUndoDropsTheStepsThatCouldBeRedone) {
 
 TEST_F(TocUndo, EditsMadeBetweenStepsSurviveUndoAndRedo) {
     Select({"B"});
-    stack.Record(*project, "Up", ParentsOfSelection(tree), true, [&] { MoveSelectionUp(*project); });
+    stack.Record(*project, "Up", ParentsOfSelection(tree), true,
+                 [&] { MoveSelectionUp(*project); });
     // Typed into the topic options and saved as a new page after the move.
     Find("B")->Data().Keywords = "bee";
     Find("C1")->Data().Status = tsLinked;
@@ -306,8 +310,9 @@ TEST_F(TocUndo, UndoRestoresTheSelectionOfEachSide) {
 }
 
 TEST_F(TocUndo, DeletingTopicsLeavesTheirPagesOnDisk) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("parvane-undo-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const auto folder =
+        std::filesystem::temp_directory_path() /
+        ("parvane-undo-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(folder);
     project->ProjectSettings.RootDir = folder.string() + "/";
     std::ofstream(folder / "B.htm") << "<html><title>B</title></html>";

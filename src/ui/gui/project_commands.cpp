@@ -244,8 +244,7 @@ bool TProjectCommands::SaveProjectAs() {
     QString proposal = Q(ProposeSaveAsName(project));
     if (project.IsUntitled && !project.RootFolder().empty())
         proposal = Q(Paths::IncludeTrailingSlash(project.RootFolder())) + proposal;
-    const QString path =
-        main_.Dialogs().SaveFile("Save As", proposal, Filters::Project, ".pvx");
+    const QString path = main_.Dialogs().SaveFile("Save As", proposal, Filters::Project, ".pvx");
     if (path.isEmpty())
         return false;
     const std::string previousCompiled = project.ProjectSettings.CompiledFile;

@@ -1,5 +1,6 @@
 #include "ui/gui/tree_commands.h"
 
+#include "editor/gui/html_edit_component.h"
 #include "model/errors.h"
 #include "model/paths.h"
 #include "templates/gui/template_commands.h"
@@ -7,11 +8,10 @@
 #include "ui/gui/dialogs.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/project_commands.h"
+#include "ui/gui/source_editor.h"
 #include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
-#include "editor/gui/html_edit_component.h"
-#include "ui/gui/source_editor.h"
 
 #include <QAction>
 #include <QCollator>
@@ -110,7 +110,8 @@ void TTreeCommands::AttachShortcuts(QWidget* tree) {
     key(tbMoveLeft, {QKeySequence(Qt::CTRL | Qt::Key_Left)});
     key(tbMoveRight, {QKeySequence(Qt::CTRL | Qt::Key_Right)});
     key(actUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    key(actRedo, {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    key(actRedo,
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     key(actOpenInEditor, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 }
 
@@ -160,8 +161,7 @@ void TTreeCommands::Structural(const char* name, const std::vector<TTopicNode*>&
     if (!projectOpen_)
         return;
     try {
-        undo_.Record(main_.Project(), name, scope, withChildren,
-                     [&] { command(main_.Project()); });
+        undo_.Record(main_.Project(), name, scope, withChildren, [&] { command(main_.Project()); });
     } catch (const EParvaneError& e) {
         main_.Dialogs().Error(Q(e.what()));
     }
@@ -293,10 +293,13 @@ bool TTreeCommands::Rename(TTopicNode* node, const std::string& title,
 void TTreeCommands::ChangeUrl(TTopicNode* node, const std::function<bool()>& change) {
     if (!projectOpen_ || !node || node->IsRoot())
         return;
-    undo_.Record(main_.Project(), "Link change", {node}, false, [&] {
-        if (change())
-            main_.Project().Modified = true;
-    }, "url");
+    undo_.Record(
+        main_.Project(), "Link change", {node}, false,
+        [&] {
+            if (change())
+                main_.Project().Modified = true;
+        },
+        "url");
     UpdateHistoryActions();
 }
 

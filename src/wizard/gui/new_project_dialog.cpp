@@ -1,8 +1,8 @@
 #include "wizard/gui/new_project_dialog.h"
 
+#include "model/errors.h"
 #include "model/paths.h"
 #include "settings/settings_lists.h"
-#include "model/errors.h"
 #include "ui/gui/dialogs.h"
 #include "wizard/root_folder.h"
 
