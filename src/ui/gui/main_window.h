@@ -52,6 +52,8 @@ public:
     TBuildCommands& BuildCommands() const { return *buildCommands_; }
 
     bool NoProject() const { return noProject_; }
+    // The pause after the last key typed in the find box before the tree is narrowed (ms).
+    static constexpr int FindDelay = 200;
     void SetNoProjectState(bool noProject);
     void UpdateCaption();
     void LoadWindowState();
@@ -103,6 +105,9 @@ public:
     QAction* actBrowse;
     QAction* actHelp;
     QAction* actAbout;
+    QAction* actOpenSample;
+    // Find in the tree, above it.
+    QLineEdit* edtFind;
     QMenu* mnuRecent;
     QMenu* pmRecent;
     QToolBar* tbMain;
