@@ -113,19 +113,22 @@ struct TTarget {
 
 struct TPageInfo {
     std::string Rel;            // below the real root, "/" separators
-    std::unordered_set<std::string> Anchors;
+    // Hashes of the page's ids and names, sorted: a large site has millions of them.
+    std::vector<std::size_t> Anchors;
     bool Scanned = false;
     bool Unreadable = false;
     bool InContents = false;    // a page of the table of contents
     bool LinkedByOtherPage = false;
 };
 
+// A link with a fragment, checked once every page is read. Pages live in an unordered
+// map whose elements never move, so pointers to them stay valid.
 struct TFragmentLink {
-    std::string TargetReal;
-    std::string Fragment;
-    std::string Written;
-    std::string Page;
+    const TPageInfo* Target = nullptr;
+    const TPageInfo* From = nullptr;
+    std::size_t Hash = 0; // of the decoded fragment
     int Line = 0;
+    std::string Written;
 };
 
 class TChecker {
@@ -161,6 +164,8 @@ private:
     void ScanOne(const std::string& real);
     void CheckLink(const std::string& fromReal, const std::string& fromFolder,
                    const THtmlReference& ref);
+    void AddFragment(const std::string& targetReal, const std::string& fromReal,
+                     const std::string& fragment, const THtmlReference& ref);
     void CheckFragments();
     void CheckOrphans();
 
@@ -445,8 +450,10 @@ void TChecker::ScanOne(const std::string& real) {
         ScanHtmlReferences(text, refs);
     {
         TPageInfo& page = Page(real);
-        for (std::string& anchor : refs.Anchors)
-            page.Anchors.insert(std::move(anchor));
+        page.Anchors.reserve(refs.Anchors.size());
+        for (const std::string& anchor : refs.Anchors)
+            page.Anchors.push_back(std::hash<std::string>()(anchor));
+        std::sort(page.Anchors.begin(), page.Anchors.end());
     }
     const std::string folder = Paths::ExtractFilePath(real);
     for (const THtmlReference& ref : refs.Links)
@@ -459,7 +466,7 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
     const std::string from = RelativeToRoot(fromReal);
     if (link[0] == '#') {
         if (link.size() > 1)
-            fragments_.push_back({fromReal, PercentDecode(link.substr(1)), link, from, ref.Line});
+            AddFragment(fromReal, fromReal, link.substr(1), ref);
         return;
     }
     const std::string scheme = SchemeOf(link);
@@ -496,7 +503,7 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
     path = SF::ToForwardSlashes(PercentDecode(path));
     if (path.empty()) { // "?x" or "#": the page itself
         if (!fragment.empty())
-            fragments_.push_back({fromReal, PercentDecode(fragment), link, from, ref.Line});
+            AddFragment(fromReal, fromReal, fragment, ref);
         return;
     }
     const TTarget& target = Resolve(fromFolder + path);
@@ -527,21 +534,29 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
         Enqueue(target.Real);
     }
     if (!fragment.empty() && IsPageFile(target.Real))
-        fragments_.push_back({target.Real, PercentDecode(fragment), link, from, ref.Line});
+        AddFragment(target.Real, fromReal, fragment, ref);
+}
+
+void TChecker::AddFragment(const std::string& targetReal, const std::string& fromReal,
+                           const std::string& fragment, const THtmlReference& ref) {
+    const std::string decoded = PercentDecode(fragment);
+    // "#top" scrolls to the top in every browser, anchor or not.
+    if (decoded.empty() || SF::SameText(decoded, "top"))
+        return;
+    fragments_.push_back({&Page(targetReal), &Page(fromReal), std::hash<std::string>()(decoded),
+                          ref.Line, ref.Value});
 }
 
 void TChecker::CheckFragments() {
     for (const TFragmentLink& f : fragments_) {
-        auto it = pages_.find(f.TargetReal);
-        if (it == pages_.end() || it->second.Unreadable)
+        if (f.Target->Unreadable)
             continue;
-        // "#top" scrolls to the top in every browser, anchor or not.
-        if (f.Fragment.empty() || SF::SameText(f.Fragment, "top"))
+        const auto& anchors = f.Target->Anchors;
+        if (std::binary_search(anchors.begin(), anchors.end(), f.Hash))
             continue;
-        if (!it->second.Anchors.count(f.Fragment))
-            Add(CheckSeverity::Warning, "missing-fragment", f.Page, f.Line, "", f.Written,
-                "The page " + Quote(it->second.Rel) + " has no id or name " +
-                    Quote(f.Fragment) + ".");
+        const std::string fragment = PercentDecode(f.Written.substr(f.Written.find('#') + 1));
+        Add(CheckSeverity::Warning, "missing-fragment", f.From->Rel, f.Line, "", f.Written,
+            "The page " + Quote(f.Target->Rel) + " has no id or name " + Quote(fragment) + ".");
     }
 }
 
