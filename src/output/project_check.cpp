@@ -118,6 +118,7 @@ struct TPageInfo {
     bool Scanned = false;
     bool Unreadable = false;
     bool InContents = false;    // a page of the table of contents
+    std::string TemplateTitle;  // the topic's title when the page is a template
     bool LinkedByOtherPage = false;
 };
 
@@ -318,19 +319,8 @@ void TChecker::CheckTopics() {
                     }
                     if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
                         Enqueue(target.Real);
-                    if (data.Kind == 2) {
-                        std::string text;
-                        try {
-                            text = SF::LoadTextFile(target.Found,
-                                                    project_.ProjectSettings.Encoding);
-                        } catch (const std::exception&) {
-                        }
-                        const std::string missing = CheckTemplateTags(text);
-                        if (!text.empty() && !missing.empty())
-                            Add(CheckSeverity::Error, "template-tags", page.Rel, 0, title, "",
-                                "The template " + Quote(title) + " lacks a tag: " +
-                                    SF::Trim(SF::ReplaceTextW(missing, "\r\n", "; ")) + ".");
-                    }
+                    if (data.Kind == 2 && page.TemplateTitle.empty())
+                        page.TemplateTitle = title; // its tags are checked when it is read
                 }
             }
         }
@@ -450,6 +440,13 @@ void TChecker::ScanOne(const std::string& real) {
         ScanHtmlReferences(text, refs);
     {
         TPageInfo& page = Page(real);
+        if (!page.TemplateTitle.empty()) {
+            const std::string missing = CheckTemplateTags(text);
+            if (!missing.empty())
+                Add(CheckSeverity::Error, "template-tags", page.Rel, 0, page.TemplateTitle, "",
+                    "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
+                        SF::Trim(SF::ReplaceTextW(missing, "\r\n", "; ")) + ".");
+        }
         page.Anchors.reserve(refs.Anchors.size());
         for (const std::string& anchor : refs.Anchors)
             page.Anchors.push_back(std::hash<std::string>()(anchor));

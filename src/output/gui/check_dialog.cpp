@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,23 +83,26 @@ TCheckReport CheckSnapshot(const TProjectSnapshot& snapshot, const CheckProgress
     return CheckProject(snapshot.Project, {}, progress);
 }
 
-TfrmCheckProject::TfrmCheckProject(QWidget* parent) : QDialog(parent) {
+TfrmCheckProject::TfrmCheckProject(QWidget* parent) : QWidget(parent) {
     setObjectName("frmCheckProject");
     setWindowTitle("Check Project");
-    resize(900, 480);
 
     cbSeverity = new QComboBox(this);
     cbSeverity->setObjectName("cbSeverity");
     cbSeverity->addItems({"All findings", "Errors", "Warnings", "Notes"});
     lblSummary = new QLabel(this);
+    btnCheckAgain = new QPushButton("Check &Again", this);
+    btnCheckAgain->setObjectName("btnCheckAgain");
     lblSummary->setObjectName("lblSummary");
     auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(0, 0, 0, 0);
     auto* show = new QLabel("&Show:", this);
     show->setBuddy(cbSeverity);
     filterRow->addWidget(show);
     filterRow->addWidget(cbSeverity);
     filterRow->addStretch(1);
     filterRow->addWidget(lblSummary);
+    filterRow->addWidget(btnCheckAgain);
 
     lvFindings = new QTreeWidget(this);
     lvFindings->setObjectName("lvFindings");
@@ -110,27 +112,23 @@ TfrmCheckProject::TfrmCheckProject(QWidget* parent) : QDialog(parent) {
     lvFindings->setHeaderLabels({"Severity", "Where", "Line", "Kind", "Finding", "Target"});
     lvFindings->setSortingEnabled(true);
     lvFindings->sortByColumn(colSeverity, Qt::AscendingOrder);
+    lvFindings->header()->setStretchLastSection(false);
     lvFindings->header()->setSectionResizeMode(colMessage, QHeaderView::Stretch);
     lvFindings->setColumnWidth(colSeverity, 70);
-    lvFindings->setColumnWidth(colWhere, 180);
-    lvFindings->setColumnWidth(colLine, 50);
-    lvFindings->setColumnWidth(colKind, 150);
+    lvFindings->setColumnWidth(colWhere, 160);
+    lvFindings->setColumnWidth(colLine, 45);
+    lvFindings->setColumnWidth(colKind, 160);
+    lvFindings->setColumnWidth(colTarget, 170);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnCheckAgain = buttons->addButton("Check &Again", QDialogButtonBox::ActionRole);
-    btnCheckAgain->setObjectName("btnCheckAgain");
-    btnClose = buttons->addButton(QDialogButtonBox::Close);
-    btnClose->setObjectName("btnClose");
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(filterRow);
     layout->addWidget(lvFindings, 1);
-    layout->addWidget(buttons);
 
     connect(cbSeverity, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
     connect(lvFindings, &QTreeWidget::itemActivated, this, &TfrmCheckProject::OnItemActivated);
     connect(btnCheckAgain, &QPushButton::clicked, this, &TfrmCheckProject::CheckAgainRequested);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmCheckProject::StartCheck(const TPvx& project) {

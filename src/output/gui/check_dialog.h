@@ -1,11 +1,12 @@
 #pragma once
 // "Check Project": the findings of the project check in a sortable list with a severity
-// filter. The check runs on a worker thread over a snapshot of the project, so the window
-// stays usable; double-clicking a finding asks the owner to show where it is.
+// filter, a panel the main window docks below its editor. The check runs on a worker thread
+// over a snapshot of the project, so the window stays usable; double-clicking a finding asks
+// the owner to show where it is.
 
 #include "output/project_check.h"
 
-#include <QDialog>
+#include <QWidget>
 
 #include <memory>
 
@@ -19,7 +20,7 @@ namespace parvane {
 
 class TPvx;
 
-class TfrmCheckProject : public QDialog {
+class TfrmCheckProject : public QWidget {
     Q_OBJECT
 public:
     explicit TfrmCheckProject(QWidget* parent = nullptr);
@@ -37,7 +38,6 @@ public:
     QTreeWidget* lvFindings;
     QLabel* lblSummary;
     QPushButton* btnCheckAgain;
-    QPushButton* btnClose;
 
 signals:
     void CheckAgainRequested();

@@ -10,11 +10,13 @@
 #include "ui/gui/topic_tree_view.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace parvane {
 
@@ -31,15 +33,19 @@ TCheckCommands::TCheckCommands(TfrmMain& main) : QObject(&main), main_(main) {
 
 void TCheckCommands::CheckProjectClick() {
     if (!frmCheck_) {
-        frmCheck_ = new TfrmCheckProject(&main_);
+        dock_ = new QDockWidget("Check Project", &main_);
+        dock_->setObjectName("dockCheckProject");
+        frmCheck_ = new TfrmCheckProject(dock_);
+        dock_->setWidget(frmCheck_);
+        main_.addDockWidget(Qt::BottomDockWidgetArea, dock_);
         connect(frmCheck_, &TfrmCheckProject::CheckAgainRequested, this,
                 [this] { frmCheck_->StartCheck(main_.Project()); });
         connect(frmCheck_, &TfrmCheckProject::FindingActivated, this,
                 [this](const TCheckFinding& f) { ShowFinding(f); });
     }
-    frmCheck_->show();
-    frmCheck_->raise();
-    frmCheck_->activateWindow();
+    dock_->show();
+    dock_->raise();
+    frmCheck_->lvFindings->setFocus();
     frmCheck_->StartCheck(main_.Project());
 }
 

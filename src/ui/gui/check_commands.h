@@ -6,6 +6,7 @@
 #include <QObject>
 
 class QAction;
+class QDockWidget;
 
 namespace parvane {
 
@@ -19,7 +20,7 @@ public:
 
     QAction* actCheckProject;
 
-    // Opens the window (once) and checks the project as it is on disk.
+    // Shows the findings panel below the editor and checks the project as it is on disk.
     void CheckProjectClick();
     // Selects the topic of a finding and, for one inside a page, shows that line of the
     // page in the Source tab. False when no topic shows the page.
@@ -30,6 +31,7 @@ private:
     void GoToSourceLine(const std::string& pagePath, int line);
 
     TfrmMain& main_;
+    QDockWidget* dock_ = nullptr;
     TfrmCheckProject* frmCheck_ = nullptr;
 };
 
