@@ -379,6 +379,14 @@ void THTMLRefer::FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>
 
 void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
                            std::vector<std::string>& pieces) {
+    TExistenceCache cache;
+    SplitLinks(text, baseFolder, pieces,
+               [&cache](const std::string& path) { return cache.FileExists(path); });
+}
+
+void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder,
+                            std::vector<std::string>& pieces,
+                            const std::function<bool(const std::string&)>& keep) {
     SetText(text, baseFolder);
     TExtensionIndex index;
     FindExtensions(index);
@@ -387,7 +395,6 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
 
     // A page names the same few files again and again: look each path up once.
     std::unordered_map<std::string_view, bool> exists;
-    TExistenceCache cache;
     std::vector<TFoundLink> kept;
     kept.reserve(found.size());
     for (const TFoundLink& link : found) {
@@ -395,8 +402,7 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
         auto [it, added] = exists.try_emplace(path, false);
         // A NUL would cut the path short at the file-system call and name another file.
         if (added && path.find('\0') == std::string_view::npos)
-            it->second =
-                cache.FileExists(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+            it->second = keep(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
         if (it->second)
             kept.push_back(link);
     }
@@ -463,6 +469,40 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
         std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(first), files.end(),
                        [&](const std::string& f) { return !cache.FileExists(f); });
     files.erase(missing, files.end());
+}
+
+void THTMLRefer::GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths) {
+    SetText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName));
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+
+    // Two links that differ only in case may name two files: only exact duplicates go.
+    std::vector<std::vector<std::string_view>> groups(extensions_.size());
+    std::unordered_set<std::string_view> seen;
+    for (const TFoundLink& link : found) {
+        const std::string_view path(text_.data() + link.start, link.end - link.start);
+        if (path.find('\0') == std::string_view::npos && seen.insert(path).second)
+            groups[link.ext].push_back(path);
+    }
+    links_.reserve(found.size());
+    for (const TFoundLink& link : found)
+        links_.emplace_back(link.start + 1, link.end + 1);
+    std::sort(links_.begin(), links_.end());
+
+    std::unordered_set<std::string> added;
+    for (std::vector<std::string_view>& group : groups) {
+        std::stable_sort(group.begin(), group.end(), [](std::string_view a, std::string_view b) {
+            const int c = StringFunc::CompareText(a, b);
+            return c != 0 ? c < 0 : a < b;
+        });
+        for (std::string_view path : group) {
+            std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(path));
+            if (added.insert(full).second)
+                paths.push_back(std::move(full));
+        }
+    }
 }
 
 std::string RelocateLinks(const std::vector<std::string>& pieces, const std::string& fromFolder,

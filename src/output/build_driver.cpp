@@ -6,6 +6,7 @@
 #include "model/errors.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
 
@@ -25,6 +26,8 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
         const std::string root = project.RootFolder();
         if (root.empty() || !Paths::FolderExists(root))
             throw EParvaneError("The project's root folder \"" + root + "\" doesn't exist!");
+        if (const std::string problem = RootFolderProblem(root); !problem.empty())
+            throw EParvaneError(problem);
         TContents contents(project, [&host](const std::string& text) { host.Info(text); });
         contents.BuildItems();
         TBuildContext ctx{project, contents, host, request, {}};
@@ -64,17 +67,26 @@ bool IsWebTextFile(const std::string& path) {
 } // namespace
 
 void CollectFiles(TContents& contents, const std::string& pageIn) {
-    // ".." steps are resolved here so one file is listed once and every copy lands where
-    // its path says, never beside the output folder.
-    const std::string page = pageIn.empty() ? pageIn : SF::CollapseDotDot(pageIn);
-    if (page.empty() || contents.Files.count(page))
+    if (SF::Trim(pageIn).empty())
         return;
-    contents.Files.insert(page);
-    if (!IsWebTextFile(page))
+    TProjectRoot& root = contents.Root();
+    // Each file is listed by its name on disk, so one file is listed once and every copy
+    // lands where its path says. Nothing outside the root is read or followed.
+    auto admit = [&contents](const TResolvedTarget& target) {
+        if (!target.Found())
+            return false;
+        if (!target.InsideRoot) {
+            contents.ReportOutside(target.Path);
+            return false;
+        }
+        return contents.Files.insert(target.Path).second;
+    };
+    const TResolvedTarget page = root.Resolve(pageIn);
+    if (!admit(page) || !IsWebTextFile(page.Path))
         return;
     // Depth-first through the pages, scripts and style sheets; a file is scanned once, when
     // it first enters the list, so cycles end and every file is read at most once.
-    std::vector<std::string> pending{page};
+    std::vector<std::string> pending{page.Path};
     THTMLRefer refer;
     std::vector<std::string> linked;
     while (!pending.empty()) {
@@ -82,15 +94,55 @@ void CollectFiles(TContents& contents, const std::string& pageIn) {
         pending.pop_back();
         linked.clear();
         try {
-            refer.GetLinkedFiles(file, linked);
+            refer.GetLinkedPaths(file, linked);
         } catch (const std::exception& e) {
             contents.Info("Cannot read " + file + ": " + e.what());
             continue;
         }
-        for (std::string& link : linked) {
-            if (contents.Files.insert(link).second && IsWebTextFile(link))
-                pending.push_back(std::move(link));
+        for (const std::string& link : linked) {
+            const TResolvedTarget target = root.Resolve(link);
+            if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
+                contents.LinksNeedRealNames = true;
+            if (admit(target) && IsWebTextFile(target.Path))
+                pending.push_back(target.Path);
         }
+    }
+}
+
+void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
+    if (!ctx.Contents.LinksNeedRealNames)
+        return;
+    TProjectRoot& root = ctx.Contents.Root();
+    const std::string prefix = Paths::IncludeTrailingSlash(Paths::ToNative(stagedFolder));
+    const fs::path staged(prefix);
+    THTMLRefer refer;
+    std::vector<std::string> pieces;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(staged, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_symlink(typeError) || !it->is_regular_file(typeError))
+            continue;
+        const std::string file = it->path().string();
+        if (!IsWebTextFile(file))
+            continue;
+        // The staged folder mirrors the root: links are looked up from the page's own place.
+        if (file.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string relative = file.substr(prefix.size());
+        const std::string sourceFolder = Paths::ExtractFilePath(root.Folder() + relative);
+        const std::string bytes = TextCodec::ReadFileBytes(file);
+        refer.SplitLinks(bytes, sourceFolder, pieces, [&root](const std::string& path) {
+            const TResolvedTarget target = root.Resolve(path);
+            return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+        });
+        if (pieces.size() < 2)
+            continue;
+        std::string text;
+        text.reserve(bytes.size() + 16);
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            text += i % 2 == 0 ? pieces[i] : root.RealLink(sourceFolder, pieces[i]);
+        if (text != bytes)
+            TextCodec::WriteFileAtomic(file, text);
     }
 }
 
@@ -232,19 +284,22 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
 }
 
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach) {
-    const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
+    TProjectRoot& root = ctx.Contents.Root();
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
     for (const std::string& file : ctx.Contents.Files) {
-        const std::string source = Paths::ResolveExisting(SF::CollapseDotDot(file));
-        if (source.empty())
+        const TResolvedTarget found = root.Resolve(file);
+        if (!found.Found())
             continue; // vanished since it was collected: the copy is simply missing
-        if (!SF::StartsWithText(source, root) || source.size() == root.size()) {
-            ctx.Host.Info("Not copied, it lies outside the project's root folder: " + file);
+        if (!found.InsideRoot) {
+            if (ctx.Contents.OutsideFiles.insert(found.Path).second)
+                ctx.Host.Info("Not copied, it lies outside the project's root folder: " +
+                              found.Path);
             continue;
         }
+        const std::string& source = found.Path;
         if (reportEach)
             ctx.Host.Info(file);
-        const fs::path dest(target + source.substr(root.size()));
+        const fs::path dest(target + root.Relative(found));
         std::error_code ec;
         fs::create_directories(dest.parent_path(), ec);
         if (ec)

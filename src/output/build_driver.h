@@ -60,7 +60,9 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 
 // Shared steps of the branches.
 // Adds page and, recursively through pages, scripts and style sheets, every existing local
-// file it references. Already listed files are not visited again.
+// file it references, each by its name on disk. Already listed files are not visited
+// again. A file outside the project's root (on real paths) is reported once as not
+// copied and is never read, so nothing it links to is followed.
 void CollectFiles(TContents& contents, const std::string& page);
 // Empties (or creates) an output folder and leaves the marker file in it. Refuses "/" and
 // the folders directly below it, the home folder, the project root or one of its ancestors,
@@ -73,6 +75,10 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // reportEach, each file's path is reported before it is copied.
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
                         bool reportEach = false);
+// Rewrites, in the web pages, scripts and style sheets below stagedFolder (a copy of the
+// root's layout), every link that reaches its file only without regard to case so that it
+// names the file as it is on disk. Does nothing when no collected file needed it.
+void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder);
 // An output location from a setting or an override: trimmed, "~" expanded, "\" made
 // "/", relative paths taken below the project root, ".." resolved. A path with a drive
 // letter (a project made on another system) is refused with a message.

@@ -3,6 +3,7 @@
 
 #include "model/errors.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 #include "output/build_driver.h"
 #include "templates/template_apply.h"
@@ -47,11 +48,11 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     for (const auto& item : contents.Items) {
         if (!item->HasContent)
             continue;
-        const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, item->Url));
-        if (page.empty())
+        const TResolvedTarget page = contents.Root().Resolve(Paths::UrlToPath(root, item->Url));
+        if (!page.InsideRoot)
             continue;
-        CollectFiles(contents, page);
-        topicPages.push_back(page);
+        CollectFiles(contents, page.Path);
+        topicPages.push_back(page.Path);
     }
     // Their text goes into the single page; only what they reference is copied.
     for (const std::string& page : topicPages)
@@ -76,6 +77,8 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
 
     const std::string output = folder + fileName;
     SF::SaveTextFile(page, output, SF::Trim(settings.Encoding));
+    // The page's links are relative to the root, as are the copies around it.
+    WriteRealNames(ctx, folder);
 
     ctx.Host.Info("");
     ctx.Host.Info("Filename: " + output);

@@ -97,6 +97,10 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         if (templateFile.empty() || !Paths::FileExists(templateFile))
             throw EParvaneError("The template page \"" + SF::Trim(templateUrl) +
                                 "\" doesn't exist!");
+        if (!contents.Root().Resolve(templateFile).InsideRoot)
+            throw EParvaneError("The template page \"" + SF::Trim(templateUrl) +
+                                "\" lies outside the project's root folder; a build takes "
+                                "nothing from outside it.");
         CollectFiles(contents, templateFile);
     }
     const std::string defaultUrl = s.WebHelpDefaultSame ? s.DefaultTopic : s.WebHelpDefault;
@@ -112,6 +116,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     ctx.Host.Info("Copying files...");
     CopyCollectedFiles(ctx, folder + "scr/", true);
     contents.WriteWebPages(folder, templateFile, scrollStyle);
+    WriteRealNames(ctx, folder + "scr/");
     contents.CopyWebImages(folder);
     for (const char* name : kSiteFiles) {
         std::error_code ec;

@@ -57,6 +57,17 @@ TContents::TContents(TPvx& project, InfoCallback onInfo)
     : OnInfo(std::move(onInfo)), ProgramFolder(Paths::IncludeTrailingSlash(Paths::AppDir())),
       Project(project) {}
 
+TProjectRoot& TContents::Root() const {
+    if (!root_)
+        root_ = std::make_unique<TProjectRoot>(Project.RootFolder());
+    return *root_;
+}
+
+void TContents::ReportOutside(const std::string& path) {
+    if (OutsideFiles.insert(path).second)
+        Info("Not copied, it lies outside the project's root folder: " + path);
+}
+
 namespace {
 
 // The charset a page is read with when it declares none.
@@ -87,9 +98,16 @@ void TContents::BuildItems() {
         item->ContextNumber = data.ContextNumber;
         item->ApplyTemp = data.ApplyTemp;
         if (data.Status == tsLinked && !data.Url.empty()) {
-            const std::string file = Paths::ResolveExisting(Paths::UrlToPath(root, data.Url));
-            std::error_code ec;
-            if (!file.empty() && std::filesystem::is_regular_file(file, ec)) {
+            // A page outside the root is never read; one found only without regard to case
+            // is named in every output as it is on disk.
+            const TResolvedTarget page = Root().Resolve(Paths::UrlToPath(root, data.Url));
+            const std::string& file = page.Path;
+            if (page.Found() && !page.InsideRoot)
+                ReportOutside(file);
+            if (page.Match == TargetMatch::CaseFallback && page.InsideRoot &&
+                !Paths::IsAbsolute(data.Url))
+                item->Url = SF::ToBackslashes(Root().Relative(page));
+            if (page.Found() && page.InsideRoot) {
                 try {
                     item->Body = PageBody(SF::LoadTextFile(file, charset));
                     item->HasContent = true;

@@ -4,6 +4,7 @@
 // keyword pairs), single_html.cpp, web_help.cpp and chm_sitemap.cpp.
 
 #include "model/project_file.h"
+#include "model/project_root.h"
 
 #include <functional>
 #include <memory>
@@ -68,8 +69,20 @@ public:
     std::string ProgramFolder; // with trailing "/"
     TPvx& Project;
     std::vector<std::unique_ptr<TContentsItem>> Items;
-    // Absolute paths of the files to copy; sorted and unique without regard to case.
-    std::set<std::string, TextLess> Files;
+    // Absolute paths, as on disk, of the files to copy. Two names that differ only in
+    // case are two files.
+    std::set<std::string> Files;
+    // Files outside the project's root that a page or topic leads to: reported once as
+    // not copied, and never read.
+    std::set<std::string> OutsideFiles;
+    // Some collected file links to a file only through a different letter case: the
+    // copies need their links written with the names on disk.
+    bool LinksNeedRealNames = false;
+
+    // How paths are looked up in this build (made on first use for the project's root).
+    TProjectRoot& Root() const;
+    // Reports path once as not copied because it lies outside the root.
+    void ReportOutside(const std::string& path);
 
     void Info(const std::string& text) const {
         if (OnInfo)
@@ -98,6 +111,9 @@ public:
     std::string BuildSitemapContents() const;
     std::string BuildSitemapIndex() const;
     void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
+
+private:
+    mutable std::unique_ptr<TProjectRoot> root_;
 };
 
 } // namespace parvane

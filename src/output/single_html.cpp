@@ -12,6 +12,17 @@ namespace parvane {
 
 namespace SF = StringFunc;
 
+namespace {
+
+// Topics and links meet on the file's name on disk: two pages whose names differ only in
+// case are two topics, and a link written in another case still finds its page.
+std::string PageKey(const std::string& path) {
+    std::string onDisk = Paths::ResolveExisting(path);
+    return onDisk.empty() ? path : onDisk;
+}
+
+} // namespace
+
 std::string TContents::BuildSingleToc() const {
     std::string toc = "<div class=\"toc\"><a name=\"toc\">\r\n";
     for (std::size_t i = 0; i < Items.size(); ++i) {
@@ -31,14 +42,13 @@ std::string TContents::BuildSinglePages() const {
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const bool hasToc = Project.ProjectSettings.SingleHtmlHasToc;
 
-    // The first topic with a page at each address (without regard to case) owns the
+    // The first topic with a page at each file (by its name on disk) owns the
     // anchor; one hash lookup per link keeps the rewriting linear.
     std::unordered_map<std::string, std::size_t> anchorOf;
     anchorOf.reserve(Items.size());
     for (std::size_t i = 0; i < Items.size(); ++i) {
         if (Items[i]->HasContent)
-            anchorOf.emplace(
-                SF::LowerCase(SF::CollapseDotDot(Paths::UrlToPath(root, Items[i]->Url))), i);
+            anchorOf.emplace(PageKey(SF::CollapseDotDot(Paths::UrlToPath(root, Items[i]->Url))), i);
     }
 
     // Each page's links are resolved from its own folder, in one scan of its body: a link to
@@ -67,7 +77,7 @@ std::string TContents::BuildSinglePages() const {
                 continue;
             }
             const std::string target = SF::CollapseDotDot(pageFolder + pieces[p]);
-            const auto found = anchorOf.find(SF::LowerCase(target));
+            const auto found = anchorOf.find(PageKey(target));
             if (found != anchorOf.end()) {
                 const bool hasFragment =
                     p + 1 < pieces.size() && !pieces[p + 1].empty() && pieces[p + 1][0] == '#';
