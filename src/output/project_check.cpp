@@ -3,6 +3,7 @@
 #include "model/errors.h"
 #include "model/html_references.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/project_file.h"
 #include "model/string_func.h"
 #include "output/contents.h"
@@ -12,6 +13,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
@@ -152,8 +154,6 @@ private:
             progress_(text);
     }
 
-    std::string RealFolder(const std::string& folder);
-    std::string RealPath(const std::string& path);
     const TTarget& Resolve(const std::string& absolutePath);
     std::string RelativeToRoot(const std::string& real) const;
     TPageInfo& Page(const std::string& real);
@@ -174,78 +174,48 @@ private:
     TCheckOptions options_;
     CheckProgress progress_;
     TCheckReport report_;
-    std::string root_;     // as the project names it, trailing "/"
-    std::string realRoot_; // symbolic links resolved, trailing "/"
+    std::string root_; // as the project names it, trailing "/"
+    std::unique_ptr<TProjectRoot> projectRoot_;
     std::unordered_map<std::string, TTarget> targets_;
-    std::unordered_map<std::string, std::string> realFolders_;
     std::unordered_map<std::string, TPageInfo> pages_;
     std::vector<std::string> pending_;
     std::vector<TFragmentLink> fragments_;
     std::unordered_set<std::string> externalSeen_;
 };
 
-std::string TChecker::RealFolder(const std::string& folder) {
-    auto it = realFolders_.find(folder);
-    if (it != realFolders_.end())
-        return it->second;
-    std::error_code ec;
-    std::string real = fs::canonical(fs::path(folder), ec).string();
-    if (ec)
-        real = folder;
-    real = Paths::IncludeTrailingSlash(real);
-    realFolders_.emplace(folder, real);
-    return real;
-}
-
-// One canonical() per folder: a file's real path is its real folder plus its name,
-// unless the file itself is a symbolic link.
-std::string TChecker::RealPath(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_symlink(fs::path(path), ec)) {
-        const std::string real = fs::canonical(fs::path(path), ec).string();
-        return ec ? path : real;
-    }
-    return RealFolder(Paths::ExtractFilePath(path)) + Paths::ExtractFileName(path);
-}
-
+// The same rules as the builds: an exact name wins, letter case is only a fallback, and
+// "inside the root" is decided on real paths. A folder inside the root ("sub/", "../") is
+// no missing file: web servers answer it with its index page.
 const TTarget& TChecker::Resolve(const std::string& absolutePath) {
     const std::string key = SF::CollapseDotDot(absolutePath);
     auto it = targets_.find(key);
     if (it != targets_.end())
         return it->second;
     TTarget target;
-    // A path spelled outside the root is never looked at: it is outside, whatever is there.
-    if (!StartsWith(key, root_) && !StartsWith(key, realRoot_)) {
+    const TResolvedTarget resolved = projectRoot_->Resolve(key);
+    const bool spelledInside = StartsWith(key, root_) || StartsWith(key, projectRoot_->Folder());
+    if (resolved.Found()) {
+        target.Found = resolved.Path;
+        target.Real = resolved.Path;
+        target.State = !resolved.InsideRoot                     ? TTarget::Outside
+                       : resolved.Match == TargetMatch::Exact ? TTarget::Exact
+                                                               : TTarget::CaseOnly;
+    } else if (!spelledInside) {
         target.State = TTarget::Outside;
-        return targets_.emplace(key, target).first->second;
-    }
-    std::error_code ec;
-    const fs::file_status status = fs::status(fs::path(key), ec);
-    if (!ec && fs::exists(status)) {
-        target.State = TTarget::Exact;
-        target.Found = key;
     } else {
-        const std::string found = Paths::ResolveExisting(key);
-        if (!found.empty()) {
-            target.State = TTarget::CaseOnly;
-            target.Found = found;
+        std::error_code ec;
+        if (fs::is_directory(fs::path(key), ec)) {
+            target.State = TTarget::Exact;
+            target.IsFolder = true;
+            target.Found = target.Real = key;
         }
-    }
-    if (target.State != TTarget::Missing) {
-        target.IsFolder = fs::is_directory(fs::path(target.Found), ec);
-        std::string found = target.Found;
-        if (target.IsFolder)
-            found = Paths::ExcludeTrailingSlash(found);
-        target.Real = RealPath(found);
-        const std::string realRootBare = Paths::ExcludeTrailingSlash(realRoot_);
-        if (target.Real != realRootBare && !StartsWith(target.Real, realRoot_))
-            target.State = TTarget::Outside;
     }
     return targets_.emplace(key, target).first->second;
 }
 
 std::string TChecker::RelativeToRoot(const std::string& real) const {
-    return StartsWith(real, realRoot_) ? real.substr(realRoot_.size()) : real;
+    const std::string& folder = projectRoot_->Folder();
+    return StartsWith(real, folder) ? real.substr(folder.size()) : real;
 }
 
 TPageInfo& TChecker::Page(const std::string& real) {
@@ -514,7 +484,7 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
             "The link leaves the project's root folder; no output includes its target.");
         return;
     case TTarget::CaseOnly: {
-        std::string exact = Paths::RelativePath(target.Found, fromFolder);
+        const std::string exact = projectRoot_->RealLink(fromFolder, path);
         Add(CheckSeverity::Warning, "case-mismatch", from, ref.Line, "", link,
             "The file is found only when letter case is ignored; readers on Linux and on web "
             "servers won't find it.",
@@ -560,7 +530,7 @@ void TChecker::CheckFragments() {
 void TChecker::CheckOrphans() {
     std::error_code ec;
     std::vector<std::string> orphans;
-    fs::recursive_directory_iterator it(fs::path(realRoot_),
+    fs::recursive_directory_iterator it(fs::path(projectRoot_->Folder()),
                                         fs::directory_options::skip_permission_denied, ec);
     for (fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
         const fs::directory_entry& entry = *it;
@@ -601,7 +571,7 @@ TCheckReport TChecker::Run() {
             "The project's root folder " + Quote(project_.RootFolder()) + " doesn't exist.");
         return report_;
     }
-    realRoot_ = RealFolder(root_);
+    projectRoot_ = std::make_unique<TProjectRoot>(root_);
     Progress("Checking topics...");
     CheckTopics();
     CheckTemplates();
