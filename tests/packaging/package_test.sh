@@ -292,12 +292,12 @@ check_deb() {
     if [ -f "$man" ] && gzip -t "$man" 2>/dev/null; then
         zcat "$man" | sed 's/\\-/-/g' >"$tmp/man.txt"
         local command option missing=""
-        for command in tree new build; do
+        for command in tree new build check; do
             for option in $("$build/bin/parvane-cli" "$command" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
                 [ "$option" = --help ] || grep -qF -- "$option" "$tmp/man.txt" || missing+=" $command $option;"
             done
         done
-        [ -z "$missing" ] && ok "the man page documents every option of tree, new and build" ||
+        [ -z "$missing" ] && ok "the man page documents every option of tree, new, build and check" ||
             fail "the man page does not document:$missing"
         grep -qF ".SH EXIT STATUS" "$tmp/man.txt" && ok "the man page has an EXIT STATUS section" ||
             fail "the man page has no EXIT STATUS section"

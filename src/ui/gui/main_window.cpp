@@ -6,6 +6,7 @@
 #include "settings/gui/options_dialog.h"
 #include "settings/gui/settings_dialog.h"
 #include "ui/gui/about_dialog.h"
+#include "ui/gui/check_commands.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/project_commands.h"
 #include "ui/gui/start_dialog.h"
@@ -73,6 +74,7 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
     projectCommands_ = new TProjectCommands(*this);
     treeCommands_ = new TTreeCommands(*this);
     buildCommands_ = new TBuildCommands(this, *pvx_, dialogs_);
+    checkCommands_ = new TCheckCommands(*this);
     buildCommands_->SaveChangedTopic = [this] { return projectCommands_->AskSaveTopic(); };
     buildCommands_->SetBusy = [this](bool busy) {
         menuBar()->setEnabled(!busy);
@@ -249,6 +251,8 @@ void TfrmMain::CreateMenus() {
     QMenu* tools = menuBar()->addMenu("T&ools");
     tools->addActions({actSettings, actBrowse});
     tools->addSeparator();
+    tools->addAction(checkCommands_->actCheckProject);
+    tools->addSeparator();
     tools->addAction(actOptions);
     QMenu* help = menuBar()->addMenu("&Help");
     help->addActions({actHelp, actOpenSample, actAbout});
@@ -415,7 +419,8 @@ void TfrmMain::SetNoProjectState(bool noProject) {
     TProjectCommands& p = *projectCommands_;
     for (QAction* action : {p.actSave, p.actSaveAs, p.actClose, actSettings, actBuild,
                             actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml, actViewHtmlHelp,
-                            actViewWebHelp, actViewSingleHtml, actBrowse})
+                            actViewWebHelp, actViewSingleHtml, actBrowse,
+                            checkCommands_->actCheckProject})
         action->setEnabled(on);
     if (auto* view = tbMain->findChild<QToolButton*>("tbView"))
         view->setEnabled(on);
