@@ -38,6 +38,15 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
         case OutputKind::SingleHtml:
             BuildSingleHtmlBranch(ctx);
             break;
+        case OutputKind::Pdf:
+            BuildPdfBranch(ctx);
+            break;
+        case OutputKind::Epub:
+            BuildEpubBranch(ctx);
+            break;
+        case OutputKind::QtHelp:
+            BuildQtHelpBranch(ctx);
+            break;
         }
         result = ctx.Result;
         result.Ok = true;

@@ -13,7 +13,7 @@
 
 namespace parvane {
 
-enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2 };
+enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2, Pdf = 3, Epub = 4, QtHelp = 5 };
 
 // What the caller of a build is asked or told while it runs.
 class TBuildHost {
@@ -28,6 +28,9 @@ public:
     // The output folder exists, is not empty and holds no earlier Parvane output: may it
     // be emptied? (The command line answers with --force.)
     virtual bool ConfirmEmptyForeignFolder(const std::string& /*folder*/) { return false; }
+    // The target of a one-file output (PDF, EPUB, Qt Help) exists and is no earlier file of
+    // that kind: may it be replaced? (The command line answers with --force.)
+    virtual bool ConfirmReplaceForeignFile(const std::string& /*file*/) { return false; }
 };
 
 struct TBuildRequest {
@@ -38,6 +41,9 @@ struct TBuildRequest {
     // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
     std::string KeepProjectFolder;
     bool Compile = true; // HTML Help: run the compiler after writing the project
+    // PDF: "A4" or "Letter" and the margin in millimetres; empty / negative: the project's.
+    std::string PdfPageSize;
+    int PdfMargin = -1;
 };
 
 struct TBuildResult {
@@ -86,6 +92,9 @@ inline constexpr const char* kOutputMarker = ".parvane-output";
 void BuildHtmlHelpBranch(TBuildContext& ctx);   // build_htmlhelp.cpp
 void BuildWebHelpBranch(TBuildContext& ctx);    // build_webhelp.cpp
 void BuildSingleHtmlBranch(TBuildContext& ctx); // build_single_html.cpp
+void BuildPdfBranch(TBuildContext& ctx);        // pdf_output.cpp
+void BuildEpubBranch(TBuildContext& ctx);       // epub_output.cpp
+void BuildQtHelpBranch(TBuildContext& ctx);     // qt_help.cpp
 
 // ---- the build dialog's checks ----------------------------------------------------------
 struct TBuildDialogValues {
