@@ -2,6 +2,7 @@
 // output folder, copying) and the checks of the build dialog.
 
 #include "output/build_driver.h"
+#include "output/output_file.h"
 
 #include "model/errors.h"
 #include "model/link_scanner.h"
@@ -318,6 +319,10 @@ std::optional<TBuildValidationError> ValidateBuildDialog(const TBuildDialogValue
             return TBuildValidationError{"Please specify File name!",
                                          BuildField::SingleHtmlFilename};
         break;
+    case 3:
+    case 4:
+    case 5:
+        return ValidateOutputFile(values);
     default:
         break;
     }

@@ -98,7 +98,7 @@ void BuildQtHelpBranch(TBuildContext& ctx);     // qt_help.cpp
 
 // ---- the build dialog's checks ----------------------------------------------------------
 struct TBuildDialogValues {
-    int Page = 0; // 0 HTML Help, 1 Web Help, 2 Single HTML
+    int Page = 0; // 0 HTML Help, 1 Web Help, 2 Single HTML, 3 PDF, 4 EPUB, 5 Qt Help
     std::string CompiledFile;
     bool DeleteProject = false;
     std::string HHPFolder;
@@ -106,10 +106,16 @@ struct TBuildDialogValues {
     std::string SingleHtmlOutputFolder;
     std::string SingleHtmlFilename;
     bool ViewCompiledFile = true;
+    // The one-file outputs: their files (for this build) and the PDF's paper and margins.
+    std::string PdfFile;
+    std::string PdfPageSize = "A4";
+    int PdfMargin = 15;
+    std::string EpubFile;
+    std::string QtHelpFile;
 };
 
 enum class BuildField { CompiledFile, HHPFolder, WebHelpOutputFolder, SingleHtmlOutputFolder,
-                        SingleHtmlFilename };
+                        SingleHtmlFilename, PdfFile, EpubFile, QtHelpFile };
 
 struct TBuildValidationError {
     std::string Message;

@@ -88,16 +88,74 @@ bool LooksLikeQtHelp(const std::string& path) {
     return FirstBytes(path, 16) == std::string("SQLite format 3\0", 16);
 }
 
+namespace {
+
+struct TPageFile {
+    const TOutputFileKind* Kind;
+    std::string File;
+    BuildField Field;
+};
+
+const TOutputFileKind kPdfKind{"PDF", ".pdf", LooksLikePdf};
+const TOutputFileKind kEpubKind{"EPUB", ".epub", LooksLikeEpub};
+const TOutputFileKind kQtHelpKind{"Qt Help", ".qch", LooksLikeQtHelp};
+
+std::optional<TPageFile> PageFile(const TBuildDialogValues& values) {
+    switch (values.Page) {
+    case 3:
+        return TPageFile{&kPdfKind, values.PdfFile, BuildField::PdfFile};
+    case 4:
+        return TPageFile{&kEpubKind, values.EpubFile, BuildField::EpubFile};
+    case 5:
+        return TPageFile{&kQtHelpKind, values.QtHelpFile, BuildField::QtHelpFile};
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::string DefaultOutputFile(const TPvx& project, const char* extension) {
+    const std::string chm = SF::Trim(project.ProjectSettings.CompiledFile);
+    return chm.empty() ? std::string() : Paths::ChangeFileExt(chm, extension);
+}
+
+std::optional<TBuildValidationError> ValidateOutputFile(const TBuildDialogValues& values) {
+    const auto page = PageFile(values);
+    if (!page)
+        return std::nullopt;
+    const std::string file = SF::Trim(page->File);
+    if (file.empty())
+        return TBuildValidationError{std::string("Please specify the ") + page->Kind->Name +
+                                         " file!",
+                                     page->Field};
+    if (file.back() == '/' || file.back() == '\\' || Paths::FolderExists(Paths::ExpandHome(file)))
+        return TBuildValidationError{"\"" + file + "\" is a folder; please name a file.",
+                                     page->Field};
+    return std::nullopt;
+}
+
+std::string OutputFileWarning(const TBuildDialogValues& values, const std::string& projectRoot) {
+    const auto page = PageFile(values);
+    if (!page || SF::Trim(page->File).empty())
+        return {};
+    std::string file = Paths::ToNative(Paths::ExpandHome(SF::Trim(page->File)));
+    if (file[0] != '/')
+        file = Paths::IncludeTrailingSlash(projectRoot) + file;
+    if (!Paths::FileExists(file) || page->Kind->IsSameKind(file))
+        return {};
+    return "The file \"" + file + "\" exists and is not a " + page->Kind->Name +
+           " file made by Parvane. Replace it?";
+}
+
 std::string PrepareOutputFile(TBuildContext& ctx, const std::string& setting,
                               const TOutputFileKind& kind) {
-    const TProjectSettings& settings = ctx.Project.ProjectSettings;
     std::string chosen = !ctx.Request.OutputOverride.empty() ? ctx.Request.OutputOverride : setting;
     if (SF::Trim(chosen).empty()) {
         // Beside the compiled help file, under its name: one place for the project's outputs.
-        const std::string chm = SF::Trim(settings.CompiledFile);
-        if (chm.empty())
+        chosen = DefaultOutputFile(ctx.Project, kind.Extension);
+        if (chosen.empty())
             throw EParvaneError(std::string("Please specify the ") + kind.Name + " file!");
-        chosen = Paths::ChangeFileExt(chm, kind.Extension);
     }
     const std::string target = ResolveOutputPath(ctx.Project, chosen);
     if (target.empty() || target.back() == '/' || Paths::ExtractFileName(target).empty())

@@ -6,6 +6,7 @@
 #include "output/build_driver.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,19 @@ bool LooksLikeQtHelp(const std::string& path);
 // project file) and anything in the program folder are never replaced.
 std::string PrepareOutputFile(TBuildContext& ctx, const std::string& setting,
                               const TOutputFileKind& kind);
+
+// The file of a one-file output when the author names none: the compiled help file's name
+// with the kind's extension ("" when there is no compiled file either).
+std::string DefaultOutputFile(const TPvx& project, const char* extension);
+
+// The build dialog's checks of the PDF, EPUB and Qt Help pages: the file is named and is not
+// a folder.
+std::optional<TBuildValidationError> ValidateOutputFile(const TBuildDialogValues& values);
+
+// The Yes/No question of the dialog before it replaces a file that is no earlier output of
+// the page's kind ("" when there is nothing to ask). Relative names are taken below
+// projectRoot.
+std::string OutputFileWarning(const TBuildDialogValues& values, const std::string& projectRoot);
 
 // Moves (or copies) a finished file over target in one rename, so a failed build leaves the
 // old file whole.
