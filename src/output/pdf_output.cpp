@@ -349,17 +349,27 @@ void BuildPdfBranch(TBuildContext& ctx) {
 
     ctx.Host.Info("Printing (" + pageSize + ", margins " + std::to_string(margin) + " mm)...");
     const std::string printed = work.Path() + ".parvane-printed.pdf";
-    const TProgramRun run = RunProgram({printer, "--page-size", pageSize, "--margin",
-                                        std::to_string(margin), printPage, printed},
-                                       work.Path(), [&ctx](const std::string& line) {
-                                           if (!SF::Trim(line).empty())
-                                               ctx.Host.Info(line);
-                                       });
+    // The printer's own lines are shown; what the browser engine says about graphics and
+    // flags is kept back unless printing fails.
+    std::vector<std::string> engineLines;
+    const TProgramRun run = RunProgram(
+        {printer, "--page-size", pageSize, "--margin", std::to_string(margin), printPage, printed},
+        work.Path(), [&ctx, &engineLines](const std::string& line) {
+            if (SF::Trim(line).empty())
+                return;
+            if (line.rfind("parvane-pdf", 0) == 0 || line == "Printing...")
+                ctx.Host.Info(line);
+            else if (engineLines.size() < 20)
+                engineLines.push_back(line);
+        });
     if (!run.Started)
         throw EParvaneError(run.Error);
-    if (run.ExitStatus != 0 || !LooksLikePdf(printed))
+    if (run.ExitStatus != 0 || !LooksLikePdf(printed)) {
+        for (const std::string& line : engineLines)
+            ctx.Host.Info(line);
         throw EParvaneError("Printing the PDF failed (exit status " +
                             std::to_string(run.ExitStatus) + "); no PDF file was made.");
+    }
 
     ctx.Host.Info("Adding the outline and page numbers...");
     TPdfFinish finish;
