@@ -3,7 +3,8 @@
 // with the Single HTML build of the same project as the yardstick. Processor time of the
 // helper programs (parvane-pdf, qhelpgenerator) is counted separately.
 //
-//   bench_one_file_outputs [TOPICS...]      (default: 1000 10000)
+//   bench_one_file_outputs [--only OUTPUT] [TOPICS...]   (default: 1000 10000; OUTPUT is
+//                                                        single-html, epub, qthelp or pdf)
 
 #include "bench_support.h"
 #include "model/paths.h"
@@ -67,8 +68,13 @@ Figures Build(TPvx& project, OutputKind kind, const std::string& out) {
 
 int main(int argc, char** argv) {
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--only" && i + 1 < argc)
+            only = argv[++i];
+        else
+            sizes.push_back(std::atoi(argv[i]));
+    }
     if (sizes.empty())
         sizes = {1000, 10000};
     const std::string generator = ExecutableFolder() + "bench_single_html";
@@ -96,6 +102,8 @@ int main(int argc, char** argv) {
                        {"qthelp", OutputKind::QtHelp, dir.Path() + "out.qch"},
                        {"pdf", OutputKind::Pdf, dir.Path() + "out.pdf"}};
         for (const auto& output : outputs) {
+            if (!only.empty() && only != output.name)
+                continue;
             const Figures f = Build(project, output.kind, output.out);
             if (!f.ok) {
                 std::printf("%-8d %-12s failed: %s\n", n, output.name, f.message.c_str());

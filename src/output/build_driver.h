@@ -44,6 +44,8 @@ struct TBuildRequest {
     // PDF: "A4" or "Letter" and the margin in millimetres; empty / negative: the project's.
     std::string PdfPageSize;
     int PdfMargin = -1;
+    // PDF: topics per printed part (0: the default); tests print small books in parts.
+    std::size_t PdfTopicsPerPart = 0;
 };
 
 struct TBuildResult {

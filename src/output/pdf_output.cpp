@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <memory>
 
 namespace parvane {
 
@@ -104,13 +106,18 @@ std::string ProjectTitle(const TPvx& project) {
 } // namespace
 
 std::string BuildPrintPage(const TContents& contents) {
+    return BuildPrintPages(contents, 0).front();
+}
+
+std::vector<std::string> BuildPrintPages(const TContents& contents, std::size_t topicsPerPart) {
     const TPvx& project = contents.Project;
     const std::string title = SF::HtmlEncode(ProjectTitle(project));
-    std::string page = "<!DOCTYPE html>\n<html lang=\"" +
-                       EpubLanguage(project.ProjectSettings.Language) +
-                       "\">\n<head>\n<meta charset=\"UTF-8\">\n<title>" + title +
-                       "</title>\n<style>" + kPrintStyle + "</style>\n</head>\n<body>\n";
-    page += "<div class=\"pv-title-page\"><p class=\"pv-title\">" + title + "</p></div>\n";
+    const std::string head = "<!DOCTYPE html>\n<html lang=\"" +
+                             EpubLanguage(project.ProjectSettings.Language) +
+                             "\">\n<head>\n<meta charset=\"UTF-8\">\n<title>" + title +
+                             "</title>\n<style>" + kPrintStyle + "</style>\n</head>\n<body>\n";
+    const std::string tail = "\n</body>\n</html>\n";
+    std::string page = "<div class=\"pv-title-page\"><p class=\"pv-title\">" + title + "</p></div>\n";
     if (!contents.Items.empty()) {
         page += "<div class=\"pv-toc\">\n<p class=\"pv-toc-heading\">Contents</p>\n";
         for (std::size_t i = 0; i < contents.Items.size(); ++i) {
@@ -121,9 +128,57 @@ std::string BuildPrintPage(const TContents& contents) {
         }
         page += "</div>\n";
     }
-    page += AnchoredHeadings(contents.BuildSinglePages());
-    page += "\n</body>\n</html>\n";
-    return page;
+    const std::string body = AnchoredHeadings(contents.BuildSinglePages());
+    const std::size_t n = contents.Items.size();
+    if (topicsPerPart == 0 || n <= topicsPerPart)
+        return {head + page + body + tail};
+
+    // Out of sight: links to the part's own headings, so the printer gives each of them a
+    // destination, and stand-ins for the headings of other parts that this part links to,
+    // without which the printer drops those links (a hidden stand-in gets no destination of
+    // its own; the merge points the link at the real heading).
+    auto anchors = [](std::size_t from, std::size_t to, const std::string& text) {
+        std::string list = "<div style=\"display:none\">";
+        for (std::size_t i = from; i < to; ++i)
+            list += "<a href=\"#A" + std::to_string(i) + "\"></a>";
+        std::set<std::size_t> elsewhere;
+        const std::string mark = "href=\"#A";
+        for (std::size_t at = text.find(mark); at != std::string::npos;
+             at = text.find(mark, at + mark.size())) {
+            std::size_t end = at + mark.size();
+            std::size_t number = 0;
+            bool digits = false;
+            while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) &&
+                   number < 100000000) {
+                number = number * 10 + static_cast<std::size_t>(text[end++] - '0');
+                digits = true;
+            }
+            if (digits && end < text.size() && text[end] == '"' && (number < from || number >= to))
+                elsewhere.insert(number);
+        }
+        for (std::size_t i : elsewhere)
+            list += "<span id=\"A" + std::to_string(i) + "\"></span>";
+        return list + "</div>\n";
+    };
+    std::vector<std::string> parts;
+    std::size_t partItem = 0, partPos = 0, searchFrom = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        if (contents.Items[i]->Level != 1 || i - partItem < topicsPerPart)
+            continue;
+        const std::string marker = "<h1 id=\"A" + std::to_string(i) + "\" class=\"pv-topic\">";
+        const std::size_t at = body.find(marker, searchFrom);
+        if (at == std::string::npos)
+            continue;
+        const std::string text = (parts.empty() ? page : std::string()) +
+                                 body.substr(partPos, at - partPos);
+        parts.push_back(head + anchors(partItem, i, text) + text + tail);
+        partItem = i;
+        partPos = at;
+        searchFrom = at + marker.size();
+    }
+    const std::string text = (parts.empty() ? page : std::string()) + body.substr(partPos);
+    parts.push_back(head + anchors(partItem, n, text) + text + tail);
+    return parts;
 }
 
 std::vector<TPdfOutlineEntry> PdfOutlineEntries(const TContents& contents) {
@@ -177,18 +232,91 @@ std::string PdfNumberText(double value) {
 TPdfFinishResult FinishPdf(const std::string& input, const std::string& output,
                            const std::vector<TPdfOutlineEntry>& outline,
                            const TPdfFinish& finish) {
+    return FinishPdf(std::vector<std::string>{input}, output, outline, finish);
+}
+
+TPdfFinishResult FinishPdf(const std::vector<std::string>& inputs, const std::string& output,
+                           const std::vector<TPdfOutlineEntry>& outline,
+                           const TPdfFinish& finish) {
     TPdfFinishResult result;
     try {
+        if (inputs.empty())
+            throw EParvaneError("Nothing was printed.");
         QPDF pdf;
-        pdf.processFile(input.c_str());
-        std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        pdf.processFile(inputs.front().c_str());
+        std::map<std::string, QPDFObjectHandle> dests = NamedDestinations(pdf);
+        // Further parts: their pages are appended, their destinations re-pointed at the
+        // copies. The parts stay open until the file is written (qpdf copies their streams
+        // then).
+        std::vector<std::unique_ptr<QPDF>> parts;
+        QPDFPageDocumentHelper pageHelper(pdf);
+        for (std::size_t p = 1; p < inputs.size(); ++p) {
+            auto part = std::make_unique<QPDF>();
+            part->processFile(inputs[p].c_str());
+            std::map<QPDFObjGen, QPDFObjectHandle> copies;
+            for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*part).getAllPages()) {
+                QPDFObjectHandle copy = pdf.copyForeignObject(page.getObjectHandle());
+                pageHelper.addPage(QPDFPageObjectHelper(copy), false);
+                copies[page.getObjectHandle().getObjGen()] = copy;
+            }
+            for (auto& [name, dest] : NamedDestinations(*part)) {
+                const auto page = copies.find(dest.getArrayItem(0).getObjGen());
+                if (page == copies.end() || dests.count(name))
+                    continue;
+                QPDFObjectHandle local = QPDFObjectHandle::newArray();
+                local.appendItem(page->second);
+                for (int k = 1; k < dest.getArrayNItems(); ++k)
+                    local.appendItem(QPDFObjectHandle::parse(dest.getArrayItem(k).unparse()));
+                dests[name] = local;
+            }
+            parts.push_back(std::move(part));
+        }
+        // Links name their destinations; one table serves every part.
+        QPDFObjectHandle table = QPDFObjectHandle::newDictionary();
+        for (const auto& [name, dest] : dests)
+            table.replaceKey("/" + name, dest);
+        pdf.getRoot().replaceKey("/Dests", pdf.makeIndirectObject(table));
+        pdf.getRoot().removeKey("/Names");
+        std::vector<QPDFPageObjectHelper> pages = pageHelper.getAllPages();
         result.Pages = static_cast<int>(pages.size());
         if (pages.empty())
-            throw EParvaneError("The printed PDF \"" + input + "\" has no pages.");
+            throw EParvaneError("The printed PDF \"" + inputs.front() + "\" has no pages.");
+
+        // The printer writes a link to a heading of another part, and a link to a file, as a
+        // link to a file of the print folder, which is gone after the build: the first kind
+        // becomes a link to its destination, the second is taken out.
+        for (QPDFPageObjectHelper& page : pages) {
+            QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
+            if (!annots.isArray())
+                continue;
+            QPDFObjectHandle kept = QPDFObjectHandle::newArray();
+            bool changed = false;
+            for (int i = 0; i < annots.getArrayNItems(); ++i) {
+                QPDFObjectHandle annot = annots.getArrayItem(i);
+                QPDFObjectHandle action = annot.isDictionary() ? annot.getKey("/A")
+                                                               : QPDFObjectHandle::newNull();
+                const bool fileLink = action.isDictionary() && action.getKey("/URI").isString() &&
+                                      action.getKey("/URI").getUTF8Value().rfind("file:", 0) == 0;
+                if (!fileLink) {
+                    kept.appendItem(annot);
+                    continue;
+                }
+                changed = true;
+                const std::string uri = action.getKey("/URI").getUTF8Value();
+                const std::size_t hash = uri.rfind('#');
+                const std::string name = hash == std::string::npos ? "" : uri.substr(hash + 1);
+                if (!name.empty() && dests.count(name)) {
+                    annot.removeKey("/A");
+                    annot.replaceKey("/Dest", QPDFObjectHandle::newName("/" + name));
+                    kept.appendItem(annot);
+                }
+            }
+            if (changed)
+                page.getObjectHandle().replaceKey("/Annots", kept);
+        }
 
         // The outline: one item per entry, nested by level; items with children start
         // closed, so a long manual opens as its chapters.
-        const std::map<std::string, QPDFObjectHandle> dests = NamedDestinations(pdf);
         QPDFObjectHandle outlines = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
         outlines.replaceKey("/Type", QPDFObjectHandle::newName("/Outlines"));
         struct TOpen {
@@ -344,27 +472,38 @@ void BuildPdfBranch(TBuildContext& ctx) {
     const TPrivateFolder work("parvane-pdf");
     ctx.Host.Info("Creating page...");
     CopyCollectedFiles(ctx, work.Path());
-    const std::string printPage = work.Path() + ".parvane-print.htm";
-    TextCodec::WriteFileAtomic(printPage, BuildPrintPage(contents));
+    const std::vector<std::string> pages = BuildPrintPages(
+        contents, ctx.Request.PdfTopicsPerPart ? ctx.Request.PdfTopicsPerPart : kPdfTopicsPerPart);
+    std::vector<std::string> printerArgs{printer, "--page-size", pageSize, "--margin",
+                                         std::to_string(margin)};
+    std::vector<std::string> printed;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const std::string name = work.Path() + ".parvane-print-" + std::to_string(i + 1);
+        TextCodec::WriteFileAtomic(name + ".htm", pages[i]);
+        printerArgs.push_back(name + ".htm");
+        printerArgs.push_back(name + ".pdf");
+        printed.push_back(name + ".pdf");
+    }
 
     ctx.Host.Info("Printing (" + pageSize + ", margins " + std::to_string(margin) + " mm)...");
-    const std::string printed = work.Path() + ".parvane-printed.pdf";
     // The printer's own lines are shown; what the browser engine says about graphics and
     // flags is kept back unless printing fails.
     std::vector<std::string> engineLines;
     const TProgramRun run = RunProgram(
-        {printer, "--page-size", pageSize, "--margin", std::to_string(margin), printPage, printed},
-        work.Path(), [&ctx, &engineLines](const std::string& line) {
+        printerArgs, work.Path(), [&ctx, &engineLines](const std::string& line) {
             if (SF::Trim(line).empty())
                 return;
-            if (line.rfind("parvane-pdf", 0) == 0 || line == "Printing...")
+            if (line.rfind("parvane-pdf", 0) == 0 || line.rfind("Printing", 0) == 0)
                 ctx.Host.Info(line);
             else if (engineLines.size() < 20)
                 engineLines.push_back(line);
         });
     if (!run.Started)
         throw EParvaneError(run.Error);
-    if (run.ExitStatus != 0 || !LooksLikePdf(printed)) {
+    if (run.ExitStatus != 0 ||
+        !std::all_of(printed.begin(), printed.end(), [](const std::string& f) {
+            return LooksLikePdf(f);
+        })) {
         for (const std::string& line : engineLines)
             ctx.Host.Info(line);
         throw EParvaneError("Printing the PDF failed (exit status " +

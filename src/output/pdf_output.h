@@ -14,6 +14,16 @@ namespace parvane {
 
 // The page parvane-pdf prints, as UTF-8 HTML.
 std::string BuildPrintPage(const TContents& contents);
+// The same book as parts of about topicsPerPart topics each, cut before top-level topics
+// (one part when topicsPerPart is 0 or the book is smaller). The first part holds the title
+// page and the contents. Each part lists links to its own headings out of sight, so the
+// printer makes every heading a named destination; links between parts are joined again
+// when the parts are merged.
+std::vector<std::string> BuildPrintPages(const TContents& contents, std::size_t topicsPerPart);
+
+// Topics per printed part: the engine's time and memory grow faster with one long document
+// than with several short ones.
+inline constexpr std::size_t kPdfTopicsPerPart = 250;
 
 // One bookmark: its depth (1 = top), title and the anchor of its heading in the page.
 struct TPdfOutlineEntry {
@@ -40,6 +50,10 @@ struct TPdfFinishResult {
 // Reads the printed file, adds outline, page numbers and title, writes output. Throws
 // EParvaneError when the file cannot be read or written.
 TPdfFinishResult FinishPdf(const std::string& input, const std::string& output,
+                           const std::vector<TPdfOutlineEntry>& outline, const TPdfFinish& finish);
+// The same for a book printed in parts: their pages in order in one file, their named
+// destinations merged so links and bookmarks reach across parts.
+TPdfFinishResult FinishPdf(const std::vector<std::string>& inputs, const std::string& output,
                            const std::vector<TPdfOutlineEntry>& outline, const TPdfFinish& finish);
 
 // parvane-pdf: $PARVANE_PDF, beside the running program, or on PATH. "" if none.

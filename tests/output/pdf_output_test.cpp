@@ -1,5 +1,6 @@
 #include "../support/test_project.h"
 #include "model/errors.h"
+#include "output/build_driver.h"
 #include "output/contents.h"
 #include "output/pdf_output.h"
 
@@ -179,4 +180,103 @@ TEST(PdfPrintPage, TitlePageNumberedContentsAndAnchoredHeadings) {
     EXPECT_EQ(outline[1].Level, 2);
     EXPECT_EQ(outline[1].Title, "1.1 Beta <b>");
     EXPECT_EQ(outline[1].Anchor, "A1");
+}
+
+TEST(PdfPrintPage, ALongBookIsPrintedInPartsCutBeforeChapters) {
+    TestProject p;
+    for (int c = 0; c < 4; ++c) {
+        p.Write("c" + std::to_string(c) + ".htm", Page("C", "<p>chapter</p>"));
+        TTopicNode* chapter = p.Add("Chapter " + std::to_string(c), "c" + std::to_string(c) + ".htm");
+        p.Add("Section", "", chapter, tsNoLink);
+    }
+    TContents contents(p.Project());
+    contents.BuildItems(); // items 0..7, chapters at 0, 2, 4, 6
+    EXPECT_EQ(BuildPrintPages(contents, 0).size(), 1u);
+    EXPECT_EQ(BuildPrintPages(contents, 8).size(), 1u);
+
+    const std::vector<std::string> parts = BuildPrintPages(contents, 3);
+    ASSERT_EQ(parts.size(), 2u); // items 0-3 reach three topics at item 4, a chapter
+    EXPECT_THAT(parts[0], HasSubstr("class=\"pv-title-page\""));
+    EXPECT_THAT(parts[0], HasSubstr("<a href=\"#A6\"><span class=\"pv-number\">4.</span>"));
+    EXPECT_THAT(parts[1], Not(HasSubstr("class=\"pv-title-page\"")));
+    EXPECT_THAT(parts[0], HasSubstr("<h1 id=\"A2\""));
+    EXPECT_THAT(parts[0], Not(HasSubstr("<h1 id=\"A4\"")));
+    EXPECT_THAT(parts[1], HasSubstr("<h1 id=\"A4\""));
+    EXPECT_THAT(parts[1], HasSubstr("<h1 id=\"A6\""));
+    // Each part links its own headings, so each heading becomes a destination.
+    EXPECT_THAT(parts[0], HasSubstr("<a href=\"#A3\"></a><span id=\"A4\">"));
+    EXPECT_THAT(parts[1], HasSubstr("<div style=\"display:none\"><a href=\"#A4\"></a>"));
+    // The contents (part one) link to the later chapters: stand-ins keep those links.
+    EXPECT_THAT(parts[0], HasSubstr("<span id=\"A4\"></span><span id=\"A5\"></span>"));
+    EXPECT_THAT(parts[0], Not(HasSubstr("<span id=\"A3\">")));
+    EXPECT_THAT(parts[1], Not(HasSubstr("<span id=")));
+    for (const std::string& part : parts) {
+        EXPECT_THAT(part, HasSubstr("<!DOCTYPE html>"));
+        EXPECT_THAT(part, HasSubstr("</html>"));
+    }
+}
+
+TEST(PdfBuild, PartsPrintedSeparatelyMakeOneBookWithEveryLinkAndBookmark) {
+    TTopicTree tree;
+    tree.CreateRootGroups();
+    TPvx project(tree);
+    project.LoadFromFile(PARVANE_BINARY_DIR "/support/sample.pvx");
+    TContents contents(project);
+    contents.BuildItems();
+
+    struct Host : TBuildHost {
+        void Info(const std::string& text) override { lines += text + "\n"; }
+        std::string lines;
+    };
+    TempDir dir;
+    TBuildRequest request;
+    request.Kind = OutputKind::Pdf;
+    request.OutputOverride = dir / "parts.pdf";
+    request.PdfTopicsPerPart = 4;
+    Host host;
+    const TBuildResult result = RunBuild(project, request, host);
+    ASSERT_TRUE(result.Ok) << result.Message << "\n" << host.lines;
+    EXPECT_THAT(host.lines, HasSubstr("Printing part 2 of "));
+    EXPECT_THAT(host.lines, Not(HasSubstr("did not find their heading")));
+
+    const std::string pdf = ShellQuoted(dir / "parts.pdf");
+    EXPECT_EQ(Shell("qpdf --check " + pdf + " >/dev/null 2>&1; echo $?"), "0\n");
+    QPDF merged;
+    merged.processFile((dir / "parts.pdf").c_str());
+    QPDFOutlineDocumentHelper outlines(merged);
+    int bookmarks = 0;
+    std::vector<QPDFOutlineObjectHelper> pending = outlines.getTopLevelOutlines();
+    int lastPage = -1;
+    bool ordered = true;
+    while (!pending.empty()) {
+        QPDFOutlineObjectHelper item = pending.front();
+        pending.erase(pending.begin());
+        ++bookmarks;
+        const int page = PageOf(merged, item);
+        ordered = ordered && page >= lastPage;
+        lastPage = page;
+        std::vector<QPDFOutlineObjectHelper> kids = item.getKids();
+        pending.insert(pending.begin(), kids.begin(), kids.end());
+    }
+    EXPECT_EQ(bookmarks, static_cast<int>(contents.Items.size()));
+    EXPECT_TRUE(ordered) << "bookmarks in contents order open pages in book order";
+    // Every link names a destination the merged book holds: the contents page (part one)
+    // reaches the headings of the later parts.
+    QPDFObjectHandle dests = merged.getRoot().getKey("/Dests");
+    ASSERT_TRUE(dests.isDictionary());
+    int links = 0;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(merged).getAllPages()) {
+        QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
+        for (int i = 0; annots.isArray() && i < annots.getArrayNItems(); ++i) {
+            QPDFObjectHandle dest = annots.getArrayItem(i).getKey("/Dest");
+            if (!dest.isName())
+                continue;
+            ++links;
+            EXPECT_TRUE(dests.hasKey(dest.getName())) << dest.getName();
+        }
+    }
+    EXPECT_GE(links, static_cast<int>(contents.Items.size()));
+    // No link is left pointing into the print folder, which the build removes.
+    const std::string all = Shell("qpdf --qdf --object-streams=disable " + pdf + " -");
+    EXPECT_THAT(all, Not(HasSubstr("file:")));
 }

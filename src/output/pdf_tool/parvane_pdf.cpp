@@ -2,8 +2,10 @@
 // The build driver of the core runs it as a child process (the core and parvane-cli link
 // no Qt) and adds the outline and page numbers afterwards.
 //
-//   parvane-pdf [--page-size A4|Letter] [--margin MM] INPUT.html OUTPUT.pdf
+//   parvane-pdf [--page-size A4|Letter] [--margin MM] INPUT.html OUTPUT.pdf [IN2 OUT2 ...]
 //
+// Several pairs are printed one after the other by the same engine: a long book is printed
+// in parts, so no single document grows beyond what the engine handles well.
 // Scripts are off and only file: URLs inside the input's folder load, so a page can
 // neither reach the network nor read files beside the build's work folder.
 
@@ -47,7 +49,7 @@ private:
 int Usage(const char* message) {
     std::fprintf(stderr,
                  "parvane-pdf: %s\nUsage: parvane-pdf [--page-size A4|Letter] [--margin MM] "
-                 "INPUT.html OUTPUT.pdf\n",
+                 "INPUT.html OUTPUT.pdf [INPUT2.html OUTPUT2.pdf ...]\n",
                  message);
     return 2;
 }
@@ -83,8 +85,8 @@ int main(int argc, char** argv) {
             files << a;
         }
     }
-    if (files.size() != 2)
-        return Usage("name the input page and the PDF to write.");
+    if (files.size() < 2 || files.size() % 2 != 0)
+        return Usage("name each input page and the PDF to write from it.");
     QPageSize size;
     if (pageSize.compare("A4", Qt::CaseInsensitive) == 0)
         size = QPageSize(QPageSize::A4);
@@ -94,13 +96,13 @@ int main(int argc, char** argv) {
         return Usage("--page-size is A4 or Letter.");
 
     QGuiApplication app(argc, argv);
-    const QFileInfo input(files[0]);
-    if (!input.isFile())
-        return Usage("the input page does not exist.");
-    const QString output = QFileInfo(files[1]).absoluteFilePath();
+    for (int i = 0; i < files.size(); i += 2)
+        if (!QFileInfo(files[i]).isFile())
+            return Usage("an input page does not exist.");
+    const QFileInfo first(files[0]);
 
     QWebEngineProfile profile; // off the record: nothing is kept on disk
-    TFolderOnly interceptor(input.absolutePath());
+    TFolderOnly interceptor(first.absolutePath());
     profile.setUrlRequestInterceptor(&interceptor);
     QWebEnginePage page(&profile);
     page.settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -108,27 +110,41 @@ int main(int argc, char** argv) {
     page.settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
 
     int status = 1;
+    int current = 0; // index of the input being printed
     QObject::connect(&page, &QWebEnginePage::loadFinished, &app, [&](bool ok) {
         if (!ok) {
             std::fprintf(stderr, "parvane-pdf: the page could not be loaded.\n");
             app.exit(1);
             return;
         }
-        std::printf("Printing...\n");
+        if (files.size() > 2)
+            std::printf("Printing part %d of %d...\n", current / 2 + 1,
+                        static_cast<int>(files.size() / 2));
+        else
+            std::printf("Printing...\n");
         std::fflush(stdout);
         const QPageLayout layout(size, QPageLayout::Portrait,
                                  QMarginsF(margin, margin, margin, margin + 5),
                                  QPageLayout::Millimeter);
-        page.printToPdf(output, layout);
+        page.printToPdf(QFileInfo(files[current + 1]).absoluteFilePath(), layout);
     });
     QObject::connect(&page, &QWebEnginePage::pdfPrintingFinished, &app,
                      [&](const QString&, bool ok) {
-                         if (!ok)
+                         if (!ok) {
                              std::fprintf(stderr, "parvane-pdf: printing failed.\n");
-                         status = ok ? 0 : 1;
-                         app.exit(status);
+                             app.exit(1);
+                             return;
+                         }
+                         current += 2;
+                         if (current < files.size()) {
+                             page.load(QUrl::fromLocalFile(
+                                 QFileInfo(files[current]).absoluteFilePath()));
+                             return;
+                         }
+                         status = 0;
+                         app.exit(0);
                      });
-    page.load(QUrl::fromLocalFile(input.absoluteFilePath()));
+    page.load(QUrl::fromLocalFile(first.absoluteFilePath()));
     app.exec();
     return status;
 }
