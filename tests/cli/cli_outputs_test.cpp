@@ -247,3 +247,15 @@ TEST(CliOneFileOutputs, TheTargetNeverDestroysAnotherFile) {
     EXPECT_EQ(RunCli({"build", kSample, "--pdf", "--page-size", "A3"}).code, 2);
     EXPECT_EQ(RunCli({"build", kSample, "--pdf", "--out", out.Folder()}).code, 2);
 }
+
+TEST(CliQtHelp, ImportedManualCompilesWithoutAMissingFile) {
+    ImportedManual manual("/usr/share/doc/libxslt1-dev/html");
+    ASSERT_TRUE(manual.present) << "scripts/setup installs libxslt1-dev";
+    const CliRun run = RunCli({"build", manual.pvx, "--qthelp", "--out", manual.dir / "m.qch"});
+    ASSERT_EQ(run.code, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Documentation successfully generated."));
+    // qhelpgenerator names every file of the contents or keywords it cannot find.
+    EXPECT_THAT(run.output, Not(HasSubstr("does not exist")));
+    EXPECT_THAT(run.output, Not(HasSubstr("Warning")));
+    EXPECT_EQ(ReadFile(manual.dir / "m.qch").substr(0, 15), "SQLite format 3");
+}
