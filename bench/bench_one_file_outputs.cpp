@@ -79,12 +79,12 @@ int main(int argc, char** argv) {
         sizes = {1000, 10000};
     const std::string generator = ExecutableFolder() + "bench_single_html";
 
-    std::printf("%-8s %-12s %9s %9s %9s %10s\n", "topics", "output", "wall s", "cpu s",
-                "helper s", "MB");
+    std::printf("%-8s %-12s %9s %9s %9s %10s\n", "topics", "output", "wall s", "cpu s", "helper s",
+                "MB");
     for (const int n : sizes) {
         const TPrivateFolder dir("pv-bench-outputs");
-        const std::string command = "'" + generator + "' --keep '" + dir.Path() + "' " +
-                                    std::to_string(n) + " >/dev/null";
+        const std::string command =
+            "'" + generator + "' --keep '" + dir.Path() + "' " + std::to_string(n) + " >/dev/null";
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "cannot generate the project with %s\n", generator.c_str());
             return 1;

@@ -147,8 +147,7 @@ int CmdBuild(const Args& args) {
                 return Usage("--margin needs millimetres.");
             const std::string value = args[++i];
             if (value.empty() || value.size() > 2 ||
-                value.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(value) > 60)
+                value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) > 60)
                 return Usage("--margin takes whole millimetres from 0 to 60.");
             request.PdfMargin = std::stoi(value);
         } else if (a == "--out" || a == "-o") {
@@ -183,8 +182,7 @@ int CmdBuild(const Args& args) {
          request.Kind == OutputKind::QtHelp) &&
         !request.OutputOverride.empty() && request.OutputOverride.back() == '/')
         return Usage("for --pdf, --epub and --qthelp, --out names the file to write.");
-    if ((!request.PdfPageSize.empty() || request.PdfMargin >= 0) &&
-        request.Kind != OutputKind::Pdf)
+    if ((!request.PdfPageSize.empty() || request.PdfMargin >= 0) && request.Kind != OutputKind::Pdf)
         return Usage("--page-size and --margin are options of --pdf.");
 
     TTopicTree tree;

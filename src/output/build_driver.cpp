@@ -2,13 +2,13 @@
 // output folder, copying) and the checks of the build dialog.
 
 #include "output/build_driver.h"
-#include "output/output_file.h"
 
 #include "model/errors.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
+#include "output/output_file.h"
 
 #include <cctype>
 #include <filesystem>

@@ -9,8 +9,6 @@
 #include "output/epub_xhtml.h"
 #include "output/output_file.h"
 
-#include <zip.h>
-
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -24,6 +22,7 @@
 #include <system_error>
 #include <unordered_map>
 #include <vector>
+#include <zip.h>
 
 namespace parvane {
 
@@ -69,8 +68,8 @@ std::string EpubLanguage(std::string_view languageIn) {
 
 std::string EpubIdentifier(const TPvx& project) {
     // Two FNV-1a hashes with different offsets give the 128 bits of a name-based UUID.
-    const std::string name =
-        "parvane:" + Paths::ExtractFileName(project.FileName) + "\n" + project.ProjectSettings.Title;
+    const std::string name = "parvane:" + Paths::ExtractFileName(project.FileName) + "\n" +
+                             project.ProjectSettings.Title;
     auto fnv = [&name](std::uint64_t hash) {
         for (unsigned char c : name) {
             hash ^= c;
@@ -134,11 +133,16 @@ bool IsPageExtension(const std::string& ext) {
 // The media type of a file the package may carry besides its documents, or "".
 std::string ResourceMediaType(const std::string& path) {
     static const std::map<std::string, const char*> types = {
-        {".gif", "image/gif"},          {".jpg", "image/jpeg"},
-        {".jpeg", "image/jpeg"},        {".png", "image/png"},
-        {".svg", "image/svg+xml"},      {".css", "text/css"},
-        {".woff", "application/font-woff"}, {".woff2", "font/woff2"},
-        {".ttf", "application/font-sfnt"},  {".otf", "application/vnd.ms-opentype"}};
+        {".gif", "image/gif"},
+        {".jpg", "image/jpeg"},
+        {".jpeg", "image/jpeg"},
+        {".png", "image/png"},
+        {".svg", "image/svg+xml"},
+        {".css", "text/css"},
+        {".woff", "application/font-woff"},
+        {".woff2", "font/woff2"},
+        {".ttf", "application/font-sfnt"},
+        {".otf", "application/vnd.ms-opentype"}};
     const auto found = types.find(SF::AsciiLowerCase(Paths::ExtractFileExt(path)));
     return found == types.end() ? std::string() : found->second;
 }
@@ -146,7 +150,8 @@ std::string ResourceMediaType(const std::string& path) {
 std::string PercentDecode(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+        if (s[i] == '%' && i + 2 < s.size() &&
+            std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
             out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
             i += 2;
@@ -211,8 +216,7 @@ public:
             if (page.empty())
                 continue;
             if (!Inside(page)) {
-                ctx_.Host.Info("Not included, it lies outside the project's root folder: " +
-                               page);
+                ctx_.Host.Info("Not included, it lies outside the project's root folder: " + page);
                 continue;
             }
             CollectFiles(contents, page);
@@ -353,8 +357,9 @@ private:
         if (href.empty())
             return {};
         const std::size_t hash = href.find('#');
-        const std::string fragment =
-            hash == std::string::npos ? std::string() : XhtmlId(PercentDecode(href.substr(hash + 1)));
+        const std::string fragment = hash == std::string::npos
+                                         ? std::string()
+                                         : XhtmlId(PercentDecode(href.substr(hash + 1)));
         if (hash == 0)
             return !fragment.empty() && from.Ids.count(fragment) ? "#" + fragment : std::string();
         if (HasScheme(href)) {
@@ -362,7 +367,7 @@ private:
             const bool remote =
                 scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
             return remote && href.find_first_of(" \"<>") == std::string::npos ? href
-                                                                                 : std::string();
+                                                                              : std::string();
         }
         std::string path = href.substr(0, std::min(hash, href.find('?')));
         const std::string target = LocalTarget(Paths::ExtractFilePath(from.Source), path);
@@ -409,7 +414,9 @@ private:
             const std::string sourceFolder = Paths::ExtractFilePath(doc.Source);
             const std::string packageFolder = Paths::ExtractFilePath(doc.PackagePath);
             TXhtmlLinks links;
-            links.Hyperlink = [this, &doc](const std::string& href) { return Hyperlink(doc, href); };
+            links.Hyperlink = [this, &doc](const std::string& href) {
+                return Hyperlink(doc, href);
+            };
             links.Resource = [this, &sourceFolder, &packageFolder](const std::string& src) {
                 return Resource(sourceFolder, packageFolder, src);
             };
@@ -512,8 +519,9 @@ private:
 
     std::string Title() const {
         const std::string title = SF::Trim(ctx_.Project.ProjectSettings.Title);
-        return title.empty() ? Paths::ChangeFileExt(Paths::ExtractFileName(ctx_.Project.FileName), "")
-                             : title;
+        return title.empty()
+                   ? Paths::ChangeFileExt(Paths::ExtractFileName(ctx_.Project.FileName), "")
+                   : title;
     }
 
     static std::string Modified() {
@@ -545,8 +553,8 @@ private:
             opf += "    <item id=\"keywords\" href=\"keywords.xhtml\" "
                    "media-type=\"application/xhtml+xml\"/>\n";
         for (const auto& doc : documents_)
-            opf += "    <item id=\"" + doc->ManifestId + "\" href=\"" + XmlEscape(doc->PackagePath) +
-                   "\" media-type=\"application/xhtml+xml\"/>\n";
+            opf += "    <item id=\"" + doc->ManifestId + "\" href=\"" +
+                   XmlEscape(doc->PackagePath) + "\" media-type=\"application/xhtml+xml\"/>\n";
         for (const std::string& file : resourceOrder_) {
             const TResource& r = resources_.at(file);
             opf += "    <item id=\"" + r.ManifestId + "\" href=\"" + XmlEscape(r.PackagePath) +
@@ -574,8 +582,8 @@ private:
     void Pack(const std::string& file) {
         for (const std::string& source : resourceOrder_)
             if (!writtenSheets_.count(source))
-                entries_.push_back({"OEBPS/" + resources_[source].PackagePath, nullptr, source,
-                                    false});
+                entries_.push_back(
+                    {"OEBPS/" + resources_[source].PackagePath, nullptr, source, false});
         int error = 0;
         zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         if (!archive) {

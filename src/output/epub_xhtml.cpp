@@ -1,10 +1,9 @@
 #include "output/epub_xhtml.h"
 
-#include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
-
 #include <cctype>
 #include <cstring>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
 #include <map>
 #include <memory>
 #include <vector>
@@ -103,11 +102,11 @@ std::string CssColour(std::string_view value) {
         return v;
     }
     // An old page may write a colour without its "#".
-    if (v.size() == 6 && std::all_of(v.begin(), v.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        }) && std::any_of(v.begin(), v.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c)) != 0;
-        }))
+    if (v.size() == 6 &&
+        std::all_of(v.begin(), v.end(),
+                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }) &&
+        std::any_of(v.begin(), v.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
         return "#" + v;
     return v;
 }
@@ -184,14 +183,14 @@ std::string TextOf(const xmlNode* node) {
 // Elements of today's HTML that are written as they are (attributes filtered).
 const std::set<std::string>& KeptElements() {
     static const std::set<std::string> kept = {
-        "a",       "abbr",   "address", "article", "aside",  "b",        "bdi",     "bdo",
-        "blockquote", "br",  "caption", "cite",    "code",   "col",      "colgroup", "dd",
-        "del",     "dfn",    "div",     "dl",      "dt",     "em",       "figcaption", "figure",
-        "footer",  "h1",     "h2",      "h3",      "h4",     "h5",       "h6",      "header",
-        "hr",      "i",      "img",     "ins",     "kbd",    "li",       "mark",    "ol",
-        "p",       "pre",    "q",       "rp",      "rt",     "ruby",     "s",       "samp",
-        "section", "small",  "span",    "strong",  "sub",    "sup",      "table",   "tbody",
-        "td",      "tfoot",  "th",      "thead",   "tr",     "u",        "ul",      "var",
+        "a",          "abbr",  "address", "article", "aside", "b",    "bdi",        "bdo",
+        "blockquote", "br",    "caption", "cite",    "code",  "col",  "colgroup",   "dd",
+        "del",        "dfn",   "div",     "dl",      "dt",    "em",   "figcaption", "figure",
+        "footer",     "h1",    "h2",      "h3",      "h4",    "h5",   "h6",         "header",
+        "hr",         "i",     "img",     "ins",     "kbd",   "li",   "mark",       "ol",
+        "p",          "pre",   "q",       "rp",      "rt",    "ruby", "s",          "samp",
+        "section",    "small", "span",    "strong",  "sub",   "sup",  "table",      "tbody",
+        "td",         "tfoot", "th",      "thead",   "tr",    "u",    "ul",         "var",
         "wbr"};
     return kept;
 }
@@ -234,10 +233,10 @@ const std::map<std::string, Renamed>& RenamedElements() {
 // Dropped with everything inside.
 bool IsDropped(const std::string& name) {
     static const std::set<std::string> dropped = {
-        "script", "style", "head",   "title", "meta",     "link",   "base",   "object",
-        "embed",  "applet", "iframe", "frame", "frameset", "input",  "select", "textarea",
-        "option", "map",    "area",   "audio", "video",    "source", "track",  "canvas",
-        "param",  "svg",    "math",   "template"};
+        "script", "style",    "head",   "title",  "meta",  "link",     "base",
+        "object", "embed",    "applet", "iframe", "frame", "frameset", "input",
+        "select", "textarea", "option", "map",    "area",  "audio",    "video",
+        "source", "track",    "canvas", "param",  "svg",   "math",     "template"};
     return dropped.count(name) != 0;
 }
 
@@ -349,11 +348,10 @@ private:
         bool open = false;
         for (; child; child = child->next) {
             const bool isItem = child->type == XML_ELEMENT_NODE && Name(child) == "li";
-            const bool blank = child->type == XML_TEXT_NODE &&
-                               TrimAscii(child->content ? reinterpret_cast<const char*>(
-                                                              child->content)
-                                                        : "")
-                                   .empty();
+            const bool blank =
+                child->type == XML_TEXT_NODE &&
+                TrimAscii(child->content ? reinterpret_cast<const char*>(child->content) : "")
+                    .empty();
             const bool silent = child->type == XML_COMMENT_NODE ||
                                 (child->type == XML_ELEMENT_NODE && IsDropped(Name(child)));
             if (isItem || blank || silent) {
@@ -494,8 +492,8 @@ private:
                 if (AllDigits(trimmed))
                     attrs += " " + attr + "=\"" + trimmed + "\"";
                 else
-                    AddStyle(style, CssLength(trimmed).empty() ? ""
-                                                                : attr + ":" + CssLength(trimmed));
+                    AddStyle(style,
+                             CssLength(trimmed).empty() ? "" : attr + ":" + CssLength(trimmed));
             } else if (attr == "width" || attr == "height") {
                 const std::string length = CssLength(trimmed);
                 if (!length.empty())
@@ -556,8 +554,7 @@ private:
                 AddStyle(style, "margin-left:auto;margin-right:auto");
             else if (value == "left" || value == "right")
                 AddStyle(style, "float:" + value);
-        } else if (value == "left" || value == "right" || value == "center" ||
-                   value == "justify") {
+        } else if (value == "left" || value == "right" || value == "center" || value == "justify") {
             AddStyle(style, "text-align:" + value);
         }
     }
@@ -640,15 +637,14 @@ TXhtmlPage ConvertToXhtml(std::string_view html, const TXhtmlLinks& links) {
                 continue;
             const std::string name = Name(node);
             if (name == "link" && Lower(TrimAscii(Attr(node, "rel"))) == "stylesheet") {
-                const std::string href = links.Resource
-                                             ? links.Resource(TrimAscii(Attr(node, "href")))
-                                             : std::string();
+                const std::string href =
+                    links.Resource ? links.Resource(TrimAscii(Attr(node, "href"))) : std::string();
                 if (!href.empty())
                     page.Head += "<link rel=\"stylesheet\" type=\"text/css\" href=\"" +
                                  XmlEscape(href) + "\"/>\n";
             } else if (name == "style") {
-                const std::string css = links.Resource ? RewriteCssUrls(TextOf(node), links.Resource)
-                                                       : TextOf(node);
+                const std::string css =
+                    links.Resource ? RewriteCssUrls(TextOf(node), links.Resource) : TextOf(node);
                 page.Head += "<style>" + XmlEscape(css) + "</style>\n";
             } else if (!IsDropped(name) || name == "head") {
                 pending.push_back(node->children);
@@ -657,9 +653,8 @@ TXhtmlPage ConvertToXhtml(std::string_view html, const TXhtmlLinks& links) {
     }
     TWriter writer(&links);
     if (const xmlNode* body = BodyOrRoot(doc.get()))
-        writer.Children(body == root && Name(root) != "body" && Name(root) != "html"
-                            ? body
-                            : body->children);
+        writer.Children(
+            body == root && Name(root) != "body" && Name(root) != "html" ? body : body->children);
     page.Body = std::move(writer.Body);
     return page;
 }

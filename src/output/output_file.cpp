@@ -81,7 +81,8 @@ bool LooksLikeEpub(const std::string& path) {
     // A zip whose first entry is the stored "mimetype" naming EPUB.
     const std::string head = FirstBytes(path, 58);
     return head.size() == 58 && head.compare(0, 4, "PK\x03\x04") == 0 &&
-           head.compare(30, 8, "mimetype") == 0 && head.compare(38, 20, "application/epub+zip") == 0;
+           head.compare(30, 8, "mimetype") == 0 &&
+           head.compare(38, 20, "application/epub+zip") == 0;
 }
 
 bool LooksLikeQtHelp(const std::string& path) {
@@ -126,9 +127,8 @@ std::optional<TBuildValidationError> ValidateOutputFile(const TBuildDialogValues
         return std::nullopt;
     const std::string file = SF::Trim(page->File);
     if (file.empty())
-        return TBuildValidationError{std::string("Please specify the ") + page->Kind->Name +
-                                         " file!",
-                                     page->Field};
+        return TBuildValidationError{
+            std::string("Please specify the ") + page->Kind->Name + " file!", page->Field};
     if (file.back() == '/' || file.back() == '\\' || Paths::FolderExists(Paths::ExpandHome(file)))
         return TBuildValidationError{"\"" + file + "\" is a folder; please name a file.",
                                      page->Field};
@@ -163,8 +163,8 @@ std::string PrepareOutputFile(TBuildContext& ctx, const std::string& setting,
                             "\" names a folder; please name a file.");
 
     const std::string real = CanonicalOrSelf(target);
-    const std::string never = std::string(" A build never replaces it; please choose another ") +
-                              kind.Name + " file.";
+    const std::string never =
+        std::string(" A build never replaces it; please choose another ") + kind.Name + " file.";
     auto same = [&real](const std::string& file) { return CanonicalOrSelf(file) == real; };
     if (!ctx.Project.IsUntitled && same(ctx.Project.FileName))
         throw EParvaneError("\"" + target + "\" is the project file." + never);
@@ -201,8 +201,8 @@ std::string PrepareOutputFile(TBuildContext& ctx, const std::string& setting,
 
 void InstallOutputFile(const std::string& finished, const std::string& target) {
     const fs::path dest(target);
-    const std::string temp = (dest.parent_path() / ("." + dest.filename().string() + ".part"))
-                                 .string();
+    const std::string temp =
+        (dest.parent_path() / ("." + dest.filename().string() + ".part")).string();
     std::error_code ec;
     fs::copy_file(finished, temp, fs::copy_options::overwrite_existing, ec);
     if (!ec)
@@ -289,8 +289,8 @@ TProgramRun RunProgram(const std::vector<std::string>& argvIn, const std::string
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
-            run.Error = std::string("Lost the program \"") + argvIn[0] + "\": " +
-                        std::strerror(errno);
+            run.Error =
+                std::string("Lost the program \"") + argvIn[0] + "\": " + std::strerror(errno);
             return run;
         }
     }

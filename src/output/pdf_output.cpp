@@ -10,17 +10,16 @@
 #include "output/epub.h"
 #include "output/output_file.h"
 
+#include <algorithm>
+#include <map>
+#include <memory>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-
-#include <algorithm>
-#include <map>
 #include <set>
-#include <memory>
 
 namespace parvane {
 
@@ -117,14 +116,16 @@ std::vector<std::string> BuildPrintPages(const TContents& contents, std::size_t 
                              "\">\n<head>\n<meta charset=\"UTF-8\">\n<title>" + title +
                              "</title>\n<style>" + kPrintStyle + "</style>\n</head>\n<body>\n";
     const std::string tail = "\n</body>\n</html>\n";
-    std::string page = "<div class=\"pv-title-page\"><p class=\"pv-title\">" + title + "</p></div>\n";
+    std::string page =
+        "<div class=\"pv-title-page\"><p class=\"pv-title\">" + title + "</p></div>\n";
     if (!contents.Items.empty()) {
         page += "<div class=\"pv-toc\">\n<p class=\"pv-toc-heading\">Contents</p>\n";
         for (std::size_t i = 0; i < contents.Items.size(); ++i) {
             const TContentsItem& item = *contents.Items[i];
-            page += "<p style=\"margin-left:" + std::to_string(1.5 * (item.Level - 1)).substr(0, 4) +
-                    "em\"><a href=\"#A" + std::to_string(i) + "\"><span class=\"pv-number\">" +
-                    item.Number + "</span> " + SF::HtmlEncode(item.Title) + "</a></p>\n";
+            page +=
+                "<p style=\"margin-left:" + std::to_string(1.5 * (item.Level - 1)).substr(0, 4) +
+                "em\"><a href=\"#A" + std::to_string(i) + "\"><span class=\"pv-number\">" +
+                item.Number + "</span> " + SF::HtmlEncode(item.Title) + "</a></p>\n";
         }
         page += "</div>\n";
     }
@@ -169,8 +170,8 @@ std::vector<std::string> BuildPrintPages(const TContents& contents, std::size_t 
         const std::size_t at = body.find(marker, searchFrom);
         if (at == std::string::npos)
             continue;
-        const std::string text = (parts.empty() ? page : std::string()) +
-                                 body.substr(partPos, at - partPos);
+        const std::string text =
+            (parts.empty() ? page : std::string()) + body.substr(partPos, at - partPos);
         parts.push_back(head + anchors(partItem, i, text) + text + tail);
         partItem = i;
         partPos = at;
@@ -186,8 +187,8 @@ std::vector<TPdfOutlineEntry> PdfOutlineEntries(const TContents& contents) {
     entries.reserve(contents.Items.size());
     for (std::size_t i = 0; i < contents.Items.size(); ++i) {
         const TContentsItem& item = *contents.Items[i];
-        entries.push_back({std::max(1, item.Level), item.Number + " " + item.Title,
-                           "A" + std::to_string(i)});
+        entries.push_back(
+            {std::max(1, item.Level), item.Number + " " + item.Title, "A" + std::to_string(i)});
     }
     return entries;
 }
@@ -230,14 +231,12 @@ std::string PdfNumberText(double value) {
 } // namespace
 
 TPdfFinishResult FinishPdf(const std::string& input, const std::string& output,
-                           const std::vector<TPdfOutlineEntry>& outline,
-                           const TPdfFinish& finish) {
+                           const std::vector<TPdfOutlineEntry>& outline, const TPdfFinish& finish) {
     return FinishPdf(std::vector<std::string>{input}, output, outline, finish);
 }
 
 TPdfFinishResult FinishPdf(const std::vector<std::string>& inputs, const std::string& output,
-                           const std::vector<TPdfOutlineEntry>& outline,
-                           const TPdfFinish& finish) {
+                           const std::vector<TPdfOutlineEntry>& outline, const TPdfFinish& finish) {
     TPdfFinishResult result;
     try {
         if (inputs.empty())
@@ -293,8 +292,8 @@ TPdfFinishResult FinishPdf(const std::vector<std::string>& inputs, const std::st
             bool changed = false;
             for (int i = 0; i < annots.getArrayNItems(); ++i) {
                 QPDFObjectHandle annot = annots.getArrayItem(i);
-                QPDFObjectHandle action = annot.isDictionary() ? annot.getKey("/A")
-                                                               : QPDFObjectHandle::newNull();
+                QPDFObjectHandle action =
+                    annot.isDictionary() ? annot.getKey("/A") : QPDFObjectHandle::newNull();
                 const bool fileLink = action.isDictionary() && action.getKey("/URI").isString() &&
                                       action.getKey("/URI").getUTF8Value().rfind("file:", 0) == 0;
                 if (!fileLink) {
@@ -406,9 +405,8 @@ TPdfFinishResult FinishPdf(const std::vector<std::string>& inputs, const std::st
         info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(finish.Title));
         info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString("Parvane " PARVANE_VERSION));
         if (!finish.Title.empty())
-            pdf.getRoot().replaceKey(
-                "/ViewerPreferences",
-                QPDFObjectHandle::parse("<< /DisplayDocTitle true >>"));
+            pdf.getRoot().replaceKey("/ViewerPreferences",
+                                     QPDFObjectHandle::parse("<< /DisplayDocTitle true >>"));
 
         QPDFWriter writer(pdf, output.c_str());
         writer.setObjectStreamMode(qpdf_o_generate);
@@ -441,7 +439,8 @@ void BuildPdfBranch(TBuildContext& ctx) {
     else if (SF::SameText(pageSize, "letter"))
         pageSize = "Letter";
     else
-        throw EParvaneError("The page size \"" + pageSize + "\" is not known; choose A4 or Letter.");
+        throw EParvaneError("The page size \"" + pageSize +
+                            "\" is not known; choose A4 or Letter.");
     const int margin = ctx.Request.PdfMargin < 0 ? 15 : ctx.Request.PdfMargin;
     if (margin > 60)
         throw EParvaneError("A margin of " + std::to_string(margin) +
@@ -489,8 +488,8 @@ void BuildPdfBranch(TBuildContext& ctx) {
     // The printer's own lines are shown; what the browser engine says about graphics and
     // flags is kept back unless printing fails.
     std::vector<std::string> engineLines;
-    const TProgramRun run = RunProgram(
-        printerArgs, work.Path(), [&ctx, &engineLines](const std::string& line) {
+    const TProgramRun run =
+        RunProgram(printerArgs, work.Path(), [&ctx, &engineLines](const std::string& line) {
             if (SF::Trim(line).empty())
                 return;
             if (line.rfind("parvane-pdf", 0) == 0 || line.rfind("Printing", 0) == 0)
@@ -500,10 +499,8 @@ void BuildPdfBranch(TBuildContext& ctx) {
         });
     if (!run.Started)
         throw EParvaneError(run.Error);
-    if (run.ExitStatus != 0 ||
-        !std::all_of(printed.begin(), printed.end(), [](const std::string& f) {
-            return LooksLikePdf(f);
-        })) {
+    if (run.ExitStatus != 0 || !std::all_of(printed.begin(), printed.end(),
+                                            [](const std::string& f) { return LooksLikePdf(f); })) {
         for (const std::string& line : engineLines)
             ctx.Host.Info(line);
         throw EParvaneError("Printing the PDF failed (exit status " +

@@ -69,9 +69,10 @@ std::string BuildQtHelpProject(const TContents& contents, const std::string& hel
                       "  <filterSection>\n    <toc>\n";
     const std::string title = SF::Trim(contents.Project.ProjectSettings.Title);
     qhp += "      <section title=\"" + XmlEscape(title.empty() ? helpNamespace : title) +
-           "\" ref=\"" + Ref(SF::Trim(contents.Project.ProjectSettings.DefaultTopic).empty()
-                                 ? (refs.empty() ? std::string() : refs.front())
-                                 : SF::Trim(contents.Project.ProjectSettings.DefaultTopic)) +
+           "\" ref=\"" +
+           Ref(SF::Trim(contents.Project.ProjectSettings.DefaultTopic).empty()
+                   ? (refs.empty() ? std::string() : refs.front())
+                   : SF::Trim(contents.Project.ProjectSettings.DefaultTopic)) +
            "\">\n";
     int depth = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -103,8 +104,8 @@ std::string BuildQtHelpProject(const TContents& contents, const std::string& hel
         const std::string number = SF::Trim(item->ContextNumber);
         if (number.empty() || !item->HasContent || !ids.insert(number).second)
             continue;
-        qhp += "      <keyword name=\"" + XmlEscape(item->Title) + "\" id=\"" +
-               XmlEscape(number) + "\" ref=\"" + Ref(item->Url) + "\"/>\n";
+        qhp += "      <keyword name=\"" + XmlEscape(item->Title) + "\" id=\"" + XmlEscape(number) +
+               "\" ref=\"" + Ref(item->Url) + "\"/>\n";
     }
     qhp += "    </keywords>\n    <files>\n";
     for (const std::string& file : files)
@@ -200,17 +201,16 @@ void BuildQtHelpBranch(TBuildContext& ctx) {
 
     ctx.Host.Info("Compiling...");
     const std::string compiled = work.Path() + ".parvane-help.qch";
-    const TProgramRun run =
-        RunProgram({generator, kProjectName, "-o", compiled}, work.Path(),
-                   [&ctx](const std::string& line) {
-                       if (!SF::Trim(line).empty())
-                           ctx.Host.CompilerLine(line);
-                   });
+    const TProgramRun run = RunProgram({generator, kProjectName, "-o", compiled}, work.Path(),
+                                       [&ctx](const std::string& line) {
+                                           if (!SF::Trim(line).empty())
+                                               ctx.Host.CompilerLine(line);
+                                       });
     if (!run.Started)
         throw EParvaneError(run.Error);
     if (run.ExitStatus != 0 || !LooksLikeQtHelp(compiled))
-        throw EParvaneError("qhelpgenerator failed (exit status " +
-                            std::to_string(run.ExitStatus) + "); no .qch file was made.");
+        throw EParvaneError("qhelpgenerator failed (exit status " + std::to_string(run.ExitStatus) +
+                            "); no .qch file was made.");
     InstallOutputFile(compiled, target);
 
     ctx.Host.Info("");

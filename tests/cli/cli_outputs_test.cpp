@@ -128,8 +128,8 @@ TEST_P(CliEpubManual, ImportedManualPassesEpubcheck) {
     const CliRun run = RunCli({"build", manual.pvx, "--epub", "--out", manual.dir / "m.epub"});
     ASSERT_EQ(run.code, 0) << run.output;
     EXPECT_THAT(EpubCheck(manual.dir / "m.epub"), HasSubstr("0 fatals / 0 errors"));
-    const std::string nav = Shell("unzip -p " + ShellQuote(manual.dir / "m.epub") +
-                                  " OEBPS/nav.xhtml");
+    const std::string nav =
+        Shell("unzip -p " + ShellQuote(manual.dir / "m.epub") + " OEBPS/nav.xhtml");
     const int index = Count(nav, "href=\"keywords.xhtml\"");
     EXPECT_EQ(Count(nav, "<li><a href="), static_cast<int>(TocTitles(manual.pvx).size()) + index);
 }
@@ -167,7 +167,7 @@ TEST(CliPdf, SampleIsAPrintableManualWithBookmarksOfTheContents) {
     const std::vector<std::string> toc = TocTitles(kSample);
     EXPECT_THAT(contents, HasSubstr(toc.front()));
     EXPECT_THAT(contents, HasSubstr(toc[2])); // "2.1 ...", indented under its chapter
-    EXPECT_THAT(contents, HasSubstr("2\n")); // the footer
+    EXPECT_THAT(contents, HasSubstr("2\n"));  // the footer
 
     // One bookmark per contents topic, with the numbered title, none of them lost.
     const std::string json = Shell("qpdf --json --json-key=outlines " + ShellQuote(pdf));
@@ -231,14 +231,14 @@ TEST(CliOneFileOutputs, TheTargetNeverDestroysAnotherFile) {
     ASSERT_EQ(made.code, 0) << made.output;
     const std::string page = ReadFile(project / "sample/welcome.htm");
     for (const char* kind : {"--epub", "--qthelp", "--pdf"}) {
-        run = RunCli({"build", project / "p.pvx", kind, "--out", project / "sample/welcome.htm",
-                      "--force"});
+        run = RunCli(
+            {"build", project / "p.pvx", kind, "--out", project / "sample/welcome.htm", "--force"});
         EXPECT_EQ(run.code, 1) << kind;
         EXPECT_THAT(run.output, HasSubstr("never replaces it")) << kind;
     }
     // A picture the pages use is a file of the project too.
-    run = RunCli({"build", project / "p.pvx", "--epub", "--out",
-                  project / "sample/images/logo.png", "--force"});
+    run = RunCli({"build", project / "p.pvx", "--epub", "--out", project / "sample/images/logo.png",
+                  "--force"});
     EXPECT_EQ(run.code, 1) << run.output;
     EXPECT_EQ(ReadFile(project / "sample/welcome.htm"), page);
 

@@ -34,11 +34,10 @@ bool WellFormed(const std::string& body) {
 } // namespace
 
 TEST(EpubXhtml, TagSoupBecomesWellFormedXhtml) {
-    const std::string html =
-        "<html><head><title>T &amp; more</title></head><body>"
-        "<P>one<br>two<P>three &copy; &nbsp;<IMG SRC=a.gif><hr>"
-        "<ul><li>x<li>y</ul><table><tr><td>c<td>d</table>"
-        "<p>a & b < c</p>\x01\x0c</body></html>";
+    const std::string html = "<html><head><title>T &amp; more</title></head><body>"
+                             "<P>one<br>two<P>three &copy; &nbsp;<IMG SRC=a.gif><hr>"
+                             "<ul><li>x<li>y</ul><table><tr><td>c<td>d</table>"
+                             "<p>a & b < c</p>\x01\x0c</body></html>";
     const TXhtmlPage page = ConvertToXhtml(html, Identity());
     EXPECT_EQ(page.Title, "T & more");
     EXPECT_TRUE(WellFormed(page.Body)) << page.Body;
@@ -72,8 +71,8 @@ TEST(EpubXhtml, OldPresentationalMarkupBecomesStyles) {
     EXPECT_THAT(body, HasSubstr("background-color:#ff0000"));
     EXPECT_THAT(body, HasSubstr("<code>mono</code>"));
     EXPECT_THAT(body, HasSubstr("<s>gone</s>"));
-    for (const char* old : {"<center", "<font", "align=", "bgcolor", "cellspacing", "<td nowrap",
-                            "<tt", "<strike"})
+    for (const char* old :
+         {"<center", "<font", "align=", "bgcolor", "cellspacing", "<td nowrap", "<tt", "<strike"})
         EXPECT_THAT(body, Not(HasSubstr(old))) << old;
 }
 
@@ -89,8 +88,8 @@ TEST(EpubXhtml, ScriptsHandlersAndUnknownElementsGoTheirTextStays) {
     EXPECT_THAT(body, HasSubstr("inner <b>bold</b>"));
     EXPECT_THAT(body, HasSubstr("fallback"));
     EXPECT_THAT(body, HasSubstr("<span>A picture</span>"));
-    for (const char* gone : {"script", "alert", "onclick", "onload", "target", "blink2",
-                             "iframe", "frame<", "obj", "missing"})
+    for (const char* gone : {"script", "alert", "onclick", "onload", "target", "blink2", "iframe",
+                             "frame<", "obj", "missing"})
         EXPECT_THAT(body, Not(HasSubstr(gone))) << gone;
 }
 
@@ -110,8 +109,7 @@ TEST(EpubXhtml, IdsAreXmlNamesAndUniqueAndAnchorNamesBecomeIds) {
 
 TEST(EpubXhtml, ListsHoldOnlyItems) {
     const std::string body =
-        ConvertToXhtml("<body><ul>stray <b>text</b><li>one</li><p>para</p></ul></body>",
-                       Identity())
+        ConvertToXhtml("<body><ul>stray <b>text</b><li>one</li><p>para</p></ul></body>", Identity())
             .Body;
     EXPECT_TRUE(WellFormed(body)) << body;
     EXPECT_THAT(body, HasSubstr("<ul><li>stray <b>text</b></li><li>one</li><li><p>para</p></li>"

@@ -4,15 +4,14 @@
 #include "output/contents.h"
 #include "output/pdf_output.h"
 
+#include <array>
+#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-
-#include <array>
-#include <cstdio>
 
 using namespace parvane;
 using namespace parvane::testing;
@@ -29,8 +28,8 @@ void WritePdfWithDestinations(const std::string& path, int pages,
     pdf.emptyPDF();
     QPDFPageDocumentHelper helper(pdf);
     for (int i = 0; i < pages; ++i) {
-        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-            "<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"));
+        QPDFObjectHandle page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"));
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 10 10 l S\n"));
         helper.addPage(QPDFPageObjectHelper(page), false);
     }
@@ -186,7 +185,8 @@ TEST(PdfPrintPage, ALongBookIsPrintedInPartsCutBeforeChapters) {
     TestProject p;
     for (int c = 0; c < 4; ++c) {
         p.Write("c" + std::to_string(c) + ".htm", Page("C", "<p>chapter</p>"));
-        TTopicNode* chapter = p.Add("Chapter " + std::to_string(c), "c" + std::to_string(c) + ".htm");
+        TTopicNode* chapter =
+            p.Add("Chapter " + std::to_string(c), "c" + std::to_string(c) + ".htm");
         p.Add("Section", "", chapter, tsNoLink);
     }
     TContents contents(p.Project());

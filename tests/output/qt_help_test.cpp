@@ -43,8 +43,8 @@ void Walk(xmlNode* node, int depth, std::vector<Section>& out) {
 
 std::vector<Section> Sections(const std::string& qhp) {
     std::vector<Section> out;
-    xmlDocPtr doc = xmlReadMemory(qhp.data(), static_cast<int>(qhp.size()), "p.qhp", nullptr,
-                                  XML_PARSE_NONET);
+    xmlDocPtr doc =
+        xmlReadMemory(qhp.data(), static_cast<int>(qhp.size()), "p.qhp", nullptr, XML_PARSE_NONET);
     if (!doc)
         return out;
     Walk(xmlDocGetRootElement(doc), 0, out);

@@ -4,9 +4,9 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "output/chm_project.h"
-#include "output/output_file.h"
 #include "output/gui/build_dialog.h"
 #include "output/gui/build_windows.h"
+#include "output/output_file.h"
 #include "ui/gui/dialogs.h"
 #include "ui/program_help.h"
 

@@ -17,11 +17,10 @@
 #include <QPageSize>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
-#include <QWebEnginePage>
-
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -36,8 +35,8 @@ public:
         const QUrl url = info.requestUrl();
         if (url.scheme() == "data")
             return;
-        const bool inside = url.isLocalFile() &&
-                            QDir::cleanPath(url.toLocalFile()).startsWith(folder_);
+        const bool inside =
+            url.isLocalFile() && QDir::cleanPath(url.toLocalFile()).startsWith(folder_);
         if (!inside)
             info.block(true);
     }
@@ -128,22 +127,21 @@ int main(int argc, char** argv) {
                                  QPageLayout::Millimeter);
         page.printToPdf(QFileInfo(files[current + 1]).absoluteFilePath(), layout);
     });
-    QObject::connect(&page, &QWebEnginePage::pdfPrintingFinished, &app,
-                     [&](const QString&, bool ok) {
-                         if (!ok) {
-                             std::fprintf(stderr, "parvane-pdf: printing failed.\n");
-                             app.exit(1);
-                             return;
-                         }
-                         current += 2;
-                         if (current < files.size()) {
-                             page.load(QUrl::fromLocalFile(
-                                 QFileInfo(files[current]).absoluteFilePath()));
-                             return;
-                         }
-                         status = 0;
-                         app.exit(0);
-                     });
+    QObject::connect(
+        &page, &QWebEnginePage::pdfPrintingFinished, &app, [&](const QString&, bool ok) {
+            if (!ok) {
+                std::fprintf(stderr, "parvane-pdf: printing failed.\n");
+                app.exit(1);
+                return;
+            }
+            current += 2;
+            if (current < files.size()) {
+                page.load(QUrl::fromLocalFile(QFileInfo(files[current]).absoluteFilePath()));
+                return;
+            }
+            status = 0;
+            app.exit(0);
+        });
     page.load(QUrl::fromLocalFile(first.absoluteFilePath()));
     app.exec();
     return status;
