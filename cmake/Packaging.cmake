@@ -21,6 +21,10 @@ install(TARGETS parvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET parvane)
     install(TARGETS parvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The PDF printer that parvane-cli runs from its own folder.
+if(TARGET parvane-pdf)
+    install(TARGETS parvane-pdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # From the sources, not from <build>/support: tests run against the build tree's copy
 # and may leave files there.
@@ -90,11 +94,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# chmcmd compiles HTML Help; the mime and desktop databases are refreshed by the
+# chmcmd compiles HTML Help, qhelpgenerator Qt Help; the mime and desktop databases are refreshed by the
 # triggers of these two packages when the files land in share/mime and share/applications.
 # (Chromium's helper process, libqt6webenginecore6-bin, is not linked, but the symbols
 # file of libqt6webenginecore6 makes dpkg-shlibdeps add it; the package test checks it.)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fp-utils, shared-mime-info, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fp-utils, qt6-documentation-tools, shared-mime-info, desktop-file-utils")
 if(TARGET parvane)
     # xdg-open shows the built help; the X11 platform plugin comes with libqt6gui6, the
     # Wayland one is separate (without it Qt falls back to XWayland).

@@ -18,7 +18,8 @@ namespace parvane::cli {
 namespace {
 
 const char* const kBuildUsage =
-    "Usage: parvane-cli build PROJECT.pvx --single-html|--webhelp|--htmlhelp [OPTIONS]\n"
+    "Usage: parvane-cli build PROJECT.pvx --single-html|--webhelp|--htmlhelp|--pdf|--epub|\n"
+    "                                     --qthelp [OPTIONS]\n"
     "\n"
     "Builds one output of a project and prints every progress line.\n"
     "\n"
@@ -26,13 +27,23 @@ const char* const kBuildUsage =
     "  --single-html        one page holding every topic (SingleHtmlOutputFolder)\n"
     "  --webhelp            a Web Help site (WebHelpOutputFolder)\n"
     "  --htmlhelp           a compiled HTML Help file (CompiledFile)\n"
+    "  --pdf                a printable PDF manual: title page, numbered contents,\n"
+    "                       bookmarks and page numbers (printed with parvane-pdf)\n"
+    "  --epub               an EPUB 3 e-book\n"
+    "  --qthelp             a Qt help file (.qch) for Qt Assistant and QHelpEngine, made\n"
+    "                       with qhelpgenerator; context numbers are keyword ids\n"
+    "                       (PDF, EPUB and Qt Help are written beside the compiled help\n"
+    "                       file, under its name, unless --out names the file)\n"
     "\n"
     "Options:\n"
-    "  --out DIR|FILE.chm   build into DIR (Single HTML, Web Help) or FILE.chm (HTML Help)\n"
-    "                       for this run instead of the project's setting\n"
+    "  --out DIR|FILE       build into DIR (Single HTML, Web Help) or FILE (.chm, .pdf,\n"
+    "                       .epub, .qch) for this run instead of the project's setting\n"
+    "  --page-size A4|Letter  PDF: the paper (A4 when not given)\n"
+    "  --margin MM          PDF: the margins in millimetres (15 when not given)\n"
     "  --force              empty an output folder that is not empty and holds no earlier\n"
     "                       output of Parvane (the home folder, the project's folders and the\n"
-    "                       program's folder are never emptied)\n"
+    "                       program's folder are never emptied), or replace a file that is\n"
+    "                       no earlier PDF, EPUB or Qt help file (never a project's file)\n"
     "  --keep-project DIR   HTML Help: keep the HTML Help Workshop project files in DIR\n"
     "  --compiler-log       HTML Help: keep every line the compiler prints in a .log file\n"
     "                       beside the .chm (the progress shows each kind of warning once)\n"
@@ -69,6 +80,17 @@ public:
                      "parvane-cli build: \"%s\" is not empty and was not made by Parvane.\n"
                      "Choose another folder with --out, or add --force to empty it.\n",
                      folder.c_str());
+        return false;
+    }
+    bool ConfirmReplaceForeignFile(const std::string& file) override {
+        if (force_) {
+            std::printf("Replacing \"%s\" (--force).\n", file.c_str());
+            return true;
+        }
+        std::fprintf(stderr,
+                     "parvane-cli build: \"%s\" exists and was not made by Parvane.\n"
+                     "Choose another file with --out, or add --force to replace it.\n",
+                     file.c_str());
         return false;
     }
 
@@ -116,9 +138,31 @@ int CmdBuild(const Args& args) {
         } else if (a == "--htmlhelp") {
             if (!setKind(OutputKind::HtmlHelp))
                 return Usage("choose one output only.");
+        } else if (a == "--pdf" || a == "--epub" || a == "--qthelp") {
+            const OutputKind k = a == "--pdf"    ? OutputKind::Pdf
+                                 : a == "--epub" ? OutputKind::Epub
+                                                 : OutputKind::QtHelp;
+            if (!setKind(k))
+                return Usage("choose one output only.");
+        } else if (a == "--page-size") {
+            if (i + 1 >= args.size())
+                return Usage("--page-size needs A4 or Letter.");
+            request.PdfPageSize = args[++i];
+            if (request.PdfPageSize != "A4" && request.PdfPageSize != "Letter" &&
+                request.PdfPageSize != "a4" && request.PdfPageSize != "letter")
+                return Usage("--page-size is A4 or Letter.");
+        } else if (a == "--margin") {
+            if (i + 1 >= args.size())
+                return Usage("--margin needs millimetres.");
+            const std::string value = args[++i];
+            if (value.empty() || value.size() > 2 ||
+                value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) > 60)
+                return Usage("--margin takes whole millimetres from 0 to 60.");
+            request.PdfMargin = std::stoi(value);
         } else if (a == "--out" || a == "-o") {
             if (i + 1 >= args.size())
-                return Usage("--out needs a folder (or a .chm file for --htmlhelp).");
+                return Usage("--out needs a folder (or a file for --htmlhelp, --pdf, --epub, "
+                             "--qthelp).");
             request.OutputOverride = Absolute(args[++i]);
         } else if (a == "--keep-project") {
             if (i + 1 >= args.size())
@@ -144,11 +188,18 @@ int CmdBuild(const Args& args) {
     if (projectPath.empty())
         return Usage("please name the project file (PROJECT.pvx) to build.");
     if (!kind)
-        return Usage("please choose the output: --single-html, --webhelp or --htmlhelp.");
+        return Usage("please choose the output: --single-html, --webhelp, --htmlhelp, --pdf, "
+                     "--epub or --qthelp.");
     request.Kind = *kind;
     if (request.Kind == OutputKind::HtmlHelp && !request.OutputOverride.empty() &&
         request.OutputOverride.back() == '/')
         return Usage("for --htmlhelp, --out names the .chm file to write.");
+    if ((request.Kind == OutputKind::Pdf || request.Kind == OutputKind::Epub ||
+         request.Kind == OutputKind::QtHelp) &&
+        !request.OutputOverride.empty() && request.OutputOverride.back() == '/')
+        return Usage("for --pdf, --epub and --qthelp, --out names the file to write.");
+    if ((!request.PdfPageSize.empty() || request.PdfMargin >= 0) && request.Kind != OutputKind::Pdf)
+        return Usage("--page-size and --margin are options of --pdf.");
 
     TTopicTree tree;
     tree.CreateRootGroups();

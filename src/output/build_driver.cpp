@@ -9,6 +9,7 @@
 #include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
+#include "output/output_file.h"
 
 #include <cctype>
 #include <filesystem>
@@ -40,6 +41,15 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
             break;
         case OutputKind::SingleHtml:
             BuildSingleHtmlBranch(ctx);
+            break;
+        case OutputKind::Pdf:
+            BuildPdfBranch(ctx);
+            break;
+        case OutputKind::Epub:
+            BuildEpubBranch(ctx);
+            break;
+        case OutputKind::QtHelp:
+            BuildQtHelpBranch(ctx);
             break;
         }
         result = ctx.Result;
@@ -364,6 +374,10 @@ std::optional<TBuildValidationError> ValidateBuildDialog(const TBuildDialogValue
             return TBuildValidationError{"Please specify File name!",
                                          BuildField::SingleHtmlFilename};
         break;
+    case 3:
+    case 4:
+    case 5:
+        return ValidateOutputFile(values);
     default:
         break;
     }

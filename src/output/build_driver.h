@@ -13,7 +13,7 @@
 
 namespace parvane {
 
-enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2 };
+enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2, Pdf = 3, Epub = 4, QtHelp = 5 };
 
 // What the caller of a build is asked or told while it runs.
 class TBuildHost {
@@ -28,6 +28,9 @@ public:
     // The output folder exists, is not empty and holds no earlier Parvane output: may it
     // be emptied? (The command line answers with --force.)
     virtual bool ConfirmEmptyForeignFolder(const std::string& /*folder*/) { return false; }
+    // The target of a one-file output (PDF, EPUB, Qt Help) exists and is no earlier file of
+    // that kind: may it be replaced? (The command line answers with --force.)
+    virtual bool ConfirmReplaceForeignFile(const std::string& /*file*/) { return false; }
 };
 
 struct TBuildRequest {
@@ -42,6 +45,12 @@ struct TBuildRequest {
     bool CopyAll = false;
     // HTML Help: keep the compiler's whole output beside the compiled file (<name>.log).
     bool KeepCompilerLog = false;
+
+    // PDF: "A4" or "Letter" and the margin in millimetres; empty / negative: the project's.
+    std::string PdfPageSize;
+    int PdfMargin = -1;
+    // PDF: topics per printed part (0: the default); tests print small books in parts.
+    std::size_t PdfTopicsPerPart = 0;
 };
 
 struct TBuildResult {
@@ -101,10 +110,13 @@ inline constexpr const char* kOutputMarker = ".parvane-output";
 void BuildHtmlHelpBranch(TBuildContext& ctx);   // build_htmlhelp.cpp
 void BuildWebHelpBranch(TBuildContext& ctx);    // build_webhelp.cpp
 void BuildSingleHtmlBranch(TBuildContext& ctx); // build_single_html.cpp
+void BuildPdfBranch(TBuildContext& ctx);        // pdf_output.cpp
+void BuildEpubBranch(TBuildContext& ctx);       // epub_output.cpp
+void BuildQtHelpBranch(TBuildContext& ctx);     // qt_help.cpp
 
 // ---- the build dialog's checks ----------------------------------------------------------
 struct TBuildDialogValues {
-    int Page = 0; // 0 HTML Help, 1 Web Help, 2 Single HTML
+    int Page = 0; // 0 HTML Help, 1 Web Help, 2 Single HTML, 3 PDF, 4 EPUB, 5 Qt Help
     std::string CompiledFile;
     bool DeleteProject = false;
     std::string HHPFolder;
@@ -112,10 +124,16 @@ struct TBuildDialogValues {
     std::string SingleHtmlOutputFolder;
     std::string SingleHtmlFilename;
     bool ViewCompiledFile = true;
+    // The one-file outputs: their files (for this build) and the PDF's paper and margins.
+    std::string PdfFile;
+    std::string PdfPageSize = "A4";
+    int PdfMargin = 15;
+    std::string EpubFile;
+    std::string QtHelpFile;
 };
 
 enum class BuildField { CompiledFile, HHPFolder, WebHelpOutputFolder, SingleHtmlOutputFolder,
-                        SingleHtmlFilename };
+                        SingleHtmlFilename, PdfFile, EpubFile, QtHelpFile };
 
 struct TBuildValidationError {
     std::string Message;

@@ -1,6 +1,7 @@
 #include "output/project_check.h"
 
 #include "model/errors.h"
+#include "model/html_links.h"
 #include "model/html_references.h"
 #include "model/paths.h"
 #include "model/project_root.h"
@@ -55,32 +56,6 @@ bool IsPageFile(const std::string& path) {
 
 bool IsStyleSheet(const std::string& path) {
     return SF::AsciiLowerCase(Paths::ExtractFileExt(path)) == ".css";
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& s) {
-    if (s.find('%') == std::string::npos)
-        return s;
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
 }
 
 // The scheme of an address ("http", "mailto", ...), lower case, or "" when it has none.

@@ -96,7 +96,7 @@ TEST(CliBuild, ReportsUsageErrorsAndFailures) {
     CliProject p;
     CliRun run = RunCli({"build", "help.pvx"}, p.Folder());
     EXPECT_EQ(run.code, 2);
-    EXPECT_THAT(run.output, HasSubstr("--single-html, --webhelp or --htmlhelp"));
+    EXPECT_THAT(run.output, HasSubstr("--single-html, --webhelp, --htmlhelp, --pdf, --epub or --qthelp"));
 
     run = RunCli({"build", "help.pvx", "--single-html", "--webhelp"}, p.Folder());
     EXPECT_EQ(run.code, 2);

@@ -194,7 +194,7 @@ check_deb() {
     dpkg-deb -c "$deb" >"$tmp/contents" || die "dpkg-deb -c cannot read $deb"
     awk '{print $6}' "$tmp/contents" >"$tmp/paths"
     local path
-    for path in usr/bin/parvane usr/bin/parvane-cli usr/share/parvane/sample.pvx \
+    for path in usr/bin/parvane usr/bin/parvane-cli usr/bin/parvane-pdf usr/share/parvane/sample.pvx \
         usr/share/parvane/webhelp/index.htm usr/share/parvane/parvane.chm \
         usr/share/parvane/help/index.htm usr/share/applications/parvane.desktop \
         usr/share/mime/packages/parvane.xml usr/share/man/man1/parvane-cli.1.gz \
@@ -206,7 +206,7 @@ check_deb() {
         path=usr/share/icons/hicolor/${size}x${size}/apps/parvane.png
         grep -qxF "./$path" "$tmp/paths" || fail "package lacks /$path"
     done
-    for path in usr/bin/parvane usr/bin/parvane-cli; do
+    for path in usr/bin/parvane usr/bin/parvane-cli usr/bin/parvane-pdf; do
         if grep -qE "^-rwxr-xr-x root/root .* \./$path\$" "$tmp/contents"; then
             ok "/$path is executable, owned by root"
         elif grep -qxF "./$path" "$tmp/paths"; then

@@ -6,6 +6,7 @@
 #include "output/chm_project.h"
 #include "output/gui/build_dialog.h"
 #include "output/gui/build_windows.h"
+#include "output/output_file.h"
 #include "ui/gui/dialogs.h"
 #include "ui/program_help.h"
 
@@ -64,7 +65,7 @@ bool TBuildCommands::BuildOutput(int tag) {
     }
 
     TBuildDialogValues values;
-    values.Page = tag >= 1 && tag <= 3 ? tag - 1 : 0;
+    values.Page = tag >= 1 && tag <= 6 ? tag - 1 : 0;
     values.CompiledFile = settings.CompiledFile;
     values.DeleteProject = settings.DeleteProject;
     values.HHPFolder = settings.HHPFolder;
@@ -72,6 +73,9 @@ bool TBuildCommands::BuildOutput(int tag) {
     values.SingleHtmlOutputFolder = settings.SingleHtmlOutputFolder;
     values.SingleHtmlFilename = settings.SingleHtmlFilename;
     values.ViewCompiledFile = settings.ViewCompiledFile;
+    values.PdfFile = DefaultOutputFile(project_, ".pdf");
+    values.EpubFile = DefaultOutputFile(project_, ".epub");
+    values.QtHelpFile = DefaultOutputFile(project_, ".qch");
     TfrmCompiler dialog(dialogs_, project_.RootFolder(), values, window_);
     dialog.OpenProjectSettings = OpenProjectSettings;
     dialog.UpdateOptionButtons();
@@ -95,6 +99,22 @@ bool TBuildCommands::BuildOutput(int tag) {
 
     TBuildRequest request;
     request.Kind = static_cast<OutputKind>(chosen.Page);
+    // The one-file outputs have no project setting: the dialog's file is this build's.
+    switch (request.Kind) {
+    case OutputKind::Pdf:
+        request.OutputOverride = chosen.PdfFile;
+        request.PdfPageSize = chosen.PdfPageSize;
+        request.PdfMargin = chosen.PdfMargin;
+        break;
+    case OutputKind::Epub:
+        request.OutputOverride = chosen.EpubFile;
+        break;
+    case OutputKind::QtHelp:
+        request.OutputOverride = chosen.QtHelpFile;
+        break;
+    default:
+        break;
+    }
     const TBuildResult result = Run(request);
     if (!result.Ok) {
         if (!result.Message.empty() && result.Message != "Canceled!")

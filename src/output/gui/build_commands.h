@@ -25,8 +25,9 @@ public:
     void Info(const std::string& text) override;
     void CompilerLine(const std::string& text) override;
     bool AskRetry(const std::string& message) override;
-    // The author already agreed to the emptying in the build dialog.
+    // The author already agreed to the emptying (or replacing) in the build dialog.
     bool ConfirmEmptyForeignFolder(const std::string&) override { return true; }
+    bool ConfirmReplaceForeignFile(const std::string&) override { return true; }
 
 signals:
     void Line(const QString& text);
@@ -42,7 +43,8 @@ public:
     TBuildCommands(QWidget* window, TPvx& project, IDialogs& dialogs);
     ~TBuildCommands() override;
 
-    // tag 1 HTML Help, 2 Web Help, 3 Single HTML; anything else opens the first page.
+    // tag 1 HTML Help, 2 Web Help, 3 Single HTML, 4 PDF, 5 EPUB, 6 Qt Help; anything else
+    // opens the first page.
     // Returns whether a build ran and succeeded.
     bool BuildOutput(int tag);
     void ViewHtmlHelp();

@@ -1,14 +1,17 @@
 #include "output/gui/build_dialog.h"
 
+#include "output/output_file.h"
 #include "ui/gui/dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -89,6 +92,35 @@ TfrmCompiler::TfrmCompiler(IDialogs& dialogs, const std::string& projectRoot,
     singleForm->addRow(OptionsRow(btnSingleHtmlOptions));
     pcOutput->addTab(singlePage, "Single HTML file");
 
+    // PDF, EPUB and Qt Help: one file each.
+    auto* pdfPage = new QWidget;
+    auto* pdfForm = new QFormLayout(pdfPage);
+    edtPdfFile = new QLineEdit;
+    btnPdfFile = new QPushButton("...");
+    pdfForm->addRow("PDF file:", Row(edtPdfFile, btnPdfFile));
+    cbPdfPageSize = new QComboBox;
+    cbPdfPageSize->addItems({"A4", "Letter"});
+    pdfForm->addRow("Page size:", cbPdfPageSize);
+    sePdfMargin = new QSpinBox;
+    sePdfMargin->setRange(0, 60);
+    sePdfMargin->setSuffix(" mm");
+    pdfForm->addRow("Margins:", sePdfMargin);
+    pcOutput->addTab(pdfPage, "PDF");
+
+    auto* epubPage = new QWidget;
+    auto* epubForm = new QFormLayout(epubPage);
+    edtEpubFile = new QLineEdit;
+    btnEpubFile = new QPushButton("...");
+    epubForm->addRow("EPUB file:", Row(edtEpubFile, btnEpubFile));
+    pcOutput->addTab(epubPage, "EPUB e-book");
+
+    auto* qtHelpPage = new QWidget;
+    auto* qtHelpForm = new QFormLayout(qtHelpPage);
+    edtQtHelpFile = new QLineEdit;
+    btnQtHelpFile = new QPushButton("...");
+    qtHelpForm->addRow("Qt help file:", Row(edtQtHelpFile, btnQtHelpFile));
+    pcOutput->addTab(qtHelpPage, "Qt Help");
+
     cbViewCompiledFile = new QCheckBox("View the compiled file when compilation is finished");
     cbViewCompiledFile->setChecked(true);
     layout->addWidget(cbViewCompiledFile);
@@ -118,6 +150,12 @@ TfrmCompiler::TfrmCompiler(IDialogs& dialogs, const std::string& projectRoot,
         if (!file.isEmpty())
             edtCompiledFile->setText(file);
     });
+    connect(btnPdfFile, &QPushButton::clicked, this,
+            [this] { ChooseFile(edtPdfFile, "PDF file (*.pdf)", "pdf"); });
+    connect(btnEpubFile, &QPushButton::clicked, this,
+            [this] { ChooseFile(edtEpubFile, "EPUB e-book (*.epub)", "epub"); });
+    connect(btnQtHelpFile, &QPushButton::clicked, this,
+            [this] { ChooseFile(edtQtHelpFile, "Qt compressed help (*.qch)", "qch"); });
     const auto options = [this](int page) {
         if (!OpenProjectSettings)
             return;
@@ -147,6 +185,11 @@ void TfrmCompiler::SetValues(const TBuildDialogValues& values) {
     edtSingleFolder->setText(Q(values.SingleHtmlOutputFolder));
     edtSingleFilename->setText(Q(values.SingleHtmlFilename));
     cbViewCompiledFile->setChecked(values.ViewCompiledFile);
+    edtPdfFile->setText(Q(values.PdfFile));
+    cbPdfPageSize->setCurrentIndex(values.PdfPageSize == "Letter" ? 1 : 0);
+    sePdfMargin->setValue(values.PdfMargin);
+    edtEpubFile->setText(Q(values.EpubFile));
+    edtQtHelpFile->setText(Q(values.QtHelpFile));
     UpdateHHPFolder();
 }
 
@@ -160,6 +203,11 @@ TBuildDialogValues TfrmCompiler::Values() const {
     values.SingleHtmlOutputFolder = edtSingleFolder->text().toStdString();
     values.SingleHtmlFilename = edtSingleFilename->text().toStdString();
     values.ViewCompiledFile = cbViewCompiledFile->isChecked();
+    values.PdfFile = edtPdfFile->text().toStdString();
+    values.PdfPageSize = cbPdfPageSize->currentText().toStdString();
+    values.PdfMargin = sePdfMargin->value();
+    values.EpubFile = edtEpubFile->text().toStdString();
+    values.QtHelpFile = edtQtHelpFile->text().toStdString();
     return values;
 }
 
@@ -182,6 +230,12 @@ QLineEdit* TfrmCompiler::EditOf(BuildField field) const {
         return edtSingleFolder;
     case BuildField::SingleHtmlFilename:
         return edtSingleFilename;
+    case BuildField::PdfFile:
+        return edtPdfFile;
+    case BuildField::EpubFile:
+        return edtEpubFile;
+    case BuildField::QtHelpFile:
+        return edtQtHelpFile;
     }
     return edtCompiledFile;
 }
@@ -197,6 +251,12 @@ void TfrmCompiler::ChooseFolder(QLineEdit* edit) {
         edit->setText(folder.endsWith('/') ? folder : folder + '/');
 }
 
+void TfrmCompiler::ChooseFile(QLineEdit* edit, const QString& filter, const QString& suffix) {
+    const QString file = dialogs_.SaveFile({}, edit->text(), filter, suffix);
+    if (!file.isEmpty())
+        edit->setText(file);
+}
+
 bool TfrmCompiler::TryStart() {
     const TBuildDialogValues values = Values();
     if (const auto error = ValidateBuildDialog(values, projectRoot_)) {
@@ -210,6 +270,9 @@ bool TfrmCompiler::TryStart() {
         if (dialogs_.Ask(Q(warning), TButtons::YesNo) != TAnswer::Yes)
             return false;
     }
+    const std::string replace = OutputFileWarning(values, projectRoot_);
+    if (!replace.empty() && dialogs_.Ask(Q(replace), TButtons::YesNo) != TAnswer::Yes)
+        return false;
     return true;
 }
 

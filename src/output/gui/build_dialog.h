@@ -9,7 +9,9 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
+class QSpinBox;
 class QPushButton;
 class QTabWidget;
 
@@ -48,12 +50,21 @@ public:
     QPushButton* btnHtmlHelpOptions;
     QPushButton* btnWebHelpOptions;
     QPushButton* btnSingleHtmlOptions;
+    QLineEdit* edtPdfFile;
+    QPushButton* btnPdfFile;
+    QComboBox* cbPdfPageSize;
+    QSpinBox* sePdfMargin;
+    QLineEdit* edtEpubFile;
+    QPushButton* btnEpubFile;
+    QLineEdit* edtQtHelpFile;
+    QPushButton* btnQtHelpFile;
     QPushButton* btnStart;
     QPushButton* btnCancel;
 
 private:
     QLineEdit* EditOf(BuildField field) const;
     void ChooseFolder(QLineEdit* edit);
+    void ChooseFile(QLineEdit* edit, const QString& filter, const QString& suffix);
     void UpdateHHPFolder();
 
     IDialogs& dialogs_;
