@@ -314,8 +314,11 @@ std::string ReadFileBytes(const std::string& path) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string data;
     try {
-        // Sized once: growing by doubling would need up to twice the file's size.
-        data.reserve(static_cast<std::size_t>(st.st_size) + 1);
+        // Sized once: growing by doubling would need up to twice the file's size. A size
+        // the system only claims (kernel files say 0, or terabytes) is not trusted further
+        // than a large page would go.
+        constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
+        data.reserve(std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1);
         char buffer[65536];
         for (;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
