@@ -98,6 +98,38 @@ private:
     bool force_;
 };
 
+bool Blank(const std::string& s) {
+    return s.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// Settings the desktop's build dialog would insist on before starting. With no one to ask,
+// the command line builds with the defaults and says so.
+void UseDefaultsForEmptySettings(TPvx& project, OutputKind kind) {
+    TProjectSettings& s = project.ProjectSettings;
+    auto warn = [](const std::string& text) {
+        std::printf("Warning: %s\n", text.c_str());
+    };
+    if (kind == OutputKind::SingleHtml && Blank(s.SingleHtmlFilename)) {
+        s.SingleHtmlFilename = "index.htm";
+        warn("the project names no Single HTML file; writing \"index.htm\".");
+    }
+    if (kind == OutputKind::WebHelp) {
+        // The defaults come in pairs that read well together: white on dark blue, black on
+        // light grey; an empty colour takes the partner of the other one's pair.
+        const bool darkBack = StringFunc::SameText(StringFunc::Trim(s.WebBackColor), "#003366");
+        const bool whiteFont = StringFunc::SameText(StringFunc::Trim(s.WebFontColor), "#ffffff");
+        if (Blank(s.WebFontColor)) {
+            s.WebFontColor = darkBack ? "#ffffff" : "#000000";
+            warn("the project sets no Web Help font colour; using " + s.WebFontColor + ".");
+        }
+        if (Blank(s.WebBackColor)) {
+            s.WebBackColor = whiteFont ? "#003366" : "#DCDBD6";
+            warn("the project sets no Web Help background colour; using " + s.WebBackColor +
+                 ".");
+        }
+    }
+}
+
 std::string Absolute(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -160,12 +192,13 @@ int CmdBuild(const Args& args) {
                 return Usage("--margin takes whole millimetres from 0 to 60.");
             request.PdfMargin = std::stoi(value);
         } else if (a == "--out" || a == "-o") {
-            if (i + 1 >= args.size())
+            // An empty name would silently fall back to the project's setting.
+            if (i + 1 >= args.size() || Blank(args[i + 1]))
                 return Usage("--out needs a folder (or a file for --htmlhelp, --pdf, --epub, "
                              "--qthelp).");
             request.OutputOverride = Absolute(args[++i]);
         } else if (a == "--keep-project") {
-            if (i + 1 >= args.size())
+            if (i + 1 >= args.size() || Blank(args[i + 1]))
                 return Usage("--keep-project needs a folder.");
             request.KeepProjectFolder = Absolute(args[++i]);
         } else if (a == "--force") {
@@ -210,6 +243,7 @@ int CmdBuild(const Args& args) {
         std::fprintf(stderr, "parvane-cli build: %s\n", e.what());
         return 1;
     }
+    UseDefaultsForEmptySettings(project, request.Kind);
     // The build goes on: the help only opens on no page, which the author should know.
     if (StringFunc::Trim(project.ProjectSettings.DefaultTopic).empty())
         std::fputs("Warning: You have not specified a default topic. Right-clicking a topic and "

@@ -49,10 +49,11 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
+// Every node below node, by a walk in pre-order that never recurses.
 int CountTopics(const TTopicNode* node) {
     int n = 0;
-    for (int i = 0; i < node->Count(); ++i)
-        n += 1 + CountTopics(node->Child(i));
+    for (const TTopicNode* t = node->FirstChild(); t && t->HasAsParent(node); t = t->GetNext())
+        ++n;
     return n;
 }
 
@@ -134,13 +135,25 @@ int CmdNew(const Args& args) {
     const std::string projectFile = fs::absolute(fs::path(output), ec).lexically_normal().string();
     if (fs::exists(projectFile, ec) && !force)
         return Fail("\"" + projectFile + "\" already exists; use --force to replace it.");
-    const fs::path projectFolder = fs::path(projectFile).parent_path();
-    if (!fs::is_directory(projectFolder, ec))
-        return Fail("the folder \"" + projectFolder.string() + "\" of the project file doesn't " +
-                    "exist.");
     options.RootFolder = fs::absolute(fs::path(Paths::ExpandHome(options.RootFolder)), ec)
                              .lexically_normal()
                              .string();
+    // The project file may lie in the root folder that is still to be made ("new docs
+    // --output docs/help.pvx"); any other missing folder is the caller's mistake.
+    const fs::path projectFolder = fs::path(projectFile).parent_path();
+    const fs::path rootFolder = fs::path(options.RootFolder).lexically_normal();
+    const auto sameFolder = [](const fs::path& a, const fs::path& b) {
+        return (a / "").lexically_normal() == (b / "").lexically_normal();
+    };
+    if (!fs::is_directory(projectFolder, ec) && !sameFolder(projectFolder, rootFolder))
+        return Fail("the folder \"" + projectFolder.string() + "\" of the project file doesn't " +
+                    "exist.");
+    if (!fs::is_directory(rootFolder, ec)) {
+        fs::create_directories(rootFolder, ec);
+        if (ec)
+            return Fail("cannot create the root folder \"" + rootFolder.string() +
+                        "\": " + ec.message() + ".");
+    }
 
     try {
         TTopicTree tree;

@@ -57,9 +57,9 @@ int CmdTree(const Args& args) {
     TPvx project(tree);
     try {
         project.LoadFromFile(path);
-    } catch (const std::exception&) {
-        // A file that cannot be read is reported like a missing one.
-        std::fprintf(stderr, "%s doesn't exist!\n", path.c_str());
+    } catch (const std::exception& e) {
+        // The loader says what is wrong: missing, a folder, unreadable, too large.
+        std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
 

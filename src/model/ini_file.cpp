@@ -1,5 +1,6 @@
 #include "model/ini_file.h"
 
+#include "model/errors.h"
 #include "model/text_file.h"
 
 #include <algorithm>
@@ -66,6 +67,7 @@ public:
     }
 
     std::size_t Mask() const { return slots_.size() - 1; }
+    std::size_t Bytes() const { return slots_.capacity() * sizeof(Slot); }
 
     // The number of the entry named key, or `entry` after recording it under that name.
     template <typename KeyOf>
@@ -143,16 +145,53 @@ private:
     std::size_t used_ = 0;
 };
 
+// Offsets into the text: a file is refused above 4 GB, so 32 bits hold them and an entry
+// stays at 20 bytes. A file of very short lines has many entries per byte; their size is
+// what bounds the reader's memory to a small multiple of the file's.
 struct Span {
-    std::size_t pos = 0;
-    std::size_t len = 0;
+    std::uint32_t pos = 0;
+    std::uint32_t len = 0;
 };
 
 struct Entry {
     Span key;
     Span value;
     std::uint32_t hash = 0;
-    bool duplicate = false; // a later key of a name already seen: ignored
+    // A later key of a name already seen (the first counts): kept out of the index.
+    bool Duplicate() const { return (key.len & kDuplicateBit) != 0; }
+    void MarkDuplicate() { key.len |= kDuplicateBit; }
+    static constexpr std::uint32_t kDuplicateBit = 0x80000000u;
+};
+static_assert(sizeof(Entry) == 20);
+
+// Remembers the last key seen in each of a fixed number of hash buckets while the lines are
+// read, so a name that comes back soon (a file of one line repeated, a few keys in turn)
+// is dropped at once instead of costing an entry and an index slot each time.
+class RecentKeys {
+public:
+    explicit RecentKeys(std::size_t textSize) {
+        const std::size_t slots = textSize > (1u << 20) ? (1u << 16) : (1u << 8);
+        slots_.assign(slots, Slot{});
+    }
+    // True when the section already has a key of this name among the recent ones;
+    // otherwise remembers (section, entry) under the name's hash.
+    template <typename KeyOf>
+    bool SeenOrRemember(std::uint32_t section, std::uint32_t entry, std::uint32_t hash,
+                        std::string_view key, KeyOf&& keyOf) {
+        Slot& slot = slots_[hash & (slots_.size() - 1)];
+        if (slot.section == section + 1 && slot.hash == hash && SameName(keyOf(slot.entry), key))
+            return true;
+        slot = {section + 1, entry, hash};
+        return false;
+    }
+
+private:
+    struct Slot {
+        std::uint32_t section = 0; // section number + 1; 0 is free
+        std::uint32_t entry = 0;
+        std::uint32_t hash = 0;
+    };
+    std::vector<Slot> slots_;
 };
 
 // Calls fn for every line of text; CR LF, lone CR and lone LF all end a line.
@@ -268,7 +307,7 @@ struct TIniFile::Data {
     NameIndex sectionIndex;
 
     std::string_view View(Span span) const {
-        return std::string_view(text).substr(span.pos, span.len);
+        return std::string_view(text).substr(span.pos, span.len & ~Entry::kDuplicateBit);
     }
     const Section* FindSection(std::string_view name) const {
         const auto found =
@@ -287,7 +326,7 @@ struct TIniFile::Data {
                 return SameName(View(entries[other].key), View(entries[e].key));
             };
             if (!section.index.Insert(hash, e, same))
-                entries[e].duplicate = true;
+                entries[e].MarkDuplicate();
         };
         constexpr std::size_t kSmall = 4096; // fits the caches: no need to order the writes
         if (entries.size() < kSmall) {
@@ -307,6 +346,9 @@ TIniFile TIniFile::FromText(std::string_view utf8Text) {
 }
 
 TIniFile TIniFile::FromOwnedText(std::string text) {
+    if (text.size() >= Entry::kDuplicateBit)
+        throw EParvaneError("The file is too large to be read as settings (" +
+                            std::to_string(text.size() / (1024 * 1024)) + " MB).");
     auto data = std::make_shared<Data>();
     data->text = std::move(text);
     std::string_view all(data->text);
@@ -314,8 +356,10 @@ TIniFile TIniFile::FromOwnedText(std::string text) {
         all.remove_prefix(kUtf8Bom.size());
     const char* const base = data->text.data();
     auto spanOf = [base](std::string_view part) {
-        return Span{static_cast<std::size_t>(part.data() - base), part.size()};
+        return Span{static_cast<std::uint32_t>(part.data() - base),
+                    static_cast<std::uint32_t>(part.size())};
     };
+    RecentKeys recent(data->text.size());
 
     // One pass collects the lines in file order, a second indexes each section.
     Data& d = *data;
@@ -343,8 +387,13 @@ TIniFile TIniFile::FromOwnedText(std::string text) {
         if (eq == std::string_view::npos)
             return; // not a key line
         const std::string_view key = Strip(line.substr(0, eq));
-        d.sections[current].entries.push_back(
-            Entry{spanOf(key), spanOf(Strip(line.substr(eq + 1))), NameHash(key), false});
+        std::vector<Entry>& entries = d.sections[current].entries;
+        const std::uint32_t hash = NameHash(key);
+        const auto entry = static_cast<std::uint32_t>(entries.size());
+        if (recent.SeenOrRemember(static_cast<std::uint32_t>(current), entry, hash, key,
+                                  [&](std::uint32_t e) { return d.View(entries[e].key); }))
+            return;
+        entries.push_back(Entry{spanOf(key), spanOf(Strip(line.substr(eq + 1))), hash});
     });
     for (Data::Section& section : d.sections)
         d.BuildIndex(section);
@@ -358,16 +407,40 @@ TIniFile TIniFile::FromFile(const std::string& path) {
     std::string bytes = TextCodec::ReadFileBytes(path);
     if (TextCodec::IsValidUtf8(bytes))
         return FromOwnedText(std::move(bytes));
-    // Files from the 8-bit platform: each line that is not UTF-8 is Windows-1252. Those
-    // lines are converted together in one call (joined by LF, which the code page keeps
-    // as it is), then put back in place; line ends stay as they were.
+    // Files from the 8-bit platform: each line that is not UTF-8 is Windows-1252. Such
+    // lines are converted a batch at a time (joined by LF, which the code page keeps as it
+    // is), then put back in place; line ends stay as they were. Batches keep the memory
+    // this takes bounded, whatever the number of lines.
     const std::string_view view(bytes);
     struct Line {
         std::size_t pos, len;
         bool convert;
     };
-    std::vector<Line> lines;
+    constexpr std::size_t kBatchLines = 16384;
+    std::vector<Line> pending;
+    pending.reserve(kBatchLines);
     std::string batch;
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 4);
+    auto flush = [&] {
+        const std::string converted = TextCodec::ToUtf8(batch, "WINDOWS-1252");
+        std::size_t next = 0;
+        for (const Line& line : pending) {
+            if (line.convert) {
+                std::size_t stop = converted.find('\n', next);
+                if (stop == std::string::npos)
+                    stop = converted.size();
+                text.append(converted, next, stop - next);
+                next = stop + 1;
+            } else {
+                text.append(view.substr(line.pos, line.len));
+            }
+            if (line.pos + line.len < view.size())
+                text.push_back(view[line.pos + line.len]);
+        }
+        pending.clear();
+        batch.clear();
+    };
     std::size_t pos = 0;
     while (pos <= view.size()) {
         std::size_t end = pos;
@@ -375,31 +448,41 @@ TIniFile TIniFile::FromFile(const std::string& path) {
             ++end;
         const std::string_view line = view.substr(pos, end - pos);
         const bool convert = !TextCodec::IsValidUtf8(line);
-        lines.push_back({pos, line.size(), convert});
+        pending.push_back({pos, line.size(), convert});
         if (convert) {
             batch.append(line);
             batch.push_back('\n');
         }
+        if (pending.size() == kBatchLines)
+            flush();
         pos = end + 1;
     }
-    const std::string converted = TextCodec::ToUtf8(batch, "WINDOWS-1252");
-    std::string text;
-    text.reserve(bytes.size() + batch.size() / 2);
-    std::size_t next = 0;
-    for (const Line& line : lines) {
-        if (line.convert) {
-            std::size_t stop = converted.find('\n', next);
-            if (stop == std::string::npos)
-                stop = converted.size();
-            text.append(converted, next, stop - next);
-            next = stop + 1;
-        } else {
-            text.append(view.substr(line.pos, line.len));
-        }
-        if (line.pos + line.len < view.size())
-            text.push_back(view[line.pos + line.len]);
-    }
+    flush();
+    std::string().swap(bytes);
     return FromOwnedText(std::move(text));
+}
+
+std::size_t TIniFile::MemoryUsed() const {
+    if (!data_)
+        return 0;
+    std::size_t bytes = sizeof(Data) + data_->text.capacity();
+    for (const Data::Section& section : data_->sections)
+        bytes += section.entries.capacity() * sizeof(Entry) + section.index.Bytes();
+    bytes += data_->sections.capacity() * sizeof(Data::Section) + data_->sectionIndex.Bytes();
+    for (const std::string& name : data_->sectionNames)
+        bytes += sizeof(std::string) + name.capacity();
+    return bytes;
+}
+
+void TIniFile::ForEachKey(std::string_view section,
+                          const std::function<void(std::string_view key)>& fn) const {
+    const Data::Section* s = data_ ? data_->FindSection(section) : nullptr;
+    if (!s)
+        return;
+    for (const Entry& entry : s->entries) {
+        if (!entry.Duplicate())
+            fn(data_->View(entry.key));
+    }
 }
 
 bool TIniFile::HasSection(std::string_view section) const {
@@ -420,7 +503,7 @@ std::optional<std::string_view> TIniFile::FindNear(std::string_view section, std
     if (!s)
         return std::nullopt;
     const std::vector<Entry>& entries = s->entries;
-    if (hint < entries.size() && !entries[hint].duplicate &&
+    if (hint < entries.size() && !entries[hint].Duplicate() &&
         SameName(data_->View(entries[hint].key), key))
         return data_->View(entries[hint++].value);
     const auto found =
@@ -470,7 +553,7 @@ TIniFile::SectionValues(std::string_view section) const {
         return out;
     out.reserve(s->entries.size());
     for (const Entry& entry : s->entries) {
-        if (!entry.duplicate)
+        if (!entry.Duplicate())
             out.emplace_back(data_->View(entry.key), data_->View(entry.value));
     }
     return out;

@@ -6,6 +6,7 @@
 // counts; lines before the first section are ignored. Lookups are hashed, so loading is
 // linear in the size of the text.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,13 @@ public:
     int ReadInteger(std::string_view section, std::string_view key, int def) const;
     // Any integer other than 0 is true; text that is not an integer gives def.
     bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+    // Calls fn with every key of a section in file order (the first of equal names only),
+    // without copying anything.
+    void ForEachKey(std::string_view section,
+                    const std::function<void(std::string_view key)>& fn) const;
+    // The bytes this reader holds: the text, the keys and the indexes.
+    std::size_t MemoryUsed() const;
 
     // Section names and the key/value pairs of one section, in file order.
     const std::vector<std::string>& Sections() const;

@@ -6,9 +6,15 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <filesystem>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <variant>
 
 namespace parvane {
@@ -224,6 +230,26 @@ std::string StoredRootDir(const std::string& rootDir, const std::string& project
     return rootDir;
 }
 
+// Refuses what is not a project file with a message that says what it is instead: only a
+// path where nothing exists "doesn't exist". A pipe is refused before it is opened, since
+// opening one waits for a writer.
+void CheckProjectFileKind(const std::string& path, const std::string& existing) {
+    struct stat st {};
+    if (existing.empty() || ::stat(existing.c_str(), &st) != 0) {
+        if (!existing.empty() && errno != ENOENT && errno != ENOTDIR)
+            throw EParvaneError("Cannot open " + path + ": " + std::strerror(errno) + ".");
+        throw EParvaneError(path + " doesn't exist!");
+    }
+    if (S_ISDIR(st.st_mode))
+        throw EParvaneError(path + " is a folder, not a project file.");
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        throw EParvaneError(path + " is a pipe or socket, not a project file.");
+    if (!S_ISREG(st.st_mode))
+        throw EParvaneError(path + " is a device, not a project file.");
+    if (::access(existing.c_str(), R_OK) != 0)
+        throw EParvaneError(path + " cannot be read: " + std::strerror(errno) + ".");
+}
+
 } // namespace
 
 // ---- TPvx -------------------------------------------------------------------------------
@@ -262,11 +288,14 @@ void TPvx::ClearTopics() {
 void TPvx::LoadFromFile(const std::string& path) {
     const std::string absolute = path.empty() ? path : AbsolutePath(path);
     const std::string existing = absolute.empty() ? "" : Paths::ResolveExisting(absolute);
-    std::error_code ec;
-    if (existing.empty() || !std::filesystem::is_regular_file(existing, ec))
-        throw EParvaneError(path + " doesn't exist!");
+    CheckProjectFileKind(path, existing);
     // Everything that can fail comes first, so a failed load changes nothing.
-    const TIniFile ini = TIniFile::FromFile(existing);
+    TIniFile ini;
+    try {
+        ini = TIniFile::FromFile(existing);
+    } catch (const std::bad_alloc&) {
+        throw EParvaneError("There is not enough memory to load " + path + ".");
+    }
     const std::string folder = FolderOf(existing);
 
     TProjectSettings settings;
@@ -301,15 +330,62 @@ void TPvx::LoadFromFile(const std::string& path) {
     tree_.Select(ContentsRoot());
 }
 
+namespace {
+
+// The numbers of the topics a [TOPICS] section holds, ascending, each once: taken from
+// the keys present, so a gap (a hand edit, a merge) loses no topic after it and a huge
+// count allocates nothing. Only numbers below the count are topics.
+std::vector<std::uint32_t> TopicNumbers(const TIniFile& ini, std::int64_t count) {
+    std::vector<std::uint32_t> numbers;
+    if (count <= 0)
+        return numbers;
+    constexpr std::string_view kList = "TitleList.";
+    ini.ForEachKey(kTopics, [&](std::string_view key) {
+        // "TitleList." FIELD "." NUMBER, with FIELD one of the ten; a million keys pass here
+        // for a large project, so the field is found by its dot, not by trying each prefix.
+        if (!StartsWithAsciiNoCase(key, kList))
+            return;
+        const std::size_t dot = key.find('.', kList.size());
+        if (dot == std::string_view::npos)
+            return;
+        const std::string_view withField = key.substr(0, dot + 1);
+        bool known = false;
+        for (const std::string_view prefix : kTopicPrefixes) {
+            if (prefix.size() == withField.size() && StartsWithAsciiNoCase(withField, prefix)) {
+                known = true;
+                break;
+            }
+        }
+        if (!known)
+            return;
+        const std::string_view digits = key.substr(dot + 1);
+        // Written numbers have no sign and no leading zero; only those are looked up.
+        if (digits.empty() || (digits.size() > 1 && digits[0] == '0'))
+            return;
+        std::uint32_t n = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        if (ec != std::errc() || end != digits.data() + digits.size() || n >= count)
+            return;
+        if (numbers.empty() || numbers.back() != n)
+            numbers.push_back(n);
+    });
+    if (!std::is_sorted(numbers.begin(), numbers.end()))
+        std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+} // namespace
+
 // Files the program writes never hold them, but a damaged or hand-made file may:
-// - the count says more topics than the file holds: reading stops at the first number
-//   for which none of the ten keys exists, so "TitleList=99999999" creates no empty topics;
+// - gaps in the topic numbers: every topic present below the count is read, in number order;
 // - a Level below 0 counts as 0;
 // - a Level 0 topic whose Kind is not 0, 1 or 2 goes to the table of contents;
 // - a topic that needs a parent where there is none (the first topic with a Level above
 //   0, or a level climbing above the roots) is placed at Level 0 under its Kind's root.
 void TPvx::ReadTopics(const TIniFile& ini) {
     const int count = ini.ReadInteger(kTopics, "TitleList", 0);
+    const std::vector<std::uint32_t> numbers = TopicNumbers(ini, count);
     ClearTopics();
 
     std::string key;
@@ -332,18 +408,14 @@ void TPvx::ReadTopics(const TIniFile& ini) {
     std::int64_t previousLevel = 0;
     TTopicNode* parent = nullptr;
     TTopicNode* last = nullptr;
-    for (int n = 0; n < count; ++n) {
+    for (const std::uint32_t n : numbers) {
         const auto digits = std::to_chars(number, number + sizeof number, n);
         const std::string_view suffix(number, static_cast<std::size_t>(digits.ptr - number));
-        bool any = false;
         for (int f = 0; f < TopicFieldCount; ++f) {
             key.assign(kTopicPrefixes[f]);
             key.append(suffix);
             values[f] = ini.FindNear(kTopics, key, hint);
-            any = any || values[f].has_value();
         }
-        if (!any)
-            break;
 
         TLeftTreeData data;
         data.Level = std::max(0, readInt(tfLevel, 0));
@@ -465,6 +537,9 @@ std::string TPvx::SaveToText(const std::string& path) const {
 void TPvx::SaveToFile(const std::string& path) {
     const std::string absolute = AbsolutePath(path);
     TextCodec::WriteFileAtomic(absolute, SaveToText(absolute));
+    // Where a save cannot use an unnamed temporary file, one killed half-way leaves its
+    // named one; the next save of the project clears such leftovers away.
+    TextCodec::RemoveStaleTemporaries(absolute);
     Modified = false;
     FileName = absolute;
     IsUntitled = false;

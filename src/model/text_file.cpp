@@ -4,7 +4,10 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -298,30 +301,82 @@ std::string ReadFileBytes(const std::string& path) {
     std::string native = Paths::ToNative(path);
     if (const std::string resolved = Paths::ResolveExisting(native); !resolved.empty())
         native = resolved;
-    std::FILE* f = std::fopen(native.c_str(), "rb");
-    if (!f)
+    // Not blocking on open: a pipe would wait for a writer, and it is no file to read.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         throw EParvaneError("Cannot read \"" + path + "\": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EParvaneError("Cannot read \"" + path + "\": " +
+                            (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string data;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        data.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        throw EParvaneError("Cannot read \"" + path + "\".");
+    try {
+        // Sized once: growing by doubling would need up to twice the file's size. A size
+        // the system only claims (kernel files say 0, or terabytes) is not trusted further
+        // than a large page would go.
+        constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
+        data.reserve(std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1);
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const std::string reason = std::strerror(errno);
+                ::close(fd);
+                throw EParvaneError("Cannot read \"" + path + "\": " + reason);
+            }
+            data.append(buffer, static_cast<std::size_t>(n));
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
     return data;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const std::string native = Paths::ToNative(path);
-    std::string folder = Paths::ExtractFilePath(native);
-    if (folder.empty())
-        folder = "./";
-    std::string tmp = folder + "." + Paths::ExtractFileName(native) + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(errno));
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+
+// The file a save really replaces: a symbolic link (or a chain of them) is followed to its
+// target, so saving through a link updates the target and keeps the link. A dangling link
+// gets its target created.
+std::string SaveTarget(const std::string& native) {
+    std::string path = native;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            return path;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.empty())
+            return path;
+        path = target[0] == '/' ? target : Paths::ExtractFilePath(path) + target;
+    }
+    throw EParvaneError("Cannot write \"" + native + "\": too many levels of symbolic links");
+}
+
+std::string FolderOf(const std::string& native) {
+    const std::string folder = Paths::ExtractFilePath(native);
+    return folder.empty() ? "./" : folder;
+}
+
+// The temporary name of a save: "." + name + "." + six characters, in the same folder.
+std::string TemporaryPattern(const std::string& native) {
+    return FolderOf(native) + "." + Paths::ExtractFileName(native) + ".XXXXXX";
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -329,37 +384,136 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
         if (w < 0) {
             if (errno == EINTR)
                 continue;
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+            return false;
         }
         p += w;
         left -= static_cast<std::size_t>(w);
     }
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    return true;
+}
+
+// Keep the permissions of the file being replaced; a new file gets the usual ones.
+mode_t ModeFor(const std::string& native) {
     struct stat st {};
-    mode_t mode = 0666;
     if (::stat(native.c_str(), &st) == 0)
-        mode = (st.st_mode & 07777) | S_IWUSR;
-    else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode &= ~mask;
+        return (st.st_mode & 07777) | S_IWUSR;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+[[noreturn]] void WriteFailed(const std::string& path, int error) {
+    throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(error));
+}
+
+void RenameInto(const std::string& tmp, const std::string& native, const std::string& path) {
+    if (::rename(tmp.c_str(), native.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(tmp.c_str());
+        WriteFailed(path, error);
     }
-    ::fchmod(fd, mode);
+}
+
+// The bytes go into a file without a name (O_TMPFILE), which the system removes by itself
+// if the process dies before it is complete; only then is it given a temporary name and
+// renamed over the target. False when the file system offers no such files.
+bool WriteThroughUnnamedFile(const std::string& native, const std::string& path,
+                             std::string_view bytes) {
+#ifdef O_TMPFILE
+    const int fd = ::open(FolderOf(native).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOENT)
+            return false; // no unnamed files here: the named way below
+        WriteFailed(path, errno);
+    }
+    if (!WriteAll(fd, bytes) || ::fchmod(fd, ModeFor(native)) != 0) {
+        const int error = errno;
+        ::close(fd);
+        WriteFailed(path, error);
+    }
     // No fsync: builds write thousands of files; the rename alone keeps a crash of the
     // program from ever leaving a half-written file behind.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string tmp = TemporaryPattern(native);
+        // A fresh unused name: mkstemp makes it, and linkat needs it gone again.
+        const int probe = mkstemp(tmp.data());
+        if (probe < 0)
+            break;
+        ::close(probe);
+        ::unlink(tmp.c_str());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            ::close(fd);
+            RenameInto(tmp, native, path);
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    ::close(fd);
+    return false; // no /proc or no linkat here: the named way below
+#else
+    (void)native;
+    (void)path;
+    (void)bytes;
+    return false;
+#endif
+}
+
+} // namespace
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    const std::string native = SaveTarget(Paths::ToNative(path));
+    if (WriteThroughUnnamedFile(native, path, bytes))
+        return;
+    std::string tmp = TemporaryPattern(native);
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0)
+        WriteFailed(path, errno);
+    if (!WriteAll(fd, bytes) || ::fchmod(fd, ModeFor(native)) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        WriteFailed(path, error);
+    }
     if (::close(fd) != 0) {
-        const std::string reason = std::strerror(errno);
+        const int error = errno;
         ::unlink(tmp.c_str());
-        throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+        WriteFailed(path, error);
     }
-    if (::rename(tmp.c_str(), native.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        throw EParvaneError("Cannot write \"" + path + "\": " + reason);
+    RenameInto(tmp, native, path);
+}
+
+int RemoveStaleTemporaries(const std::string& path, int olderThanSeconds) {
+    const std::string native = SaveTarget(Paths::ToNative(path));
+    const std::string prefix = "." + Paths::ExtractFileName(native) + ".";
+    const std::string folder = FolderOf(native);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix)
+            continue;
+        const std::string_view suffix = name.substr(prefix.size());
+        const bool random = std::all_of(suffix.begin(), suffix.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+        if (!random)
+            continue;
+        const std::string file = folder + std::string(name);
+        struct stat st {};
+        // Only regular files old enough that no save can still be writing them.
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            now - st.st_mtime < olderThanSeconds)
+            continue;
+        if (::unlink(file.c_str()) == 0)
+            ++removed;
     }
+    ::closedir(dir);
+    return removed;
 }
 
 } // namespace parvane::TextCodec

@@ -22,9 +22,17 @@ std::string FromUtf8(std::string_view utf8, std::string_view charset, bool htmlR
 // Windows code page of an HTML Help language identifier ("0x0419" -> "CP1251").
 std::string CodePageOfLanguage(std::string_view language);
 
-// Whole file as bytes; throws EParvaneError with a readable message on failure.
+// Whole file as bytes; throws EParvaneError with a readable message on failure (a folder,
+// a pipe or a device is refused without waiting on it).
 std::string ReadFileBytes(const std::string& path);
-// Writes bytes to a temporary file in the same folder, then renames it over path.
+// Writes bytes to a temporary file in the same folder, then renames it over path. Where
+// the file system offers unnamed temporary files the bytes are written into one first, so
+// a process killed while saving leaves nothing behind. A symbolic link at path is
+// followed: its target is replaced and the link stays.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Removes the temporary files ".NAME.XXXXXX" that saves of path killed on a system
+// without unnamed temporary files left beside it, when they are older than the given
+// age (a save of another process may still be writing a younger one). Returns how many.
+int RemoveStaleTemporaries(const std::string& path, int olderThanSeconds = 60);
 
 } // namespace parvane::TextCodec

@@ -328,8 +328,9 @@ std::string TCHMProject::ProjectFileText() const {
     }
     if (!MapText.empty()) {
         out.Line("[MAP]");
-        // chmcmd reads the header only when its name is quoted.
-        out.Text("#include \"").Raw(MapFileName).Text("\"").Line();
+        // Unquoted: chmcmd passes over a quoted name without a word, and the Workshop's
+        // compiler takes either form.
+        out.Text("#include ").Raw(MapFileName).Line();
         out.Line();
     }
     return out.Take();

@@ -3,6 +3,7 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "output/contents.h"
+#include "output/keyword_index.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -63,25 +64,22 @@ bool IndexEntryLess(const TIndexEntry& a, const TIndexEntry& b) {
     return a.Path.size() < b.Path.size();
 }
 
-// The list changes between two consecutive keywords: close the levels of `from` that
-// `to` does not share, open the parents of `to` that `from` did not have.
+// The list changes between two consecutive keywords (the rule the Web Help index shares):
+// close the levels of `from` that `to` does not share, nest inside the entry of `from`
+// when `to` goes on below it, and open the parents of `to` that `from` did not have.
 void AppendTransition(std::string& out, const TKeywordPath& from, const TKeywordPath& to) {
-    const std::size_t m = from.size();
-    const std::size_t n = to.size();
-    std::size_t k = 0;
-    while (k < m && k < n && from[k] == to[k])
-        ++k;
-    for (std::size_t j = k; j + 1 < m; ++j)
+    const TKeywordTransition t = KeywordTransition(from, to);
+    for (std::size_t j = 0; j < t.Close; ++j)
         out += std::string("</UL>") + kCrLf;
-    for (std::size_t j = k; j + 1 < n; ++j) {
+    if (t.NestInPrevious)
+        out += std::string("<UL>") + kCrLf;
+    for (std::size_t j = t.FirstParent; j < t.ParentEnd; ++j) {
         out += std::string("<LI> <OBJECT type=\"text/sitemap\">") + kCrLf;
         out += Param("Name", Escaped(to[j]));
         out += Param("See Also", Escaped(to[j]));
         out += std::string("</OBJECT>") + kCrLf;
         out += std::string("<UL>") + kCrLf;
     }
-    if (n == m + 1 && k == n - 1 && m > 0)
-        out += std::string("<UL>") + kCrLf;
 }
 
 // A context number the map header and the alias section can carry: decimal digits, or
@@ -99,6 +97,23 @@ bool IsContextNumber(const std::string& s) {
         return (c >= '0' && c <= '9') ||
                (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
     });
+}
+
+// A relative address that stays below the root: no leading "/", no drive or scheme, no
+// ".." level.
+bool IsInsideAddress(const std::string& address) {
+    if (address.empty() || address[0] == '/' || address.find(':') != std::string::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= address.size()) {
+        std::size_t end = address.find('/', start);
+        if (end == std::string::npos)
+            end = address.size();
+        if (address.compare(start, end - start, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -189,12 +204,21 @@ void TContents::BuildAliasAndMap(std::string& aliasText, std::string& mapText) c
                  "\" is not a number; it is left out of the map.");
             continue;
         }
+        // The compiler matches an alias against the files it packs, by their names with
+        // "/"; one that matches none fails the whole compile. A page outside the root is
+        // not packed, so it can have no context number.
+        const std::string address = StringFunc::ToForwardSlashes(item->Url);
+        if (!IsInsideAddress(address)) {
+            Info("The topic \"" + item->Title + "\" lies outside the project's root folder; "
+                 "its context number " + number + " is left out of the map.");
+            continue;
+        }
         if (!seen.insert(number).second) {
             Info("Context number " + number + " of the topic \"" + item->Title +
                  "\" is used by an earlier topic; it is left out of the map.");
             continue;
         }
-        aliasText += "IDH_ID" + number + "=" + item->Url + kCrLf;
+        aliasText += "IDH_ID" + number + "=" + address + kCrLf;
         mapText += "#define IDH_ID" + number + " " + number + kCrLf;
     }
 }

@@ -84,14 +84,18 @@ void TContents::BuildItems() {
     TTopicNode* contentsRoot = Project.ContentsRoot();
     if (!contentsRoot)
         return;
-    // Pre-order walk of the contents root's subtree without recursion: deep trees are fine.
+    // Pre-order walk of the contents root's subtree without recursion, keeping the level
+    // along the way (asking each node for its depth would climb to the root every time).
+    int level = 1;
     for (TTopicNode* node = contentsRoot->FirstChild(); node;) {
+        if (level > kMaxContentsDepth)
+            throw EParvaneError(TooDeepMessage(node->Text()));
         auto item = std::make_unique<TContentsItem>();
         const TLeftTreeData& data = node->Data();
         item->Position = static_cast<int>(Items.size());
         item->Title = node->Text();
         item->Url = data.Url;
-        item->Level = node->Level();
+        item->Level = level;
         item->ImageNumber = node->ImageIndex() + 1;
         item->Status = data.Status;
         item->Keywords = data.Keywords;
@@ -121,58 +125,100 @@ void TContents::BuildItems() {
         // Next node in pre-order, never leaving the contents root.
         if (node->HasChildren()) {
             node = node->FirstChild();
+            ++level;
             continue;
         }
-        while (node && node != contentsRoot && !node->NextSibling())
+        while (node && node != contentsRoot && !node->NextSibling()) {
             node = node->Parent();
+            --level;
+        }
         node = (node && node != contentsRoot) ? node->NextSibling() : nullptr;
     }
     NumberItems();
 }
 
-namespace {
+std::string TooDeepMessage(const std::string& title) {
+    return "The table of contents is more than " + std::to_string(kMaxContentsDepth) +
+           " levels deep at the topic \"" + title + "\". The outputs show at most " +
+           std::to_string(kMaxContentsDepth) +
+           " levels: move the deeper topics up before building.";
+}
 
-// Numbers one run of siblings at level `level` starting at index i; returns the index of
-// the first item after the run.
-std::size_t NumberRun(std::vector<std::unique_ptr<TContentsItem>>& items, std::size_t i, int level,
-                      const std::string& parentNumber) {
-    const std::size_t n = items.size();
-    int k = 0;
-    while (i < n && items[i]->Level == level) {
-        TContentsItem& item = *items[i];
-        ++k;
-        const std::string kText = std::to_string(k);
-        item.Number =
-            parentNumber.empty() ? (level == 1 ? kText + "." : kText) : parentNumber + "." + kText;
+// The walk of the item list that the recursive description gives (one call per run of
+// siblings), with the runs that are open kept on a stack instead of the call stack. An
+// item's outline number is not stored: its place among its siblings and its parent are
+// enough to spell it when an output needs it (ItemNumber), so a deep list costs no more
+// than a flat one.
+void TContents::NumberItems() {
+    struct Run {
+        int level;
+        int count;        // siblings numbered so far
+        int parent;       // the item the run lies below, -1 at the top
+        std::size_t last; // the run's latest item
+    };
+    std::vector<Run> runs;
+    const std::size_t n = Items.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        TContentsItem& item = *Items[i];
+        const int level = item.Level;
+        // Runs deeper than this item have ended: their last item was the last sibling.
+        while (!runs.empty() && runs.back().level > level)
+            runs.pop_back();
+        if (!runs.empty() && runs.back().level == level) {
+            Run& run = runs.back();
+            item.Ordinal = ++run.count;
+            item.Parent = run.parent;
+            run.last = i;
+        } else {
+            const int parent = runs.empty() ? -1 : static_cast<int>(runs.back().last);
+            item.Ordinal = 1;
+            item.Parent = parent;
+            runs.push_back({level, 1, parent, i});
+        }
+        // Links to the next item decide the flags.
         if (i + 1 == n) {
             item.HasChildren = false;
             item.IsLast = true;
-            return n;
+            continue;
         }
-        const TContentsItem& next = *items[i + 1];
-        if (next.Level > level) {
-            item.HasChildren = true;
-            const std::string childParent = parentNumber.empty() ? kText : item.Number;
-            const std::size_t after = NumberRun(items, i + 1, next.Level, childParent);
-            item.IsLast = !(after < n && items[after]->Level == level);
-            i = after;
-        } else {
-            item.HasChildren = false;
-            item.IsLast = next.Level != level;
-            ++i;
-        }
+        const int next = Items[i + 1]->Level;
+        item.HasChildren = next > level;
+        if (!item.HasChildren)
+            item.IsLast = next != level;
     }
-    return i;
+    // A parent is the last of its siblings when no item of its level follows its subtree
+    // before a shallower one: settled from the end backwards, with the levels still open to
+    // the items before on an increasing stack.
+    std::vector<int> later;
+    for (std::size_t i = n; i-- > 0;) {
+        TContentsItem& item = *Items[i];
+        while (!later.empty() && later.back() > item.Level)
+            later.pop_back();
+        const bool sibling = !later.empty() && later.back() == item.Level;
+        if (item.HasChildren)
+            item.IsLast = !sibling;
+        if (!sibling)
+            later.push_back(item.Level);
+    }
 }
 
-} // namespace
-
-void TContents::NumberItems() {
-    std::size_t i = 0;
-    // A list made from the tree starts at level 1 and one top-level run covers it all; a
-    // hand-made list that starts deeper still gets every item numbered.
-    while (i < Items.size())
-        i = NumberRun(Items, i, Items[i]->Level, "");
+std::string TContents::ItemNumber(std::size_t index) const {
+    std::vector<int> ordinals;
+    int top = static_cast<int>(index);
+    for (int i = top; i >= 0; i = Items[static_cast<std::size_t>(i)]->Parent) {
+        ordinals.push_back(Items[static_cast<std::size_t>(i)]->Ordinal);
+        top = i;
+    }
+    std::string number;
+    for (auto it = ordinals.rbegin(); it != ordinals.rend(); ++it) {
+        if (!number.empty())
+            number += '.';
+        number += std::to_string(*it);
+    }
+    // A top-level item alone carries a dot: "1." but "1.2".
+    if (ordinals.size() == 1 && Items[static_cast<std::size_t>(top)]->Level == 1)
+        number += '.';
+    return number;
 }
 
 std::vector<TKeywordPair> TContents::KeywordPairs() const {

@@ -36,7 +36,10 @@ struct TContentsItem {
     int Status = 0;
     std::string Keywords;
     std::string ContextNumber;
-    std::string Number; // outline number "1", "1.2", ...
+    // Its place among its siblings (from 1) and the position of its parent item (-1 at the
+    // top): TContents::ItemNumber spells the outline number "1.", "1.2", ... from them.
+    int Ordinal = 0;
+    int Parent = -1;
     bool IsLast = false;
     bool HasChildren = false;
     bool HasContent = false;
@@ -58,6 +61,13 @@ std::string PageBody(std::string_view html);
 
 // Splits a keyword into its levels: "/" separates, "//" stands for a literal "/".
 std::vector<std::string> SplitKeywordParts(const std::string& keyword);
+
+// The deepest table of contents the outputs are built for. Each output repeats a topic's
+// depth in what it writes for it (the indent images of the Web Help tree, the outline
+// number of Single HTML), so a chain of 100,000 topics would need gigabytes; a build of a
+// deeper table is refused with TooDeepMessage. No manual comes near it.
+inline constexpr int kMaxContentsDepth = 256;
+std::string TooDeepMessage(const std::string& title);
 
 class TContents : public TVyrObject {
 public:
@@ -89,9 +99,12 @@ public:
             OnInfo(text);
     }
 
-    // Items from the table of contents, bodies of existing pages, numbering.
+    // Items from the table of contents, bodies of existing pages, numbering. Throws
+    // EParvaneError (TooDeepMessage) for a table deeper than kMaxContentsDepth.
     void BuildItems();
     void NumberItems();
+    // The outline number of Items[index]: "1." for a top-level item, "1.2.3" below.
+    std::string ItemNumber(std::size_t index) const;
     std::vector<TKeywordPair> KeywordPairs() const;
 
     // Single HTML.

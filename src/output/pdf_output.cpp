@@ -125,7 +125,7 @@ std::vector<std::string> BuildPrintPages(const TContents& contents, std::size_t 
             page +=
                 "<p style=\"margin-left:" + std::to_string(1.5 * (item.Level - 1)).substr(0, 4) +
                 "em\"><a href=\"#A" + std::to_string(i) + "\"><span class=\"pv-number\">" +
-                item.Number + "</span> " + SF::HtmlEncode(item.Title) + "</a></p>\n";
+                contents.ItemNumber(i) + "</span> " + SF::HtmlEncode(item.Title) + "</a></p>\n";
         }
         page += "</div>\n";
     }
@@ -188,7 +188,7 @@ std::vector<TPdfOutlineEntry> PdfOutlineEntries(const TContents& contents) {
     for (std::size_t i = 0; i < contents.Items.size(); ++i) {
         const TContentsItem& item = *contents.Items[i];
         entries.push_back(
-            {std::max(1, item.Level), item.Number + " " + item.Title, "A" + std::to_string(i)});
+            {std::max(1, item.Level), contents.ItemNumber(i) + " " + item.Title, "A" + std::to_string(i)});
     }
     return entries;
 }

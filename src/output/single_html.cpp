@@ -30,7 +30,7 @@ std::string TContents::BuildSingleToc() const {
         const TContentsItem& item = *Items[i];
         for (int l = 1; l < item.Level; ++l)
             toc += "&nbsp;&nbsp;&nbsp;&nbsp;";
-        toc += item.Number;
+        toc += ItemNumber(i);
         toc += " <a href=\"#A" + std::to_string(i) + "\">";
         toc += SF::HtmlEncode(item.Title);
         toc += "</a><BR>\r\n";
@@ -275,7 +275,7 @@ std::string TContents::BuildSinglePages(std::string& headResources) const {
         const TContentsItem& item = *Items[i];
         const std::string level = std::to_string(item.Level);
         text += "<a name=\"A" + std::to_string(i) + "\">";
-        text += "<h" + level + ">" + item.Number + " " + SF::HtmlEncode(item.Title) + "</h" +
+        text += "<h" + level + ">" + ItemNumber(i) + " " + SF::HtmlEncode(item.Title) + "</h" +
                 level + ">\r\n";
         if (!item.HasContent)
             continue;

@@ -10,6 +10,7 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/contents.h"
+#include "output/keyword_index.h"
 #include "templates/template_apply.h"
 
 #include <filesystem>
@@ -404,16 +405,12 @@ namespace {
 // entry of `from`.
 void AppendIndexTransition(std::string& out, const std::vector<std::string>& from,
                            const std::vector<std::string>& to) {
-    const std::size_t m = from.size();
-    const std::size_t n = to.size();
-    std::size_t k = 0;
-    while (k < m && k < n && from[k] == to[k])
-        ++k;
-    for (std::size_t j = k; j + 2 <= m; ++j)
+    const TKeywordTransition t = KeywordTransition(from, to);
+    for (std::size_t j = 0; j < t.Close; ++j)
         out += "</UL>\r\n";
-    if (k == m && m > 0 && n > m)
+    if (t.NestInPrevious)
         out += "<UL>\r\n";
-    for (std::size_t j = k; j + 2 <= n; ++j) {
+    for (std::size_t j = t.FirstParent; j < t.ParentEnd; ++j) {
         out += "<LI>" + SF::HtmlEncode(to[j]) + "</LI>\r\n";
         out += "<UL>\r\n";
     }

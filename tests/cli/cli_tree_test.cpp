@@ -137,9 +137,9 @@ TEST_F(CliTree, MissingOrUnreadableFileFailsWithTheMessage) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, missing + " doesn't exist!\n");
 
-    r = Run("tree " + Quote(temp.string())); // a folder
+    r = Run("tree " + Quote(temp.string())); // a folder is no missing file
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, temp.string() + " doesn't exist!\n");
+    EXPECT_EQ(r.err, temp.string() + " is a folder, not a project file.\n");
 }
 
 TEST_F(CliTree, HelpAndWrongArguments) {

@@ -486,12 +486,13 @@ TEST_F(ProjectFile, HostileLevelsAndCountsNeitherCrashNorExplode) {
                               TopicLines(1, "B", 2147483647) + TopicLines(2, "C", -2147483647 - 1) +
                               TopicLines(3, "D", 1, -5) +
                               "TitleList.Title.4=only a title\r\n"
-                              // a gap: topic 5 is missing, so 6 is never read
+                              // a gap: topic 5 is missing, and 6 is read all the same
                               "TitleList.Title.6=after the gap\r\n";
     project.LoadFromFile(Write("hostile.pvx", TopicsFile(lines)));
     EXPECT_EQ(Outline(tree),
               (std::vector<std::string>{"#Table of contents", "A@1", "B@2", "C@1", "D@2",
-                                        "only a title@1", "#Non-contents pages", "#Templates"}));
+                                        "only a title@1", "after the gap@1",
+                                        "#Non-contents pages", "#Templates"}));
 
     const std::string negative = TopicsFile("TitleList=-3\r\n" + TopicLines(0, "A", 0));
     project.LoadFromFile(Write("negative.pvx", negative));

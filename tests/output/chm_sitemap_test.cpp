@@ -204,7 +204,7 @@ TEST_F(TSitemapFixture, AliasAndMapListTrimmedContextNumbers) {
     Add(1, "Heading", "", "", tsNoLink).ContextNumber = "30";
     std::string alias, map;
     contents.BuildAliasAndMap(alias, map);
-    EXPECT_EQ(alias, "IDH_ID10=one.htm\r\nIDH_ID0x1F=sub\\two.htm\r\n");
+    EXPECT_EQ(alias, "IDH_ID10=one.htm\r\nIDH_ID0x1F=sub/two.htm\r\n") << "the compiler wants \"/\"";
     EXPECT_EQ(map, "#define IDH_ID10 10\r\n#define IDH_ID0x1F 0x1F\r\n");
 }
 

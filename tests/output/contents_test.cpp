@@ -23,8 +23,8 @@ void Numbered(TContents& contents, std::initializer_list<int> levels) {
 
 std::vector<std::string> Numbers(const TContents& contents) {
     std::vector<std::string> out;
-    for (const auto& item : contents.Items)
-        out.push_back(item->Number);
+    for (std::size_t i = 0; i < contents.Items.size(); ++i)
+        out.push_back(contents.ItemNumber(i));
     return out;
 }
 
@@ -75,8 +75,8 @@ TEST(Contents, NumbersAPathologicallyDeepListWithoutTrouble) {
         contents.Items.push_back(std::move(item));
     }
     contents.NumberItems();
-    EXPECT_EQ(contents.Items[0]->Number, "1.");
-    EXPECT_EQ(contents.Items[2]->Number, "1.1.1");
+    EXPECT_EQ(contents.ItemNumber(0), "1.");
+    EXPECT_EQ(contents.ItemNumber(2), "1.1.1");
     EXPECT_TRUE(contents.Items.back()->IsLast);
 }
 
@@ -119,9 +119,9 @@ TEST(Contents, BuildItemsReadsBodiesOfLinkedPagesOnly) {
     EXPECT_EQ(it[5]->Body, "");
     for (std::size_t i = 0; i < it.size(); ++i)
         EXPECT_EQ(it[i]->Position, static_cast<int>(i));
-    EXPECT_EQ(it[0]->Number, "1.");
-    EXPECT_EQ(it[1]->Number, "1.1");
-    EXPECT_EQ(it[2]->Number, "2.");
+    EXPECT_EQ(contents.ItemNumber(0), "1.");
+    EXPECT_EQ(contents.ItemNumber(1), "1.1");
+    EXPECT_EQ(contents.ItemNumber(2), "2.");
 }
 
 TEST(Contents, BuildItemsFindsPagesWhoseCaseDiffersOnDisk) {

@@ -1,0 +1,125 @@
+// The shared save routine: a save killed at any moment leaves the old file or the new one
+// and nothing else, and a save through a symbolic link replaces the link's target.
+
+#include "model/project_file.h"
+#include "model/text_file.h"
+#include "model/topic_tree.h"
+
+#include "../support/test_project.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace parvane;
+using parvane::testing::ReadFile;
+using parvane::testing::TempDir;
+using parvane::testing::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void Age(const std::string& path, int seconds) {
+    const timespec past{std::time(nullptr) - seconds, 0};
+    const timespec times[2] = {past, past};
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+} // namespace
+
+TEST(AtomicSave, SavesKilledAtAnyMomentLeaveNoTemporaryFiles) {
+    TempDir dir("pv-kill");
+    const std::string path = dir / "p.pvx";
+    // Large enough that a kill mostly lands while the bytes are being written.
+    const std::string first(8 << 20, 'a');
+    const std::string second(8 << 20, 'b');
+    TextCodec::WriteFileAtomic(path, first);
+    std::mt19937 random(42);
+    for (int round = 0; round < 25; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int i = 0;; ++i)
+                TextCodec::WriteFileAtomic(path, i % 2 ? first : second);
+        }
+        ::usleep(2000 + random() % 20000);
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"p.pvx"});
+    const std::string kept = ReadFile(path);
+    EXPECT_TRUE(kept == first || kept == second) << "a half-written file of " << kept.size();
+}
+
+TEST(AtomicSave, SavingThroughASymbolicLinkReplacesItsTarget) {
+    TempDir dir("pv-link");
+    fs::create_directories(dir / "real");
+    fs::create_directories(dir / "links");
+    const std::string target = dir / "real/help.pvx";
+    WriteFile(target, "old");
+    ::chmod(target.c_str(), 0640);
+    fs::create_symlink("../real/help.pvx", dir / "links/relative.pvx");
+    fs::create_symlink(dir / "links/relative.pvx", dir / "links/chain.pvx");
+
+    TextCodec::WriteFileAtomic(dir / "links/chain.pvx", "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "links/chain.pvx"));
+    EXPECT_TRUE(fs::is_symlink(dir / "links/relative.pvx"));
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Names(dir / "links"), (std::vector<std::string>{"chain.pvx", "relative.pvx"}));
+    EXPECT_EQ(Names(dir / "real"), std::vector<std::string>{"help.pvx"});
+
+    // A project saved through its link keeps the link and its own file name.
+    TTopicTree tree;
+    TPvx project(tree);
+    project.ProjectSettings.Title = "through the link";
+    project.SaveToFile(dir / "links/relative.pvx");
+    EXPECT_TRUE(fs::is_symlink(dir / "links/relative.pvx"));
+    EXPECT_NE(ReadFile(target).find("Title=through the link\r\n"), std::string::npos);
+
+    // A dangling link gets its target made.
+    fs::create_symlink(dir / "real/later.pvx", dir / "links/dangling.pvx");
+    TextCodec::WriteFileAtomic(dir / "links/dangling.pvx", "made");
+    EXPECT_TRUE(fs::is_symlink(dir / "links/dangling.pvx"));
+    EXPECT_EQ(ReadFile(dir / "real/later.pvx"), "made");
+
+    // A loop of links is an error, not a hang.
+    fs::create_symlink(dir / "links/loop2.pvx", dir / "links/loop1.pvx");
+    fs::create_symlink(dir / "links/loop1.pvx", dir / "links/loop2.pvx");
+    EXPECT_THROW(TextCodec::WriteFileAtomic(dir / "links/loop1.pvx", "x"), std::exception);
+}
+
+TEST(AtomicSave, TheNextSaveOfAProjectClearsItsOwnOldLeftovers) {
+    TempDir dir("pv-stale");
+    const std::string path = dir / "p.pvx";
+    WriteFile(dir / ".p.pvx.Ab12Cd", "left by a killed save");
+    Age(dir / ".p.pvx.Ab12Cd", 3600);
+    WriteFile(dir / ".p.pvx.young1", "a save of another process may still write this");
+    WriteFile(dir / ".q.pvx.Ab12Cd", "another project's");
+    Age(dir / ".q.pvx.Ab12Cd", 3600);
+    WriteFile(dir / ".p.pvx.notours", "not the temporary pattern");
+    Age(dir / ".p.pvx.notours", 3600);
+    WriteFile(dir / ".p.pvx.a-b.cd", "not the temporary pattern either");
+    Age(dir / ".p.pvx.a-b.cd", 3600);
+
+    TTopicTree tree;
+    TPvx project(tree);
+    project.SaveToFile(path);
+    EXPECT_EQ(Names(dir.Folder()),
+              (std::vector<std::string>{".p.pvx.a-b.cd", ".p.pvx.notours", ".p.pvx.young1",
+                                        ".q.pvx.Ab12Cd", "p.pvx"}));
+}
