@@ -50,8 +50,8 @@ std::vector<std::string> TocTitles(const std::string& pvx) {
     TContents contents(project);
     contents.BuildItems();
     std::vector<std::string> titles;
-    for (const auto& item : contents.Items)
-        titles.push_back(item->Number + " " + item->Title);
+    for (std::size_t i = 0; i < contents.Items.size(); ++i)
+        titles.push_back(contents.ItemNumber(i) + " " + contents.Items[i]->Title);
     return titles;
 }
 
