@@ -194,7 +194,7 @@ void TContents::BuildAliasAndMap(std::string& aliasText, std::string& mapText) c
     mapText.clear();
     std::unordered_set<std::string> seen;
     for (const auto& item : Items) {
-        if (item->Status != tsLinked || !item->HasContent)
+        if (item->Status != tsLinked)
             continue;
         const std::string number = StringFunc::Trim(item->ContextNumber);
         if (number.empty())
@@ -213,6 +213,8 @@ void TContents::BuildAliasAndMap(std::string& aliasText, std::string& mapText) c
                  "its context number " + number + " is left out of the map.");
             continue;
         }
+        if (!item->HasContent) // a missing page is not packed either
+            continue;
         if (!seen.insert(number).second) {
             Info("Context number " + number + " of the topic \"" + item->Title +
                  "\" is used by an earlier topic; it is left out of the map.");

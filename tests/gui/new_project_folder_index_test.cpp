@@ -34,7 +34,8 @@ private slots:
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.close();
         wizard.edtRootFolder->setText(home.path() + "/site");
-        QVERIFY(wizard.cbSearch->isChecked());
+        // The folder is searched in the background once typing pauses.
+        QTRY_VERIFY(wizard.cbSearch->isChecked());
         QVERIFY(wizard.cbFolderIndex->isEnabled());
         wizard.cbFolderIndex->setChecked(true);
         QVERIFY(wizard.Options().FolderIndex);
