@@ -1,4 +1,5 @@
 #include "editor/page_merge.h"
+#include "model/text_file.h"
 
 #include "editor/named_entities.h"
 
@@ -45,24 +46,6 @@ std::string LowerCase(std::string_view s) {
     for (char& c : out)
         c = Lower(c);
     return out;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // The character reference at s[pos] == '&': its length and code point, or 0.
@@ -123,7 +106,7 @@ TReading Read(std::string_view raw, bool references) {
         if (c == '&' && references) {
             std::uint32_t cp = 0;
             if (const std::size_t length = ReadReference(raw, i, cp)) {
-                AppendUtf8(reading.Chars, cp);
+                TextCodec::AppendUtf8(reading.Chars, cp);
                 i += length;
                 continue;
             }

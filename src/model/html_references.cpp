@@ -1,4 +1,5 @@
 #include "model/html_references.h"
+#include "model/text_file.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -49,26 +50,6 @@ std::size_t FindNoCase(std::string_view hay, std::string_view lowerNeedle, std::
             return i;
     }
     return std::string_view::npos;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Counts lines as the scan moves forward through the text; positions only grow.
@@ -292,7 +273,7 @@ std::string DecodeCharacterReferences(std::string_view text) {
                     cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
             }
             if (ok && ref.size() > (hex ? 2u : 1u)) {
-                AppendUtf8(out, cp);
+                TextCodec::AppendUtf8(out, cp);
                 done = true;
             }
         } else {

@@ -11,6 +11,8 @@ namespace parvane::TextCodec {
 // charset=..">, or "" when it declares none.
 std::string DeclaredCharset(std::string_view bytes);
 bool IsValidUtf8(std::string_view bytes);
+// Appends one code point as UTF-8; a surrogate or a value beyond U+10FFFF becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t cp);
 // Bytes to UTF-8: the declared charset, else fallback, else UTF-8 when valid, else
 // Windows-1252. Unknown charset names fall through to the next rule.
 std::string DecodePage(std::string_view bytes, std::string_view fallback = "");

@@ -2,6 +2,7 @@
 // page turns into its search library's index.
 
 #include "output/search_index.h"
+#include "model/text_file.h"
 
 #include "model/string_func.h"
 #include "output/contents.h"
@@ -67,24 +68,6 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
     }
     i += static_cast<std::size_t>(extra) + 1;
     return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // ---- what a word is -----------------------------------------------------------------------
@@ -324,7 +307,7 @@ public:
             out_ += ' ';
             pendingSpace_ = false;
         }
-        AppendUtf8(out_, cp);
+        TextCodec::AppendUtf8(out_, cp);
     }
     std::string Take() { return std::move(out_); }
 
@@ -480,7 +463,7 @@ void AppendJsonString(std::string& out, std::string_view s) {
             for (int shift = 12; shift >= 0; shift -= 4)
                 out += hex[(cp >> shift) & 0xF];
         } else {
-            AppendUtf8(out, cp);
+            TextCodec::AppendUtf8(out, cp);
         }
     }
     out += '"';

@@ -2,6 +2,7 @@
 // import and the steps that copy the wizard's answers into the project.
 
 #include "wizard/new_project.h"
+#include "model/text_file.h"
 
 #include "model/errors.h"
 #include "model/natural_order.h"
@@ -84,21 +85,7 @@ std::string DecodeEntities(const std::string& s) {
     };
     auto utf8 = [](unsigned long cp) {
         std::string out;
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        TextCodec::AppendUtf8(out, static_cast<char32_t>(cp));
         return out;
     };
     std::string out;
