@@ -4,14 +4,17 @@
 #include "output/build_driver.h"
 
 #include "model/errors.h"
+#include "model/folder_cache.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
+#include "output/parallel_pages.h"
 
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 namespace parvane {
 
@@ -25,7 +28,13 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
         const std::string root = project.RootFolder();
         if (root.empty() || !Paths::FolderExists(root))
             throw EParvaneError("The project's root folder \"" + root + "\" doesn't exist!");
+        // Every existence check of this build below the root is answered from folder
+        // listings read once each (see folder_cache.h).
+        TFolderCache folders(root);
+        const TFolderCacheScope cacheScope(&folders);
         TContents contents(project, [&host](const std::string& text) { host.Info(text); });
+        contents.KeepBodies = false;
+        contents.Threads = request.Threads;
         contents.BuildItems();
         TBuildContext ctx{project, contents, host, request, {}};
         switch (request.Kind) {
@@ -63,34 +72,55 @@ bool IsWebTextFile(const std::string& path) {
 
 } // namespace
 
-void CollectFiles(TContents& contents, const std::string& pageIn) {
+void CollectFiles(TContents& contents, const std::string& page) {
+    CollectFiles(contents, std::vector<std::string>{page});
+}
+
+void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
     // ".." steps are resolved here so one file is listed once and every copy lands where
     // its path says, never beside the output folder.
-    const std::string page = pageIn.empty() ? pageIn : SF::CollapseDotDot(pageIn);
-    if (page.empty() || contents.Files.count(page))
-        return;
-    contents.Files.insert(page);
-    if (!IsWebTextFile(page))
-        return;
-    // Depth-first through the pages, scripts and style sheets; a file is scanned once, when
-    // it first enters the list, so cycles end and every file is read at most once.
-    std::vector<std::string> pending{page};
-    THTMLRefer refer;
-    std::vector<std::string> linked;
-    while (!pending.empty()) {
-        const std::string file = std::move(pending.back());
-        pending.pop_back();
-        linked.clear();
-        try {
-            refer.GetLinkedFiles(file, linked);
-        } catch (const std::exception& e) {
-            contents.Info("Cannot read " + file + ": " + e.what());
-            continue;
-        }
-        for (std::string& link : linked) {
-            if (contents.Files.insert(link).second && IsWebTextFile(link))
-                pending.push_back(std::move(link));
-        }
+    std::vector<std::string> wave;
+    for (const std::string& pageIn : pages) {
+        const std::string page = pageIn.empty() ? pageIn : SF::CollapseDotDot(pageIn);
+        if (!page.empty() && contents.Files.insert(page).second && IsWebTextFile(page))
+            wave.push_back(page);
+    }
+    // Wave by wave through the pages, scripts and style sheets: the files of one wave are
+    // read and scanned on all cores, and what they link is listed in the wave's order, so
+    // the list and the lines reported do not depend on the threads. A file is scanned
+    // once, when it first enters the list, so cycles end. Most links name a file listed
+    // already, and as the page wrote it: those are passed over by one exact look-up.
+    std::unordered_set<std::string> seen(contents.Files.begin(), contents.Files.end());
+    struct TScan {
+        std::vector<std::string> Linked;
+        std::string Error;
+    };
+    while (!wave.empty()) {
+        std::vector<std::string> next;
+        ForEachPageInOrder<TScan>(
+            wave.size(), contents.Threads,
+            [&wave](std::size_t i) {
+                TScan scan;
+                THTMLRefer refer;
+                try {
+                    refer.GetLinkedFiles(wave[i], scan.Linked);
+                } catch (const std::exception& e) {
+                    scan.Linked.clear();
+                    scan.Error = "Cannot read " + wave[i] + ": " + e.what();
+                }
+                return scan;
+            },
+            [&](std::size_t, TScan&& scan) {
+                if (!scan.Error.empty())
+                    contents.Info(scan.Error);
+                for (std::string& link : scan.Linked) {
+                    if (!seen.insert(link).second)
+                        continue;
+                    if (contents.Files.insert(link).second && IsWebTextFile(link))
+                        next.push_back(std::move(link));
+                }
+            });
+        wave.swap(next);
     }
 }
 
@@ -191,6 +221,8 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
     if (SF::Trim(folderIn).empty())
         throw EParvaneError("Please specify Output folder!");
     RefuseDangerousFolder(ctx, folder);
+    if (TFolderCache* cache = TFolderCache::Active())
+        cache->Exclude(folder);
 
     const fs::path path(folder);
     std::error_code ec;
@@ -231,9 +263,13 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
     }
 }
 
-void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach) {
+void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach,
+                        const std::vector<std::string>& writtenLater) {
     const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
+    const std::unordered_set<std::string> skip(writtenLater.begin(), writtenLater.end());
+    // Folders made so far: a file's folder is created (and looked at) once, not per file.
+    std::unordered_set<std::string> made;
     for (const std::string& file : ctx.Contents.Files) {
         const std::string source = Paths::ResolveExisting(SF::CollapseDotDot(file));
         if (source.empty())
@@ -244,12 +280,16 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
         }
         if (reportEach)
             ctx.Host.Info(file);
+        if (skip.count(source))
+            continue;
         const fs::path dest(target + source.substr(root.size()));
         std::error_code ec;
-        fs::create_directories(dest.parent_path(), ec);
-        if (ec)
-            throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
-                                "\": " + ec.message());
+        if (made.insert(dest.parent_path().string()).second) {
+            fs::create_directories(dest.parent_path(), ec);
+            if (ec)
+                throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
+                                    "\": " + ec.message());
+        }
         fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
         if (ec && fs::exists(source))
             throw EParvaneError("Cannot copy \"" + source + "\" to \"" + dest.string() +

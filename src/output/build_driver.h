@@ -38,6 +38,9 @@ struct TBuildRequest {
     // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
     std::string KeepProjectFolder;
     bool Compile = true; // HTML Help: run the compiler after writing the project
+    // Threads for the per-page work (reading, rewriting, writing pages): 0 = one per core.
+    // The output is the same whatever the number.
+    int Threads = 0;
 };
 
 struct TBuildResult {
@@ -62,6 +65,8 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 // Adds page and, recursively through pages, scripts and style sheets, every existing local
 // file it references. Already listed files are not visited again.
 void CollectFiles(TContents& contents, const std::string& page);
+// The same for several pages at once, reading and scanning them on contents.Threads threads.
+void CollectFiles(TContents& contents, const std::vector<std::string>& pages);
 // Empties (or creates) an output folder and leaves the marker file in it. Refuses "/" and
 // the folders directly below it, the home folder, the project root or one of its ancestors,
 // the program folder (its ancestors and what lies in it), and any folder that holds the
@@ -70,9 +75,11 @@ void CollectFiles(TContents& contents, const std::string& page);
 void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // Copies every collected file below the project root to the same relative place under
 // targetFolder, byte for byte; files outside the root are reported and skipped. With
-// reportEach, each file's path is reported before it is copied.
+// reportEach, each file's path is reported before it is copied. Files in writtenLater (as
+// on disk) are the branch's to write: reported, not copied.
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
-                        bool reportEach = false);
+                        bool reportEach = false,
+                        const std::vector<std::string>& writtenLater = {});
 // An output location from a setting or an override: trimmed, "~" expanded, "\" made
 // "/", relative paths taken below the project root, ".." resolved. A path with a drive
 // letter (a project made on another system) is refused with a message.

@@ -3,6 +3,7 @@
 // compiled into a .chm with chmcmd.
 
 #include "model/errors.h"
+#include "model/folder_cache.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
@@ -41,6 +42,8 @@ public:
                                 "\": " + std::strerror(errno));
         path_ = Paths::IncludeTrailingSlash(templ);
         temporary_ = true;
+        if (TFolderCache* cache = TFolderCache::Active())
+            cache->Exclude(path_);
     }
     ~TWorkFolder() {
         if (temporary_) {
@@ -149,7 +152,7 @@ public:
         for (const TTemplatedPage& page : pages_) {
             const std::string dest = workFolder + page.Source.substr(root_.size());
             const std::string body =
-                page.Item ? page.Item->Body : PageBody(SF::LoadTextFile(page.Source, encoding));
+                page.Item ? ctx.Contents.ItemBody(*page.Item) : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
             const std::string text =
@@ -206,13 +209,15 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     }
 
     ctx.Host.Info("Preparing files...");
+    std::vector<std::string> pages;
     for (const auto& item : contents.Items) {
         if (!item->HasContent)
             continue;
         const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, item->Url));
         if (!page.empty())
-            CollectFiles(contents, page);
+            pages.push_back(page);
     }
+    CollectFiles(contents, pages);
     for (const std::string& extra : {settings.HtmlHelpTemplate, settings.DefaultTopic}) {
         if (SF::Trim(extra).empty())
             continue;

@@ -4,6 +4,7 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/text_writer.h"
 #include "output/build_driver.h"
 #include "templates/template_apply.h"
 
@@ -50,9 +51,9 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, item->Url));
         if (page.empty())
             continue;
-        CollectFiles(contents, page);
         topicPages.push_back(page);
     }
+    CollectFiles(contents, topicPages);
     // Their text goes into the single page; only what they reference is copied.
     for (const std::string& page : topicPages)
         contents.Files.erase(page);
@@ -67,15 +68,32 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         contents.ProgramFolder + (settings.SingleHtmlHasToc ? "singleb.htm" : "singlehtml.htm");
     if (!Paths::FileExists(pageFile))
         throw EParvaneError("The page file \"" + pageFile + "\" of the program is missing.");
-    std::string allContent;
-    if (settings.SingleHtmlHasToc)
-        allContent = contents.BuildSingleToc();
-    allContent += contents.BuildSinglePages();
-    const std::string page =
-        FillSingleHtmlPage(SF::LoadTextFile(pageFile, "UTF-8"), allContent, project);
-
     const std::string output = folder + fileName;
-    SF::SaveTextFile(page, output, SF::Trim(settings.Encoding));
+    const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
+    // The page file filled around a marker: what comes before and after the contents. The
+    // contents are then written straight to the file, topic by topic, instead of being
+    // assembled in memory (a large reference makes a page of hundreds of megabytes).
+    const std::string marker = "\x01parvane-all-content\x02";
+    const std::string frame = FillSingleHtmlPage(pageText, marker, project);
+    const std::size_t at = frame.find(marker);
+    if (at != std::string::npos && frame.find(marker, at + 1) == std::string::npos &&
+        pageText.find(marker) == std::string::npos) {
+        TTextFileWriter writer(output, SF::Trim(settings.Encoding));
+        writer.Append(std::string_view(frame).substr(0, at));
+        if (settings.SingleHtmlHasToc)
+            writer.Append(contents.BuildSingleToc());
+        contents.WriteSinglePages([&writer](std::string_view piece) { writer.Append(piece); });
+        writer.Append(std::string_view(frame).substr(at + marker.size()));
+        writer.Commit();
+    } else {
+        // No place for the contents, or several: the page is filled as a whole.
+        std::string allContent;
+        if (settings.SingleHtmlHasToc)
+            allContent = contents.BuildSingleToc();
+        allContent += contents.BuildSinglePages();
+        SF::SaveTextFile(FillSingleHtmlPage(pageText, allContent, project), output,
+                         SF::Trim(settings.Encoding));
+    }
 
     ctx.Host.Info("");
     ctx.Host.Info("Filename: " + output);

@@ -6,8 +6,12 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "output/parallel_pages.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <filesystem>
 #include <system_error>
 
@@ -86,18 +90,6 @@ void TContents::BuildItems() {
         item->Keywords = data.Keywords;
         item->ContextNumber = data.ContextNumber;
         item->ApplyTemp = data.ApplyTemp;
-        if (data.Status == tsLinked && !data.Url.empty()) {
-            const std::string file = Paths::ResolveExisting(Paths::UrlToPath(root, data.Url));
-            std::error_code ec;
-            if (!file.empty() && std::filesystem::is_regular_file(file, ec)) {
-                try {
-                    item->Body = PageBody(SF::LoadTextFile(file, charset));
-                    item->HasContent = true;
-                } catch (const std::exception& e) {
-                    Info(std::string("Cannot read ") + file + ": " + e.what());
-                }
-            }
-        }
         Items.push_back(std::move(item));
 
         // Next node in pre-order, never leaving the contents root.
@@ -109,7 +101,58 @@ void TContents::BuildItems() {
             node = node->Parent();
         node = (node && node != contentsRoot) ? node->NextSibling() : nullptr;
     }
+
+    // The pages, read on all cores; a page that cannot be read is reported in item order.
+    struct TRead {
+        bool HasContent = false;
+        std::string Body;
+        std::string Error;
+    };
+    ForEachPageInOrder<TRead>(
+        Items.size(), Threads,
+        [&](std::size_t i) {
+            TRead read;
+            const TContentsItem& item = *Items[i];
+            if (item.Status != tsLinked || item.Url.empty())
+                return read;
+            const std::string file = Paths::ResolveExisting(Paths::UrlToPath(root, item.Url));
+            if (file.empty() || !Paths::FileExists(file))
+                return read;
+            try {
+                if (KeepBodies) {
+                    read.Body = PageBody(SF::LoadTextFile(file, charset));
+                } else if (::access(file.c_str(), R_OK) != 0) {
+                    throw EParvaneError(std::strerror(errno));
+                }
+                read.HasContent = true;
+            } catch (const std::exception& e) {
+                read.Error = std::string("Cannot read ") + file + ": " + e.what();
+            }
+            return read;
+        },
+        [&](std::size_t i, TRead&& read) {
+            Items[i]->HasContent = read.HasContent;
+            Items[i]->Body = std::move(read.Body);
+            if (!read.Error.empty())
+                Info(read.Error);
+        });
     NumberItems();
+}
+
+std::string TContents::ItemBody(const TContentsItem& item) const {
+    if (!item.HasContent)
+        return {};
+    if (KeepBodies)
+        return item.Body;
+    const std::string file =
+        Paths::ResolveExisting(Paths::UrlToPath(Project.RootFolder(), item.Url));
+    if (file.empty())
+        return {};
+    try {
+        return PageBody(SF::LoadTextFile(file, PageCharset(Project)));
+    } catch (const std::exception&) {
+        return {}; // gone since the contents were read
+    }
 }
 
 namespace {

@@ -71,10 +71,20 @@ public:
     // Absolute paths of the files to copy; sorted and unique without regard to case.
     std::set<std::string, TextLess> Files;
 
+    // Whether BuildItems keeps every page's body in memory (Body). Without it a page is only
+    // checked to be readable and ItemBody reads the body when a generator needs it: a
+    // project of tens of thousands of pages would otherwise hold them all at once.
+    bool KeepBodies = true;
+    // Threads for the per-page work (0: one per core); the output does not depend on it.
+    int Threads = 0;
+
     void Info(const std::string& text) const {
         if (OnInfo)
             OnInfo(text);
     }
+    // The item's Body, read from its page when the bodies are not kept ("" without content
+    // or when the page can no longer be read).
+    std::string ItemBody(const TContentsItem& item) const;
 
     // Items from the table of contents, bodies of existing pages, numbering.
     void BuildItems();
@@ -84,6 +94,8 @@ public:
     // Single HTML.
     std::string BuildSingleToc() const;
     std::string BuildSinglePages() const;
+    // The same text, handed to sink piece by piece in order.
+    void WriteSinglePages(const std::function<void(std::string_view)>& sink) const;
 
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies

@@ -5,6 +5,7 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "output/contents.h"
+#include "output/parallel_pages.h"
 
 #include <unordered_map>
 
@@ -28,6 +29,12 @@ std::string TContents::BuildSingleToc() const {
 }
 
 std::string TContents::BuildSinglePages() const {
+    std::string text;
+    WriteSinglePages([&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+void TContents::WriteSinglePages(const std::function<void(std::string_view)>& sink) const {
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const bool hasToc = Project.ProjectSettings.SingleHtmlHasToc;
 
@@ -45,22 +52,21 @@ std::string TContents::BuildSinglePages() const {
     // a topic becomes its anchor (or only its fragment), any other link of a page in a
     // sub-folder is made relative to the root, where the single page lives. This gives what
     // scanning the assembled page again from the root would, without a second scan, and
-    // leaves the headings (titles are text, not links) alone.
-    THTMLRefer refer;
-    std::vector<std::string> pieces;
-    std::string text;
-    for (std::size_t i = 0; i < Items.size(); ++i) {
+    // leaves the headings (titles are text, not links) alone. Pages are rewritten on all
+    // cores and appended in order.
+    auto part = [&](std::size_t i) {
         const TContentsItem& item = *Items[i];
         const std::string level = std::to_string(item.Level);
-        text += "<a name=\"A" + std::to_string(i) + "\">";
+        std::string text = "<a name=\"A" + std::to_string(i) + "\">";
         text += "<h" + level + ">" + item.Number + " " + SF::HtmlEncode(item.Title) + "</h" +
                 level + ">\r\n";
         if (!item.HasContent)
-            continue;
-        Info(item.Url);
+            return text;
         const std::string pageFolder = Paths::ExtractFilePath(Paths::UrlToPath(root, item.Url));
         const bool inRoot = SF::SameText(pageFolder, root);
-        refer.SplitText(item.Body, pageFolder, pieces);
+        THTMLRefer refer;
+        std::vector<std::string> pieces;
+        refer.SplitText(ItemBody(item), pageFolder, pieces);
         for (std::size_t p = 0; p < pieces.size(); ++p) {
             if (p % 2 == 0) {
                 text += pieces[p];
@@ -82,9 +88,15 @@ std::string TContents::BuildSinglePages() const {
         text += "\r\n";
         if (hasToc)
             text += "<p align=\"right\" class=\"back\">[<a href=\"#toc\">TOP</a>]</p>\r\n";
-    }
+        return text;
+    };
+    ForEachPageInOrder<std::string>(Items.size(), Threads, part,
+                                    [&](std::size_t i, std::string&& text) {
+                                        if (Items[i]->HasContent)
+                                            Info(Items[i]->Url);
+                                        sink(text);
+                                    });
     Info("Changing hyperlinks...");
-    return text;
 }
 
 } // namespace parvane
