@@ -255,7 +255,7 @@ inline TReferenceSite MakeReferenceSite(const std::filesystem::path& root, int p
                     href = up + (kind == 97 ? "img/note.png" : "index.html");
                 }
                 ++links;
-                page += "<p>" + Prose(rnd, 30);
+                page += "<p>" + Prose(rnd, 26);
                 if (href.size() > 4 && href.compare(href.size() - 4, 4, ".png") == 0)
                     page += "<img src=\"" + href + "\" alt=\"note\"> ";
                 else

@@ -12,6 +12,23 @@ namespace {
 
 thread_local TFolderCache* activeCache = nullptr;
 
+// StartsWithText, quick on the ASCII paths nearly every check has: asked for every path.
+bool StartsWithFolder(std::string_view path, std::string_view folder) {
+    if (path.size() < folder.size())
+        return false;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        const auto a = static_cast<unsigned char>(path[i]);
+        const auto b = static_cast<unsigned char>(folder[i]);
+        if (a >= 0x80 || b >= 0x80)
+            return StringFunc::StartsWithText(path, folder);
+        if (a != b && (a | 0x20) != (b | 0x20))
+            return false;
+        if (a != b && !((a | 0x20) >= 'a' && (a | 0x20) <= 'z'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct TFolderCache::TListing {
@@ -39,6 +56,7 @@ void TFolderCache::Exclude(std::string_view folderIn) {
         return;
     std::lock_guard lock(mutex_);
     excluded_.push_back(folder);
+    folders_.clear();
     // The build may create the folder or change what is in it.
     const std::string parent = Paths::ExtractFilePath(Paths::ExcludeTrailingSlash(folder));
     for (auto it = listings_.begin(); it != listings_.end();) {
@@ -58,8 +76,9 @@ bool TFolderCache::Covers(std::string_view path) const {
     if (path.size() > root_.size() - 1 && path[root_.size() - 1] != '/')
         return false;
     for (const std::string& folder : excluded_) {
-        if (StringFunc::StartsWithText(path, folder) ||
-            StringFunc::SameText(path, std::string_view(folder).substr(0, folder.size() - 1)))
+        const std::string_view bare = std::string_view(folder).substr(0, folder.size() - 1);
+        if (StartsWithFolder(path, folder) ||
+            (path.size() == bare.size() && StartsWithFolder(path, bare)))
             return false;
     }
     return true;
@@ -123,70 +142,91 @@ TFolderCache::EntryKind TFolderCache::KindOf(const std::string& folder, const TE
     return entry.Kind;
 }
 
+std::string TFolderCache::TWalk::Path() const {
+    if (!Found)
+        return {};
+    std::string path = *Folder;
+    if (Entry)
+        path += Entry->Name;
+    if (Entry && Trailing)
+        path += '/';
+    if (!Entry && !Trailing)
+        path.pop_back();
+    return path;
+}
+
+const TFolderCache::TFolderRef& TFolderCache::Folder(std::string_view folder) {
+    if (const auto found = folders_.find(folder); found != folders_.end())
+        return found->second;
+    TFolderRef ref;
+    if (folder == root_) {
+        const TListing& listing = Listing(root_);
+        // No root as written: the disk's own walk may still find it in other case.
+        if (listing.Readable) {
+            ref.Answered = true;
+            ref.Resolved = root_;
+            ref.Listing = &listing;
+        }
+    } else {
+        const TWalk walk = Walk(folder);
+        ref.Answered = walk.Answered;
+        if (walk.Found && walk.Entry && KindOf(*walk.Folder, *walk.Entry) == EntryKind::Folder) {
+            ref.Resolved = walk.Path();
+            ref.Listing = &Listing(ref.Resolved);
+            if (!ref.Listing->Readable)
+                ref.Resolved.clear();
+        }
+    }
+    return folders_.emplace(std::string(folder), std::move(ref)).first->second;
+}
+
 TFolderCache::TWalk TFolderCache::Walk(std::string_view path) {
     TWalk walk;
     if (!Covers(path))
         return walk;
-    const bool trailing = path.back() == '/';
-    std::string resolved = root_;
-    std::size_t pos = root_.size();
-    const TEntry* entry = nullptr;
-    std::string folder;
-    while (pos < path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string_view::npos)
-            end = path.size();
-        const std::string_view part = path.substr(pos, end - pos);
-        // Empty, "." and ".." components are left to the disk: they do not name an entry.
-        if (part.empty() || part == "." || part == "..")
+    walk.Trailing = path.back() == '/';
+    const std::string_view body = walk.Trailing ? path.substr(0, path.size() - 1) : path;
+    if (body.size() < root_.size()) { // the root itself
+        const TFolderRef& root = Folder(root_);
+        if (!root.Answered)
             return walk;
-        for (const std::string& excluded : excluded_)
-            if (StringFunc::StartsWithText(resolved, excluded))
-                return walk;
-        if (entry && KindOf(folder, *entry) != EntryKind::Folder) {
-            walk.Answered = true; // a file cannot hold anything
-            return walk;
-        }
-        const TListing& listing = Listing(resolved);
-        if (!listing.Readable) {
-            if (resolved == root_)
-                return walk; // no root: the disk's own walk may still find it in other case
-            walk.Answered = true;
-            return walk;
-        }
-        std::size_t index;
-        if (const auto exact = listing.Exact.find(part); exact != listing.Exact.end()) {
-            index = exact->second;
-        } else if (const auto folded = listing.Folded.find(StringFunc::LowerCase(part));
-                   folded != listing.Folded.end()) {
-            index = folded->second;
-        } else {
-            walk.Answered = true;
-            return walk;
-        }
-        folder = resolved;
-        entry = &listing.Entries[index];
-        resolved += entry->Name;
-        resolved += '/';
-        pos = end + 1;
+        walk.Answered = walk.Found = true;
+        walk.Folder = &root.Resolved;
+        return walk;
     }
-    if (!entry && !Listing(root_).Readable)
-        return walk; // the root itself, which is not there as written
-    if (!trailing && resolved.size() > 1)
-        resolved.pop_back();
+    const std::size_t slash = body.rfind('/');
+    const std::string_view name = body.substr(slash + 1);
+    // Empty, "." and ".." components are left to the disk: they do not name an entry.
+    if (name.empty() || name == "." || name == "..")
+        return walk;
+    const TFolderRef& folder = Folder(body.substr(0, slash + 1));
+    if (!folder.Answered)
+        return walk;
     walk.Answered = true;
-    walk.Resolved = std::move(resolved);
-    walk.Entry = entry;
-    walk.Folder = std::move(folder);
+    if (folder.Resolved.empty())
+        return walk; // no such folder, or a file where a folder is asked for
+    const TListing& listing = *folder.Listing;
+    std::size_t index;
+    if (const auto exact = listing.Exact.find(name); exact != listing.Exact.end()) {
+        index = exact->second;
+    } else if (const auto folded = listing.Folded.find(StringFunc::LowerCase(name));
+               folded != listing.Folded.end()) {
+        index = folded->second;
+    } else {
+        return walk;
+    }
+    walk.Found = true;
+    walk.Entry = &listing.Entries[index];
+    walk.Folder = &folder.Resolved;
     return walk;
 }
 
 std::optional<std::string> TFolderCache::Resolve(std::string_view path) {
     std::lock_guard lock(mutex_);
-    TWalk walk = Walk(path);
+    const TWalk walk = Walk(path);
     if (!walk.Answered)
         return std::nullopt;
-    return std::move(walk.Resolved);
+    return walk.Path();
 }
 
 std::optional<bool> TFolderCache::Is(std::string_view path, bool isFolder) {
@@ -194,11 +234,11 @@ std::optional<bool> TFolderCache::Is(std::string_view path, bool isFolder) {
     const TWalk walk = Walk(path);
     if (!walk.Answered)
         return std::nullopt;
-    if (walk.Resolved.empty())
+    if (!walk.Found)
         return false;
     if (!walk.Entry)
         return isFolder; // the root itself
-    const EntryKind kind = KindOf(walk.Folder, *walk.Entry);
+    const EntryKind kind = KindOf(*walk.Folder, *walk.Entry);
     return isFolder ? kind == EntryKind::Folder : kind == EntryKind::File;
 }
 

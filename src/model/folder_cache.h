@@ -54,11 +54,28 @@ private:
     };
     struct TWalk {
         bool Answered = false;
-        std::string Resolved; // "" when missing
-        const TEntry* Entry = nullptr;
-        std::string Folder; // the folder Entry lies in, as on disk with trailing "/"
+        bool Found = false;
+        bool Trailing = false;              // the path ended in "/"
+        const TEntry* Entry = nullptr;      // nullptr: the root itself
+        const std::string* Folder = nullptr; // the folder Entry lies in, as on disk, with "/"
+        std::string Path() const;           // the path as on disk
+    };
+    // Heterogeneous look-ups: a path is not copied to be looked up.
+    struct TPathHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    // A folder as written (trailing "/") and what it resolved to: nullptr when the cache
+    // does not answer for it, else its listing ("" resolved: no such folder).
+    struct TFolderRef {
+        bool Answered = false;
+        std::string Resolved;
+        const TListing* Listing = nullptr;
     };
     bool Covers(std::string_view path) const;
+    const TFolderRef& Folder(std::string_view folder);
     TWalk Walk(std::string_view path);
     const TListing& Listing(const std::string& folder);
     EntryKind KindOf(const std::string& folder, const TEntry& entry) const;
@@ -66,6 +83,8 @@ private:
     std::string root_; // with trailing "/"
     std::vector<std::string> excluded_; // with trailing "/"
     std::unordered_map<std::string, std::unique_ptr<TListing>> listings_;
+    // By the folder as written.
+    std::unordered_map<std::string, TFolderRef, TPathHash, std::equal_to<>> folders_;
     std::size_t foldersRead_ = 0;
     mutable std::mutex mutex_;
 };

@@ -68,8 +68,10 @@ void TTextFileWriter::Append(std::string_view text) {
         i = 1;
     afterCr_ = false;
     while (i < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", i);
-        if (end == std::string_view::npos) {
+        std::size_t end = i;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        if (end == text.size()) {
             pending_.append(text.substr(i));
             openLine_ = true;
             break;
