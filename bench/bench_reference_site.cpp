@@ -186,8 +186,8 @@ int main(int argc, char** argv) {
         std::printf("parvane-cli new --import: %.2f s wall, %.2f s cpu, %.0f MB rss%s\n",
                     import.Wall, import.Cpu, import.MaxRssMb, import.Ok ? "" : "  FAILED");
 
-        std::printf("%-22s %7s | %8s %8s %6s | %8s %8s %6s | %7s\n", "build", "threads",
-                    "build s", "cp -r s", "ratio", "cpu s", "cp cpu s", "ratio", "rss MB");
+        std::printf("%-22s %7s | %8s %8s %6s | %8s %8s %6s | %7s\n", "build", "threads", "build s",
+                    "cp -r s", "ratio", "cpu s", "cp cpu s", "ratio", "rss MB");
         std::vector<double> cpus;
         for (const OutputKind kind :
              {OutputKind::SingleHtml, OutputKind::WebHelp, OutputKind::HtmlHelp}) {

@@ -49,17 +49,17 @@ private:
     std::uint64_t state_;
 };
 
-inline const char* const kWords[] = {
-    "buffer", "stream", "socket", "parser", "widget", "render", "vector", "matrix", "thread",
-    "signal", "handle", "string", "cursor", "filter", "reader", "writer", "layout", "record",
-    "schema", "bridge", "cipher", "digest", "packet", "router", "tensor", "sprite", "shader",
-    "module", "plugin", "window"};
+inline const char* const kWords[] = {"buffer", "stream", "socket", "parser", "widget", "render",
+                                     "vector", "matrix", "thread", "signal", "handle", "string",
+                                     "cursor", "filter", "reader", "writer", "layout", "record",
+                                     "schema", "bridge", "cipher", "digest", "packet", "router",
+                                     "tensor", "sprite", "shader", "module", "plugin", "window"};
 constexpr int kWordCount = static_cast<int>(sizeof(kWords) / sizeof(kWords[0]));
 
 // The file name of page i of folder f: lower case, as the generator writes it.
 inline std::string PageName(int folder, int i) {
-    return std::string(kWords[(folder * 7 + i) % kWordCount]) + "_" + std::to_string(folder) +
-           "_" + std::to_string(i) + ".html";
+    return std::string(kWords[(folder * 7 + i) % kWordCount]) + "_" + std::to_string(folder) + "_" +
+           std::to_string(i) + ".html";
 }
 
 // The same name with its first letters in upper case: on a case-sensitive file system
@@ -170,8 +170,7 @@ inline TReferenceSite MakeReferenceSite(const std::filesystem::path& root, int p
     WriteFile(root / "img/bg.png", std::string(3000, '\x09'));
     WriteFile(root / "img/note.png", std::string(800, '\x0a'));
     WriteFile(root / "img/logo.png", std::string(5000, '\x0b'));
-    WriteFile(root / "js/jquery.js",
-              "/* a library */\n" + std::string(90000, ';') + "\n");
+    WriteFile(root / "js/jquery.js", "/* a library */\n" + std::string(90000, ';') + "\n");
     WriteFile(root / "js/app.js", "function show(id){document.getElementById(id).hidden=false}\n");
     {
         // The search index: 10 MB of entries naming pages by their path from the root
@@ -182,8 +181,8 @@ inline TReferenceSite MakeReferenceSite(const std::filesystem::path& root, int p
             const int f = n % static_cast<int>(site.Folders.size());
             const auto& folder = site.Folders[static_cast<std::size_t>(f)];
             const int i = (n / static_cast<int>(site.Folders.size())) % folder.Pages;
-            index += "[\"" + folder.Path + PageName(f, i) + "\",\"" + kWords[n % kWordCount] +
-                     " " + std::to_string(n) + "\",\"v1.2 member of " + kWords[(n / 7) % kWordCount] +
+            index += "[\"" + folder.Path + PageName(f, i) + "\",\"" + kWords[n % kWordCount] + " " +
+                     std::to_string(n) + "\",\"v1.2 member of " + kWords[(n / 7) % kWordCount] +
                      "\"],\n";
             ++n;
         }
@@ -213,8 +212,8 @@ inline TReferenceSite MakeReferenceSite(const std::filesystem::path& root, int p
         const std::string up = UpToRoot(folder.Depth);
         for (int i = 0; i < folder.Pages; ++i) {
             page.clear();
-            const std::string title = std::string(kWords[(f + i) % kWordCount]) + "::" +
-                                      kWords[(i * 3) % kWordCount] + " " + std::to_string(i);
+            const std::string title = std::string(kWords[(f + i) % kWordCount]) +
+                                      "::" + kWords[(i * 3) % kWordCount] + " " + std::to_string(i);
             page += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>" + title +
                     "</title>\n";
             page += "<link rel=\"stylesheet\" href=\"" + up + "css/style.css\">\n";
@@ -259,8 +258,8 @@ inline TReferenceSite MakeReferenceSite(const std::filesystem::path& root, int p
                 if (href.size() > 4 && href.compare(href.size() - 4, 4, ".png") == 0)
                     page += "<img src=\"" + href + "\" alt=\"note\"> ";
                 else
-                    page += "See <a href=\"" + href + "\">" + kWords[rnd.Below(kWordCount)] +
-                            "</a>. ";
+                    page +=
+                        "See <a href=\"" + href + "\">" + kWords[rnd.Below(kWordCount)] + "</a>. ";
                 page += Prose(rnd, 6) + "</p>\n";
             }
             page += "<pre class=\"sig\">int " + title + "(const char *s, size_t n);</pre>\n";

@@ -94,7 +94,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const fs::path base(tmpl);
-    const parvane::bench::TReferenceSite site = parvane::bench::MakeReferenceSite(base / "site", pages);
+    const parvane::bench::TReferenceSite site =
+        parvane::bench::MakeReferenceSite(base / "site", pages);
     std::error_code ec;
     const fs::path cli = fs::read_symlink("/proc/self/exe", ec).parent_path() / "parvane-cli";
     const fs::path project = base / "site.pvx";

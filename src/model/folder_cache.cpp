@@ -33,9 +33,9 @@ bool StartsWithFolder(std::string_view path, std::string_view folder) {
 
 struct TFolderCache::TListing {
     bool Readable = false;
-    std::vector<TEntry> Entries; // in the order the folder gives them
-    std::unordered_map<std::string_view, std::size_t> Exact;  // name -> entry
-    std::unordered_map<std::string, std::size_t> Folded;       // folded name -> first entry
+    std::vector<TEntry> Entries;                             // in the order the folder gives them
+    std::unordered_map<std::string_view, std::size_t> Exact; // name -> entry
+    std::unordered_map<std::string, std::size_t> Folded;     // folded name -> first entry
 };
 
 TFolderCache::TFolderCache(std::string_view root)
@@ -43,7 +43,9 @@ TFolderCache::TFolderCache(std::string_view root)
 
 TFolderCache::~TFolderCache() = default;
 
-TFolderCache* TFolderCache::Active() { return activeCache; }
+TFolderCache* TFolderCache::Active() {
+    return activeCache;
+}
 
 std::size_t TFolderCache::FoldersRead() const {
     std::lock_guard lock(mutex_);
@@ -246,6 +248,8 @@ TFolderCacheScope::TFolderCacheScope(TFolderCache* cache) : previous_(activeCach
     activeCache = cache;
 }
 
-TFolderCacheScope::~TFolderCacheScope() { activeCache = previous_; }
+TFolderCacheScope::~TFolderCacheScope() {
+    activeCache = previous_;
+}
 
 } // namespace parvane

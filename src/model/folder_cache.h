@@ -55,10 +55,10 @@ private:
     struct TWalk {
         bool Answered = false;
         bool Found = false;
-        bool Trailing = false;              // the path ended in "/"
-        const TEntry* Entry = nullptr;      // nullptr: the root itself
+        bool Trailing = false;               // the path ended in "/"
+        const TEntry* Entry = nullptr;       // nullptr: the root itself
         const std::string* Folder = nullptr; // the folder Entry lies in, as on disk, with "/"
-        std::string Path() const;           // the path as on disk
+        std::string Path() const;            // the path as on disk
     };
     // Heterogeneous look-ups: a path is not copied to be looked up.
     struct TPathHash {
@@ -80,7 +80,7 @@ private:
     const TListing& Listing(const std::string& folder);
     EntryKind KindOf(const std::string& folder, const TEntry& entry) const;
 
-    std::string root_; // with trailing "/"
+    std::string root_;                  // with trailing "/"
     std::vector<std::string> excluded_; // with trailing "/"
     std::unordered_map<std::string, std::unique_ptr<TListing>> listings_;
     // By the folder as written.

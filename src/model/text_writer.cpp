@@ -43,8 +43,8 @@ TTextFileWriter::TTextFileWriter(const std::string& fileName, const std::string&
 
 TTextFileWriter::TTextFileWriter(TInPlace, const std::string& fileName, const std::string& charset,
                                  int fd)
-    : target_(fileName), temporary_(fileName), charset_(charset),
-      wholeAtOnce_(HasState(charset)), fd_(fd), inPlace_(true) {}
+    : target_(fileName), temporary_(fileName), charset_(charset), wholeAtOnce_(HasState(charset)),
+      fd_(fd), inPlace_(true) {}
 
 TTextFileWriter::~TTextFileWriter() {
     if (fd_ >= 0) {

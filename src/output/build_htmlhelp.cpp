@@ -151,8 +151,8 @@ public:
         const std::string encoding = SF::Trim(ctx.Project.ProjectSettings.Encoding);
         for (const TTemplatedPage& page : pages_) {
             const std::string dest = workFolder + page.Source.substr(root_.size());
-            const std::string body =
-                page.Item ? ctx.Contents.ItemBody(*page.Item) : PageBody(SF::LoadTextFile(page.Source, encoding));
+            const std::string body = page.Item ? ctx.Contents.ItemBody(*page.Item)
+                                               : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
             const std::string text =

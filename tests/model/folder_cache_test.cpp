@@ -4,7 +4,6 @@
 #include "model/paths.h"
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 using namespace parvane;
@@ -44,13 +43,26 @@ Answers Ask(const std::string& path) {
 TEST(FolderCache, AnswersEveryExistenceQuestionAsTheDiskDoes) {
     CaseTree t;
     const std::string& r = t.root;
-    const std::vector<std::string> paths = {
-        r + "a/Page.htm",     r + "A/page.HTM",       r + "a/OTHER.htm",  r + "a/missing.htm",
-        r + "nofolder/x.htm", r + "b/C.CSS",          r + "a/deep/x.css", r + "A/DEEP/",
-        r + "a/deep",         r + "file.txt/inside",  r + "file.txt",     r,
-        r.substr(0, r.size() - 1), r + "linked/Page.htm", r + "LINKED/page.htm", r + "linked",
-        r + "a/../B/c.css",   r + "a//Page.htm",      t.dir.Folder() + "outside.htm",
-        t.dir.Folder() + "ROOT/a/Page.htm"};
+    const std::vector<std::string> paths = {r + "a/Page.htm",
+                                            r + "A/page.HTM",
+                                            r + "a/OTHER.htm",
+                                            r + "a/missing.htm",
+                                            r + "nofolder/x.htm",
+                                            r + "b/C.CSS",
+                                            r + "a/deep/x.css",
+                                            r + "A/DEEP/",
+                                            r + "a/deep",
+                                            r + "file.txt/inside",
+                                            r + "file.txt",
+                                            r,
+                                            r.substr(0, r.size() - 1),
+                                            r + "linked/Page.htm",
+                                            r + "LINKED/page.htm",
+                                            r + "linked",
+                                            r + "a/../B/c.css",
+                                            r + "a//Page.htm",
+                                            t.dir.Folder() + "outside.htm",
+                                            t.dir.Folder() + "ROOT/a/Page.htm"};
     std::vector<Answers> disk;
     for (const std::string& p : paths)
         disk.push_back(Ask(p));
@@ -77,9 +89,13 @@ TEST(FolderCache, ManyPagesOfMissingAndMiscasedLinksReadEachFolderOnce) {
     const int pages = 200;
     for (int i = 0; i < pages; ++i)
         WriteFile(root + "ref/p" + std::to_string(i) + ".htm",
-                  "<a href=\"P" + std::to_string((i + 1) % pages) + ".htm\">next</a>"
-                  "<a href=\"gone" + std::to_string(i) + ".htm\">gone</a>"
-                  "<a href=\"../nowhere/x" + std::to_string(i) + ".htm\">x</a>");
+                  "<a href=\"P" + std::to_string((i + 1) % pages) +
+                      ".htm\">next</a>"
+                      "<a href=\"gone" +
+                      std::to_string(i) +
+                      ".htm\">gone</a>"
+                      "<a href=\"../nowhere/x" +
+                      std::to_string(i) + ".htm\">x</a>");
     TFolderCache cache(root);
     const TFolderCacheScope scope(&cache);
     THTMLRefer refer;
@@ -92,7 +108,7 @@ TEST(FolderCache, ManyPagesOfMissingAndMiscasedLinksReadEachFolderOnce) {
         refer.SplitFile(root + "ref/p" + std::to_string(i) + ".htm", pieces);
         ASSERT_EQ(pieces.size(), 3u) << i; // the miscased sibling is split out
     }
-    EXPECT_EQ(found, 2u * pages); // each page and its sibling
+    EXPECT_EQ(found, 2u * pages);       // each page and its sibling
     EXPECT_LE(cache.FoldersRead(), 2u); // the root and "ref"
 }
 

@@ -4,7 +4,6 @@
 #include "model/text_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 using namespace parvane;

@@ -3,10 +3,9 @@
 #include "output/build_driver.h"
 #include "output/parallel_pages.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
 
@@ -45,23 +44,33 @@ struct MixedProject {
             chapter = p.Add("Chapter " + std::to_string(f), "", nullptr, tsNoLink);
             for (int i = 0; i < 30; ++i) {
                 const std::string other = folders[(f + 1) % 3];
-                const std::string body =
-                    "<h1>Page " + std::to_string(i) + "</h1>"
-                    "<a href=\"p" + std::to_string((i + 1) % 30) + ".htm\">next</a> "
-                    "<a href=\"P" + std::to_string((i + 2) % 30) + ".HTM#x\">case</a> "
-                    "<a href=\"" + up + other + "p" + std::to_string(i) + ".htm#sec\">other</a> "
-                    "<a href=\"gone" + std::to_string(i) + ".htm\">gone</a> "
-                    "<a href=\"" + up + "extra.htm\">extra</a> "
-                    "<img src=\"" + up + "img/logo.png\"> caf\xc3\xa9";
+                const std::string body = "<h1>Page " + std::to_string(i) +
+                                         "</h1>"
+                                         "<a href=\"p" +
+                                         std::to_string((i + 1) % 30) +
+                                         ".htm\">next</a> "
+                                         "<a href=\"P" +
+                                         std::to_string((i + 2) % 30) +
+                                         ".HTM#x\">case</a> "
+                                         "<a href=\"" +
+                                         up + other + "p" + std::to_string(i) +
+                                         ".htm#sec\">other</a> "
+                                         "<a href=\"gone" +
+                                         std::to_string(i) +
+                                         ".htm\">gone</a> "
+                                         "<a href=\"" +
+                                         up +
+                                         "extra.htm\">extra</a> "
+                                         "<img src=\"" +
+                                         up + "img/logo.png\"> caf\xc3\xa9";
                 p.Write(folder + "p" + std::to_string(i) + ".htm",
                         Page("Page " + std::to_string(i), body,
                              "<link rel=\"stylesheet\" href=\"" + up + "css/site.css\">"));
-                TTopicNode* node = p.Add("Page " + std::to_string(i) + " <&>",
-                                         StringFunc::ToBackslashes(folder) + "p" +
-                                             std::to_string(i) + ".htm",
-                                         chapter);
-                node->Data().Keywords = "Key " + std::to_string(i % 7) + "\r\nPage " +
-                                        std::to_string(i);
+                TTopicNode* node = p.Add(
+                    "Page " + std::to_string(i) + " <&>",
+                    StringFunc::ToBackslashes(folder) + "p" + std::to_string(i) + ".htm", chapter);
+                node->Data().Keywords =
+                    "Key " + std::to_string(i % 7) + "\r\nPage " + std::to_string(i);
             }
         }
         p.Add("Shared again", "guide\\p3.htm");
@@ -81,8 +90,8 @@ struct MixedProject {
 
     // Builds with the given thread count into the same folder each time, so the outputs
     // can be compared byte for byte, and returns them with the progress lines.
-    std::pair<std::map<std::string, std::string>, std::vector<std::string>>
-    Build(OutputKind kind, int threads) {
+    std::pair<std::map<std::string, std::string>, std::vector<std::string>> Build(OutputKind kind,
+                                                                                  int threads) {
         TBuildRequest request;
         request.Kind = kind;
         request.Threads = threads;
@@ -128,8 +137,8 @@ TEST(ParallelBuild, EveryOutputIsByteIdenticalWhateverTheNumberOfThreads) {
             for (const auto& [name, bytes] : files1) {
                 const auto it = files.find(name);
                 ASSERT_NE(it, files.end()) << name;
-                EXPECT_TRUE(it->second == bytes) << name << " differs with " << threads
-                                                 << " threads";
+                EXPECT_TRUE(it->second == bytes)
+                    << name << " differs with " << threads << " threads";
             }
         }
     }
