@@ -1,14 +1,15 @@
 // The three builds of a large generated API reference (see reference_site.h), each measured
 // against `cp -r` of the same site folder in the same run, with the build's peak memory.
 //
-//   bench_reference_site [PAGES ...] [--dir DIR] [--threads LIST] [--keep]
+//   bench_reference_site [PAGES ...] [--dir DIR] [--threads LIST] [--only KIND] [--keep]
 //
 // PAGES defaults to 5000; the scale figures use `bench_reference_site 5000 50000`. The site
 // is imported with `parvane-cli new --import` (found beside this program). Each build runs
 // in a child process, as `parvane-cli build` would (loading the project included), so its
 // processor time and peak resident memory come from wait4. HTML Help stops before chmcmd:
 // the figure is Parvane's own part (collecting, copying, the Workshop project files).
-// --threads 1,2 runs every build once per thread count (0: one thread per core).
+// --threads 1,2 runs every build once per thread count (0: one thread per core); --only
+// single|web|chm runs one of the builds.
 
 #include "bench_support.h"
 #include "model/project_file.h"
@@ -133,6 +134,8 @@ int main(int argc, char** argv) {
     std::vector<int> threadCounts = {0};
     std::string parent;
     bool keep = false;
+    std::vector<OutputKind> kinds = {OutputKind::SingleHtml, OutputKind::WebHelp,
+                                     OutputKind::HtmlHelp};
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--dir" && i + 1 < argc) {
@@ -145,6 +148,11 @@ int main(int argc, char** argv) {
                 threadCounts.push_back(std::atoi(list.substr(p, comma - p).c_str()));
                 p = comma + 1;
             }
+        } else if (a == "--only" && i + 1 < argc) {
+            const std::string kind = argv[++i];
+            kinds = {kind == "web"   ? OutputKind::WebHelp
+                     : kind == "chm" ? OutputKind::HtmlHelp
+                                     : OutputKind::SingleHtml};
         } else if (a == "--keep") {
             keep = true;
         } else {
@@ -189,8 +197,7 @@ int main(int argc, char** argv) {
         std::printf("%-22s %7s | %8s %8s %6s | %8s %8s %6s | %7s\n", "build", "threads", "build s",
                     "cp -r s", "ratio", "cpu s", "cp cpu s", "ratio", "rss MB");
         std::vector<double> cpus;
-        for (const OutputKind kind :
-             {OutputKind::SingleHtml, OutputKind::WebHelp, OutputKind::HtmlHelp}) {
+        for (const OutputKind kind : kinds) {
             for (const int threads : threadCounts) {
                 const fs::path copy = base / "copy";
                 const TChildFigures cp = Run({"cp", "-r", root.string(), copy.string()});
