@@ -4,6 +4,7 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/project_file.h"
+#include "model/string_func.h"
 #include "model/topic_tree.h"
 #include "output/build_driver.h"
 
@@ -33,6 +34,13 @@ const char* const kBuildUsage =
     "                       output of Parvane (the home folder, the project's folders and the\n"
     "                       program's folder are never emptied)\n"
     "  --keep-project DIR   HTML Help: keep the HTML Help Workshop project files in DIR\n"
+    "  --compiler-log       HTML Help: keep every line the compiler prints in a .log file\n"
+    "                       beside the .chm (the progress shows each kind of warning once)\n"
+    "  --copy-all           Web Help, HTML Help: copy every file below the root folder, not\n"
+    "                       only the files the pages link to (for sites whose scripts load\n"
+    "                       files by name); the project setting CopyAllFiles does the same\n"
+
+    "  --no-search          Web Help: leave out the full-text search (WebHelpSearch)\n"
     "  --help               show this help\n"
     "\n"
     "Exit status: 0 when the output was built, 1 when the build failed, 2 on a usage error.\n";
@@ -87,6 +95,7 @@ int CmdBuild(const Args& args) {
     std::optional<OutputKind> kind;
     TBuildRequest request;
     bool force = false;
+    bool noSearch = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto setKind = [&](OutputKind k) {
@@ -117,6 +126,13 @@ int CmdBuild(const Args& args) {
             request.KeepProjectFolder = Absolute(args[++i]);
         } else if (a == "--force") {
             force = true;
+        } else if (a == "--copy-all") {
+            request.CopyAll = true;
+        } else if (a == "--compiler-log") {
+            request.KeepCompilerLog = true;
+
+        } else if (a == "--no-search") {
+            noSearch = true;
         } else if (!a.empty() && a[0] == '-') {
             return Usage("unknown option '" + a + "'.");
         } else if (projectPath.empty()) {
@@ -143,6 +159,15 @@ int CmdBuild(const Args& args) {
         std::fprintf(stderr, "parvane-cli build: %s\n", e.what());
         return 1;
     }
+    // The build goes on: the help only opens on no page, which the author should know.
+    if (StringFunc::Trim(project.ProjectSettings.DefaultTopic).empty())
+        std::fputs("Warning: You have not specified a default topic. Right-clicking a topic and "
+                   "selecting \"Set as default topic\" can set a topic as default.\n",
+                   stderr);
+
+    // For this run only: the project file is not written.
+    if (noSearch)
+        project.ProjectSettings.WebHelpSearch = false;
     TConsoleHost host(force);
     const TBuildResult result = RunBuild(project, request, host);
     if (!result.Ok) {

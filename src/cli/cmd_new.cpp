@@ -26,8 +26,12 @@ const char* const kNewUsage =
     "  --output FILE      the project file to write (required)\n"
     "  --title TEXT       project title (default \"New HTML Help\")\n"
     "  --encoding NAME    character set of the pages, e.g. UTF-8 (default Windows-1252)\n"
-    "  --import           turn the pages found below ROOT into the table of contents\n"
+    "  --import           turn the pages found below ROOT into the table of contents, in\n"
+    "                     name order (case ignored, page2 before page10); the first page\n"
+    "                     becomes the default topic\n"
     "  --flat             with --import: no headings for sub-folders, all pages side by side\n"
+    "  --folder-index     with --import: a sub-folder's index.html (or index.htm) becomes the\n"
+    "                     page of the folder's heading instead of a topic below it\n"
     "  --title-from MODE  with --import, where titles come from: title (the page's <title>,\n"
     "                     the default), name (file name without extension) or filename\n"
     "  --force            replace PROJECT.pvx when it exists\n"
@@ -88,6 +92,8 @@ int CmdNew(const Args& args) {
             options.Import = true;
         } else if (a == "--flat") {
             options.KeepStructure = false;
+        } else if (a == "--folder-index") {
+            options.FolderIndex = true;
         } else if (a == "--title-from") {
             const std::string* v = value();
             if (!v)
@@ -119,6 +125,9 @@ int CmdNew(const Args& args) {
     }
     if (output.empty())
         return UsageError("please name the project file to write with --output PROJECT.pvx.");
+    if (options.FolderIndex && !options.KeepStructure)
+        return UsageError("--folder-index makes index pages the pages of the folders' headings; "
+                          "with --flat there are no such headings.");
 
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -12,5 +12,6 @@ using Args = std::vector<std::string>;
 int CmdTree(const Args& args);
 int CmdNew(const Args& args);
 int CmdBuild(const Args& args);
+int CmdCheck(const Args& args);
 
 } // namespace parvane::cli

@@ -16,6 +16,7 @@ const char* const kUsage =
     "  new ROOT --output PROJECT.pvx create a project, optionally importing ROOT's pages\n"
     "  build PROJECT.pvx --single-html|--webhelp|--htmlhelp\n"
     "                                build one output of a project\n"
+    "  check PROJECT.pvx             report broken links, missing pages and other faults\n"
     "\n"
     "Run 'parvane-cli COMMAND --help' for the options of a command.\n";
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
         return CmdNew(args);
     if (command == "build")
         return CmdBuild(args);
+    if (command == "check")
+        return CmdCheck(args);
     std::fprintf(stderr, "parvane-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return 2;
 }

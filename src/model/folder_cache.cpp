@@ -109,6 +109,9 @@ const TFolderCache::TListing& TFolderCache::Listing(const std::string& folder) {
                 entry.Kind = EntryKind::Folder;
                 break;
             case DT_LNK:
+                entry.Link = true;
+                entry.Kind = EntryKind::Unknown; // asked of the disk when it matters
+                break;
             case DT_UNKNOWN:
                 entry.Kind = EntryKind::Unknown; // asked of the disk when it matters
                 break;
@@ -125,7 +128,11 @@ const TFolderCache::TListing& TFolderCache::Listing(const std::string& folder) {
     for (std::size_t i = 0; i < listing.Entries.size(); ++i) {
         const std::string& name = listing.Entries[i].Name;
         listing.Exact.emplace(name, i);
-        listing.Folded.emplace(StringFunc::LowerCase(name), i);
+        // Several names may match without regard to case: the first in byte order, as on
+        // the disk (Paths::ResolveExisting).
+        const auto [folded, added] = listing.Folded.try_emplace(StringFunc::LowerCase(name), i);
+        if (!added && name < listing.Entries[folded->second].Name)
+            folded->second = i;
     }
     return listing;
 }
@@ -134,7 +141,10 @@ TFolderCache::EntryKind TFolderCache::KindOf(const std::string& folder, const TE
     if (entry.Kind == EntryKind::Unknown) {
         // A symbolic link counts as what it points to, as the checks on the disk take it.
         struct stat st {};
-        if (::stat((folder + entry.Name).c_str(), &st) != 0)
+        const std::string path = folder + entry.Name;
+        if (!entry.Link && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            entry.Link = true;
+        if (::stat(path.c_str(), &st) != 0)
             entry.Kind = EntryKind::Other;
         else
             entry.Kind = S_ISREG(st.st_mode)   ? EntryKind::File
@@ -172,7 +182,13 @@ const TFolderCache::TFolderRef& TFolderCache::Folder(std::string_view folder) {
     } else {
         const TWalk walk = Walk(folder);
         ref.Answered = walk.Answered;
-        if (walk.Found && walk.Entry && KindOf(*walk.Folder, *walk.Entry) == EntryKind::Folder) {
+        // A folder reached through a symbolic link may lie outside the root: it is never
+        // listed here, and what lies in it is asked of the disk by its exact name first.
+        if (walk.Found && walk.Entry && KindOf(*walk.Folder, *walk.Entry) == EntryKind::Folder &&
+            walk.Entry->Link) {
+            ref.Answered = false;
+        } else if (walk.Found && walk.Entry &&
+                   KindOf(*walk.Folder, *walk.Entry) == EntryKind::Folder) {
             ref.Resolved = walk.Path();
             ref.Listing = &Listing(ref.Resolved);
             if (!ref.Listing->Readable)

@@ -51,6 +51,7 @@ private:
     struct TEntry {
         std::string Name;
         mutable EntryKind Kind = EntryKind::Unknown;
+        mutable bool Link = false; // a symbolic link (known once Kind is)
     };
     struct TWalk {
         bool Answered = false;

@@ -15,11 +15,18 @@
 namespace parvane {
 namespace {
 
-// An extension is a dot and at most four characters of at most four UTF-8 bytes each.
-constexpr std::size_t kMaxExtensionBytes = 17;
+// An extension is a dot and one to four characters of any kind (at most four UTF-8 bytes
+// each), or five to eleven ASCII letters and digits (".woff2", ".xhtml", ".webmanifest").
+constexpr int kMaxAnyExtensionChars = 4;
+constexpr int kMaxExtensionChars = 11;
+constexpr std::size_t kMaxExtensionBytes = 1 + 4 * kMaxAnyExtensionChars;
 
-// Characters that may follow an extension; the 1 to 4 characters before one of them
-// (behind a ".") make an extension.
+bool IsAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Characters that may follow an extension; the characters before one of them (behind a
+// ".") make an extension.
 bool IsTerminator(unsigned char c) {
     switch (c) {
     case '\n':
@@ -296,10 +303,11 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
     const char* dot = n ? static_cast<const char*>(std::memchr(s, '.', n)) : nullptr;
     while (dot) {
         const std::size_t p = static_cast<std::size_t>(dot - s);
-        // Look at up to five characters behind the dot. A UTF-8 sequence is one
-        // character; a stray continuation byte counts as one, as text comparison takes it.
+        // Look at the characters behind the dot up to the terminator. A UTF-8 sequence is
+        // one character; a stray continuation byte counts as one, as text comparison takes it.
         int chars = 0;
         int pending = 0; // continuation bytes the current sequence still expects
+        bool alnum = true; // every character so far an ASCII letter or digit
         for (std::size_t i = p + 1; i < n; ++i) {
             const auto c = static_cast<unsigned char>(s[i]);
             if ((c & 0xC0) == 0x80 && pending > 0) {
@@ -307,16 +315,21 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
                 continue;
             }
             pending = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-            if (++chars > 5 || c == '.')
+            if (++chars > kMaxExtensionChars + 1 || c == '.')
                 break;
             if (IsTerminator(c)) {
-                if (chars > 1 && i - p <= kMaxExtensionBytes) {
+                const int length = chars - 1;
+                if (length >= 1 && (length <= kMaxAnyExtensionChars || alnum) &&
+                    i - p <= kMaxExtensionBytes) {
                     const std::string_view ext(s + p, i - p);
                     if (index.Insert(ext, extensions_.size()) == extensions_.size())
                         extensions_.emplace_back(ext);
                 }
                 break;
             }
+            alnum = alnum && IsAsciiAlnum(c);
+            if (!alnum && chars > kMaxAnyExtensionChars)
+                break;
         }
         const std::size_t next = p + 1;
         dot = next < n ? static_cast<const char*>(std::memchr(s + next, '.', n - next)) : nullptr;
@@ -383,6 +396,14 @@ void THTMLRefer::FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>
 
 void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
                            std::vector<std::string>& pieces) {
+    TExistenceCache cache;
+    SplitLinks(text, baseFolder, pieces,
+               [&cache](const std::string& path) { return cache.FileExists(path); });
+}
+
+void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder,
+                            std::vector<std::string>& pieces,
+                            const std::function<bool(const std::string&)>& keep) {
     SetText(text, baseFolder);
     TExtensionIndex index;
     FindExtensions(index);
@@ -391,7 +412,6 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
 
     // A page names the same few files again and again: look each path up once.
     std::unordered_map<std::string_view, bool> exists;
-    TExistenceCache cache;
     std::vector<TFoundLink> kept;
     kept.reserve(found.size());
     for (const TFoundLink& link : found) {
@@ -399,8 +419,7 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
         auto [it, added] = exists.try_emplace(path, false);
         // A NUL would cut the path short at the file-system call and name another file.
         if (added && path.find('\0') == std::string_view::npos)
-            it->second =
-                cache.FileExists(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+            it->second = keep(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
         if (it->second)
             kept.push_back(link);
     }
@@ -467,6 +486,40 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
         std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(first), files.end(),
                        [&](const std::string& f) { return !cache.FileExists(f); });
     files.erase(missing, files.end());
+}
+
+void THTMLRefer::GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths) {
+    SetText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName));
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+
+    // Two links that differ only in case may name two files: only exact duplicates go.
+    std::vector<std::vector<std::string_view>> groups(extensions_.size());
+    std::unordered_set<std::string_view> seen;
+    for (const TFoundLink& link : found) {
+        const std::string_view path(text_.data() + link.start, link.end - link.start);
+        if (path.find('\0') == std::string_view::npos && seen.insert(path).second)
+            groups[link.ext].push_back(path);
+    }
+    links_.reserve(found.size());
+    for (const TFoundLink& link : found)
+        links_.emplace_back(link.start + 1, link.end + 1);
+    std::sort(links_.begin(), links_.end());
+
+    std::unordered_set<std::string> added;
+    for (std::vector<std::string_view>& group : groups) {
+        std::stable_sort(group.begin(), group.end(), [](std::string_view a, std::string_view b) {
+            const int c = StringFunc::CompareText(a, b);
+            return c != 0 ? c < 0 : a < b;
+        });
+        for (std::string_view path : group) {
+            std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(path));
+            if (added.insert(full).second)
+                paths.push_back(std::move(full));
+        }
+    }
 }
 
 std::string RelocateLinks(const std::vector<std::string>& pieces, const std::string& fromFolder,

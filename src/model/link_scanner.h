@@ -2,6 +2,7 @@
 // THTMLRefer finds references to local files in a page's text without parsing the HTML:
 // it looks for file extensions and works outward to the delimiters around them.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +22,15 @@ public:
     // Paths keep the letters the page wrote; Paths::ResolveExisting gives the one on disk.
     // SplitFile and GetLinkedFiles throw EParvaneError when the file cannot be read.
     void GetLinkedFiles(const std::string& fileName, std::vector<std::string>& files);
+    // Every local path the page links to, made absolute from its folder with ".." taken,
+    // whether it exists or not, each once: nothing but the page itself is read, so the
+    // caller decides (TProjectRoot) what to look at. Same order as GetLinkedFiles.
+    void GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths);
+    // SplitText with the caller's choice of links: keep gets the absolute path (".."
+    // taken) of each distinct link found and tells whether it is split out.
+    void SplitLinks(std::string_view text, const std::string& baseFolder,
+                    std::vector<std::string>& pieces,
+                    const std::function<bool(const std::string&)>& keep);
 
     // Read access for tests and callers that want the raw scan. Links: the 1-based start
     // of each path and the position just behind its extension; after SplitText the links

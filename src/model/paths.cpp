@@ -184,18 +184,18 @@ std::string ResolveExisting(std::string_view path) {
             continue;
         }
         if (!Exists(candidate)) {
+            // Several names may match (FAQ.html, faq.html): the first in byte order, so
+            // the answer does not depend on the order the folder happens to list them.
             std::error_code ec;
-            bool found = false;
+            std::string best;
             for (fs::directory_iterator it(resolved, ec), end; !ec && it != end; it.increment(ec)) {
                 const std::string name = it->path().filename().string();
-                if (StringFunc::SameText(name, part)) {
-                    candidate = resolved + name;
-                    found = true;
-                    break;
-                }
+                if (StringFunc::SameText(name, part) && (best.empty() || name < best))
+                    best = name;
             }
-            if (!found)
+            if (best.empty())
                 return {};
+            candidate = resolved + best;
         }
         resolved = candidate + "/";
     }

@@ -33,7 +33,8 @@ bool IsBelow(std::string_view path, std::string_view folder);
 
 // Existence with the case-insensitive fallback: when the path does not exist as
 // written, each component is looked up without regard to case. Returns the path as it
-// exists on disk, or "" when there is none.
+// exists on disk, or "" when there is none. Of several matching names the first in byte
+// order is taken. Links and the project's root: see TProjectRoot (project_root.h).
 std::string ResolveExisting(std::string_view path);
 bool FileExists(std::string_view path);   // a regular file, through ResolveExisting
 bool FolderExists(std::string_view path); // a directory, through ResolveExisting

@@ -81,6 +81,9 @@ const GeneralKey kGeneralKeys[] = {
     Str("WebFontColor", &P::WebFontColor, "#ffffff"),
     Str("WebBackColor", &P::WebBackColor, "#003366"),
     Str("HHPFolder", &P::HHPFolder),
+    Bool("CopyAllFiles", &P::CopyAllFiles, false),
+
+    Bool("WebHelpSearch", &P::WebHelpSearch, true),
 };
 
 // The ten lines of a topic, in file order.
@@ -383,6 +386,10 @@ std::string TPvx::SaveToText(const std::string& path) const {
             const std::string& value = ProjectSettings.*(*field);
             AppendLine(out, key.name, *field == &P::RootDir ? StoredRootDir(value, folder) : value);
         } else if (auto flag = std::get_if<bool P::*>(&key.field)) {
+            // A key added later is written only when set, so a project that does not use it
+            // is saved exactly as before.
+            if (*flag == &P::CopyAllFiles && !ProjectSettings.CopyAllFiles)
+                continue;
             AppendLine(out, key.name, ProjectSettings.*(*flag) ? "1" : "0");
         } else if (auto number = std::get_if<int P::*>(&key.field)) {
             AppendLine(out, key.name, std::to_string(ProjectSettings.*(*number)));

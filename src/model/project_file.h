@@ -53,6 +53,11 @@ struct TProjectSettings {
     std::string WebFontColor;
     std::string WebBackColor;
     std::string HHPFolder;
+    // Web Help and HTML Help take every file below the root, not only what pages name (for
+    // sites whose scripts load files no page links to).
+    bool CopyAllFiles = false;
+
+    bool WebHelpSearch = true; // Web Help offers full-text search
 };
 
 class TPvx {

@@ -7,6 +7,7 @@
 #include "model/folder_cache.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/parallel_pages.h"
@@ -28,6 +29,8 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
         const std::string root = project.RootFolder();
         if (root.empty() || !Paths::FolderExists(root))
             throw EParvaneError("The project's root folder \"" + root + "\" doesn't exist!");
+        if (const std::string problem = RootFolderProblem(root); !problem.empty())
+            throw EParvaneError(problem);
         // Every existence check of this build below the root is answered from folder
         // listings read once each (see folder_cache.h).
         TFolderCache folders(root);
@@ -77,20 +80,34 @@ void CollectFiles(TContents& contents, const std::string& page) {
 }
 
 void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
-    // ".." steps are resolved here so one file is listed once and every copy lands where
-    // its path says, never beside the output folder.
+    TProjectRoot& root = contents.Root();
+    // Each file is listed by its name on disk, so one file is listed once and every copy
+    // lands where its path says. Nothing outside the root is read or followed.
+    auto admit = [&contents](const TResolvedTarget& target) {
+        if (!target.Found())
+            return false;
+        if (!target.InsideRoot) {
+            contents.ReportOutside(target.Path);
+            return false;
+        }
+        return contents.Files.insert(target.Path).second;
+    };
     std::vector<std::string> wave;
     for (const std::string& pageIn : pages) {
-        const std::string page = pageIn.empty() ? pageIn : SF::CollapseDotDot(pageIn);
-        if (!page.empty() && contents.Files.insert(page).second && IsWebTextFile(page))
-            wave.push_back(page);
+        if (SF::Trim(pageIn).empty())
+            continue;
+        const TResolvedTarget page = root.Resolve(pageIn);
+        if (admit(page) && IsWebTextFile(page.Path))
+            wave.push_back(page.Path);
     }
     // Wave by wave through the pages, scripts and style sheets: the files of one wave are
-    // read and scanned on all cores, and what they link is listed in the wave's order, so
-    // the list and the lines reported do not depend on the threads. A file is scanned
-    // once, when it first enters the list, so cycles end. Most links name a file listed
-    // already, and as the page wrote it: those are passed over by one exact look-up.
-    std::unordered_set<std::string> seen(contents.Files.begin(), contents.Files.end());
+    // read and scanned on all cores, and what they link is looked up and listed on this
+    // thread in the wave's order, so the list and the lines reported do not depend on the
+    // threads (and the root's look-ups are never shared between threads). A file is
+    // scanned once, when it first enters the list, so cycles end and every file is read at
+    // most once. Most links are written as another page wrote them already: those are
+    // passed over by one look-up.
+    std::unordered_set<std::string> seen;
     struct TScan {
         std::vector<std::string> Linked;
         std::string Error;
@@ -103,7 +120,7 @@ void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
                 TScan scan;
                 THTMLRefer refer;
                 try {
-                    refer.GetLinkedFiles(wave[i], scan.Linked);
+                    refer.GetLinkedPaths(wave[i], scan.Linked);
                 } catch (const std::exception& e) {
                     scan.Linked.clear();
                     scan.Error = "Cannot read " + wave[i] + ": " + e.what();
@@ -116,11 +133,51 @@ void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
                 for (std::string& link : scan.Linked) {
                     if (!seen.insert(link).second)
                         continue;
-                    if (contents.Files.insert(link).second && IsWebTextFile(link))
-                        next.push_back(std::move(link));
+                    const TResolvedTarget target = root.Resolve(link);
+                    if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
+                        contents.LinksNeedRealNames = true;
+                    if (admit(target) && IsWebTextFile(target.Path))
+                        next.push_back(target.Path);
                 }
             });
         wave.swap(next);
+    }
+}
+
+void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
+    if (!ctx.Contents.LinksNeedRealNames)
+        return;
+    TProjectRoot& root = ctx.Contents.Root();
+    const std::string prefix = Paths::IncludeTrailingSlash(Paths::ToNative(stagedFolder));
+    const fs::path staged(prefix);
+    THTMLRefer refer;
+    std::vector<std::string> pieces;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(staged, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_symlink(typeError) || !it->is_regular_file(typeError))
+            continue;
+        const std::string file = it->path().string();
+        if (!IsWebTextFile(file))
+            continue;
+        // The staged folder mirrors the root: links are looked up from the page's own place.
+        if (file.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string relative = file.substr(prefix.size());
+        const std::string sourceFolder = Paths::ExtractFilePath(root.Folder() + relative);
+        const std::string bytes = TextCodec::ReadFileBytes(file);
+        refer.SplitLinks(bytes, sourceFolder, pieces, [&root](const std::string& path) {
+            const TResolvedTarget target = root.Resolve(path);
+            return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+        });
+        if (pieces.size() < 2)
+            continue;
+        std::string text;
+        text.reserve(bytes.size() + 16);
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            text += i % 2 == 0 ? pieces[i] : root.RealLink(sourceFolder, pieces[i]);
+        if (text != bytes)
+            TextCodec::WriteFileAtomic(file, text);
     }
 }
 
@@ -265,24 +322,27 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
 
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach,
                         const std::vector<std::string>& writtenLater) {
-    const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
+    TProjectRoot& root = ctx.Contents.Root();
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
     const std::unordered_set<std::string> skip(writtenLater.begin(), writtenLater.end());
     // Folders made so far: a file's folder is created (and looked at) once, not per file.
     std::unordered_set<std::string> made;
     for (const std::string& file : ctx.Contents.Files) {
-        const std::string source = Paths::ResolveExisting(SF::CollapseDotDot(file));
-        if (source.empty())
+        const TResolvedTarget found = root.Resolve(file);
+        if (!found.Found())
             continue; // vanished since it was collected: the copy is simply missing
-        if (!SF::StartsWithText(source, root) || source.size() == root.size()) {
-            ctx.Host.Info("Not copied, it lies outside the project's root folder: " + file);
+        if (!found.InsideRoot) {
+            if (ctx.Contents.OutsideFiles.insert(found.Path).second)
+                ctx.Host.Info("Not copied, it lies outside the project's root folder: " +
+                              found.Path);
             continue;
         }
+        const std::string& source = found.Path;
         if (reportEach)
             ctx.Host.Info(file);
         if (skip.count(source))
             continue;
-        const fs::path dest(target + source.substr(root.size()));
+        const fs::path dest(target + root.Relative(found));
         std::error_code ec;
         if (made.insert(dest.parent_path().string()).second) {
             fs::create_directories(dest.parent_path(), ec);

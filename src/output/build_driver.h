@@ -41,6 +41,10 @@ struct TBuildRequest {
     // Threads for the per-page work (reading, rewriting, writing pages): 0 = one per core.
     // The output is the same whatever the number.
     int Threads = 0;
+    // Web Help, HTML Help: copy every file below the root (as the CopyAllFiles setting).
+    bool CopyAll = false;
+    // HTML Help: keep the compiler's whole output beside the compiled file (<name>.log).
+    bool KeepCompilerLog = false;
 };
 
 struct TBuildResult {
@@ -63,10 +67,17 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 
 // Shared steps of the branches.
 // Adds page and, recursively through pages, scripts and style sheets, every existing local
-// file it references. Already listed files are not visited again.
+// file it references, each by its name on disk. Already listed files are not visited
+// again. A file outside the project's root (on real paths) is reported once as not
+// copied and is never read, so nothing it links to is followed.
 void CollectFiles(TContents& contents, const std::string& page);
 // The same for several pages at once, reading and scanning them on contents.Threads threads.
 void CollectFiles(TContents& contents, const std::vector<std::string>& pages);
+// With the request's CopyAll or the project's CopyAllFiles: adds every file below the
+// project root to the list (collect_all_files.cpp). Hidden files and folders, the project
+// file, folders that hold output of a build and the folder given as skipFolder are left
+// out; links to folders are not followed.
+void CollectAllFiles(TBuildContext& ctx, const std::string& skipFolder);
 // Empties (or creates) an output folder and leaves the marker file in it. Refuses "/" and
 // the folders directly below it, the home folder, the project root or one of its ancestors,
 // the program folder (its ancestors and what lies in it), and any folder that holds the
@@ -80,6 +91,10 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
                         bool reportEach = false,
                         const std::vector<std::string>& writtenLater = {});
+// Rewrites, in the web pages, scripts and style sheets below stagedFolder (a copy of the
+// root's layout), every link that reaches its file only without regard to case so that it
+// names the file as it is on disk. Does nothing when no collected file needed it.
+void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder);
 // An output location from a setting or an override: trimmed, "~" expanded, "\" made
 // "/", relative paths taken below the project root, ".." resolved. A path with a drive
 // letter (a project made on another system) is refused with a message.

@@ -5,11 +5,13 @@
 #include "model/errors.h"
 #include "model/folder_cache.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/build_driver.h"
 #include "output/chm_compiler.h"
 #include "output/chm_project.h"
+#include "output/compiler_log.h"
 #include "templates/template_apply.h"
 
 #include <cerrno>
@@ -64,13 +66,11 @@ private:
 
 // A project page below the root: its path on disk, or "" (missing, or outside the root
 // and so never copied).
-std::string PageBelowRoot(const std::string& root, const std::string& url) {
+std::string PageBelowRoot(TProjectRoot& root, const std::string& url) {
     if (SF::Trim(url).empty() || Paths::IsAbsolute(url))
         return {};
-    const std::string source = Paths::ResolveExisting(Paths::UrlToPath(root, url));
-    if (source.empty() || !SF::StartsWithText(source, root) || source.size() == root.size())
-        return {};
-    return source;
+    const TResolvedTarget source = root.Resolve(Paths::UrlToPath(root.Folder(), url));
+    return source.InsideRoot ? source.Path : std::string();
 }
 
 // The copy is written in the charset its own head declares (the template's), so the
@@ -96,25 +96,28 @@ struct TTemplatedPage {
 // copied first and overwritten.
 class TTemplatePlan {
 public:
-    TTemplatePlan(TBuildContext& ctx, const std::string& root) : root_(root) {
+    explicit TTemplatePlan(TBuildContext& ctx) : root_(ctx.Contents.Root().Folder()) {
         const TPvx& project = ctx.Project;
+        TProjectRoot& root = ctx.Contents.Root();
         const std::string setting = SF::Trim(project.ProjectSettings.HtmlHelpTemplate);
         if (setting.empty())
             return;
-        templateSource_ = Paths::ResolveExisting(Paths::UrlToPath(root, setting));
-        if (templateSource_.empty() || !Paths::FileExists(templateSource_)) {
-            ctx.Host.Info("The HTML Help template \"" + setting +
-                          "\" doesn't exist; the pages are copied unchanged.");
-            templateSource_.clear();
+        const TResolvedTarget found = root.Resolve(Paths::UrlToPath(root_, setting));
+        if (!found.Found() || !found.InsideRoot) {
+            ctx.Host.Info(
+                "The HTML Help template \"" + setting +
+                (found.Found() ? "\" lies outside the project's root folder" : "\" doesn't exist") +
+                "; the pages are copied unchanged.");
             return;
         }
+        templateSource_ = found.Path;
         TContents& contents = ctx.Contents;
-        std::set<std::string, TextLess> planned;
+        std::set<std::string> planned;
         auto plan = [&](const std::string& url, const std::string& title,
                         const TContentsItem* item) {
             const std::string source = PageBelowRoot(root, url);
-            if (source.empty() || SF::SameText(source, templateSource_) ||
-                !contents.Files.count(source) || !planned.insert(source).second)
+            if (source.empty() || source == templateSource_ || !contents.Files.count(source) ||
+                !planned.insert(source).second)
                 return;
             pages_.push_back({source, title, item});
         };
@@ -155,8 +158,8 @@ public:
                                                : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
-            const std::string text =
-                ApplyTemplate(tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
+            const std::string text = ApplyTemplate(
+                tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
             WriteTemplatedPage(dest, text, encoding);
         }
     }
@@ -166,6 +169,38 @@ private:
     std::string templateSource_;
     std::vector<TTemplatedPage> pages_;
 };
+
+// The compiled file may only replace an earlier compiled file: never the project file, a
+// topic's page (even one not written yet), a folder or any other file. Checked before
+// anything is emptied or written.
+void RefuseCompiledFileTarget(TBuildContext& ctx, const std::string& compiledFile) {
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(compiledFile, ec);
+    auto same = [&target](const std::string& path) {
+        if (!SF::SameText(fs::path(path).filename().string(), target.filename().string()))
+            return false;
+        std::error_code error;
+        return fs::weakly_canonical(path, error) == target && !error;
+    };
+    const std::string quoted = "\"" + compiledFile + "\"";
+    if (!ctx.Project.IsUntitled && same(ctx.Project.FileName))
+        throw EParvaneError("The compiled file " + quoted +
+                            " is the project file; it was left as it is. Please choose another "
+                            "compiled file.");
+    const std::string root = Paths::IncludeTrailingSlash(ctx.Project.RootFolder());
+    // Every topic of the three groups, in one walk of the whole tree.
+    for (const TTopicNode* node = ctx.Project.ContentsRoot(); node; node = node->GetNext()) {
+        const TLeftTreeData& data = node->Data();
+        if (!node->IsRoot() && data.Status != tsNoLink && !SF::Trim(data.Url).empty() &&
+            same(Paths::UrlToPath(root, data.Url)))
+            throw EParvaneError("The compiled file " + quoted + " is the page of the topic \"" +
+                                node->Text() +
+                                "\"; it was left as it is. Please choose "
+                                "another compiled file.");
+    }
+    if (const std::string problem = CompiledFileTargetProblem(compiledFile); !problem.empty())
+        throw EParvaneError(problem);
+}
 
 void CreateFolderOf(const std::string& file) {
     const fs::path folder = fs::path(file).parent_path();
@@ -193,6 +228,7 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     const std::string compiledFile = ResolveOutputPath(project, compiledSetting);
     if (compiledFile.back() == '/')
         throw EParvaneError("The compiled file \"" + compiledSetting + "\" names a folder.");
+    RefuseCompiledFileTarget(ctx, compiledFile);
     CreateFolderOf(compiledFile);
 
     std::string keepFolder = !ctx.Request.KeepProjectFolder.empty() ? ctx.Request.KeepProjectFolder
@@ -210,29 +246,23 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
 
     ctx.Host.Info("Preparing files...");
     std::vector<std::string> pages;
-    for (const auto& item : contents.Items) {
-        if (!item->HasContent)
-            continue;
-        const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, item->Url));
-        if (!page.empty())
-            pages.push_back(page);
-    }
+    for (const auto& item : contents.Items)
+        if (item->HasContent)
+            pages.push_back(Paths::UrlToPath(root, item->Url));
+    for (const std::string& extra : {settings.HtmlHelpTemplate, settings.DefaultTopic})
+        if (!SF::Trim(extra).empty())
+            pages.push_back(Paths::UrlToPath(root, SF::Trim(extra)));
     CollectFiles(contents, pages);
-    for (const std::string& extra : {settings.HtmlHelpTemplate, settings.DefaultTopic}) {
-        if (SF::Trim(extra).empty())
-            continue;
-        const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, SF::Trim(extra)));
-        if (!page.empty())
-            CollectFiles(contents, page);
-    }
+    CollectAllFiles(ctx, keepFolder);
 
     // The work folder first: emptying a kept one refuses a folder that holds any collected
     // file, so the list must still be whole.
     const TWorkFolder work(ctx, keepFolder);
-    const TTemplatePlan templated(ctx, root);
+    const TTemplatePlan templated(ctx);
     ctx.Host.Info("Copying files...");
     CopyCollectedFiles(ctx, work.Path());
     templated.Write(ctx, work.Path());
+    WriteRealNames(ctx, work.Path());
 
     TCHMProject chm;
     chm.Assign(project.HelpWindowSettings);
@@ -240,7 +270,7 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     chm.SubFolder.clear();
     chm.Title = settings.HtmlHelpTitleSame ? settings.Title : settings.HtmlHelpTitle;
     chm.CompiledFile = compiledFile;
-    chm.DefaultTopic = settings.DefaultTopic;
+    chm.DefaultTopic = contents.Root().RealLink(root, settings.DefaultTopic);
     chm.Language = settings.Language;
     chm.Font.clear();
     chm.IncludeFolderFiles = true;
@@ -250,11 +280,16 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     contents.BuildAliasAndMap(chm.AliasText, chm.MapText);
 
     TCompilerLineFilter filter;
-    auto showLine = [&ctx, &filter](const std::string& line) {
-        if (filter.Accept(line))
+    TCompilerLog log(ctx.Request.KeepCompilerLog ? Paths::ChangeFileExt(compiledFile, ".log")
+                                                 : std::string());
+    auto showLine = [&ctx, &filter, &log](const std::string& line) {
+        if (filter.Accept(line) && log.Add(line))
             ctx.Host.CompilerLine(line);
     };
-    chm.OnLog = showLine;
+    chm.OnLog = [&log, showLine](const std::string& line) {
+        log.Record(line);
+        showLine(line);
+    };
     chm.OnProgress = [showLine](const std::string& line) {
         showLine(line);
         return -1;
@@ -264,6 +299,8 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     if (ctx.Request.Compile)
         ctx.Host.Info("Compiling...");
     const TCHMBuildResult built = chm.Build(ctx.Request.Compile, false, work.Temporary());
+    for (const std::string& line : log.Summary())
+        ctx.Host.CompilerLine(line);
 
     switch (built.Outcome) {
     case CompileOutcome::Compiled:

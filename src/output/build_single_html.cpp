@@ -3,6 +3,7 @@
 
 #include "model/errors.h"
 #include "model/paths.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_writer.h"
 #include "output/build_driver.h"
@@ -24,6 +25,21 @@ std::string CheckedFileName(const std::string& setting) {
         throw EParvaneError("The Single HTML file name \"" + name +
                             "\" must be a plain file name, without a folder.");
     return name;
+}
+
+// The pages' scripts and style sheets go at the end of the head, after the page file's
+// own style, so a page's rules still win over the defaults as they did in the page.
+std::string InsertIntoHead(const std::string& page, const std::string& resources) {
+    if (resources.empty())
+        return page;
+    const std::string lower = SF::AsciiLowerCase(page);
+    std::size_t at = lower.find("</head");
+    if (at == std::string::npos) {
+        at = lower.find("<body");
+        if (at == std::string::npos)
+            at = 0;
+    }
+    return page.substr(0, at) + resources + page.substr(at);
 }
 
 } // namespace
@@ -48,10 +64,10 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     for (const auto& item : contents.Items) {
         if (!item->HasContent)
             continue;
-        const std::string page = Paths::ResolveExisting(Paths::UrlToPath(root, item->Url));
-        if (page.empty())
+        const TResolvedTarget page = contents.Root().Resolve(Paths::UrlToPath(root, item->Url));
+        if (!page.InsideRoot)
             continue;
-        topicPages.push_back(page);
+        topicPages.push_back(page.Path);
     }
     CollectFiles(contents, topicPages);
     // Their text goes into the single page; only what they reference is copied.
@@ -69,31 +85,42 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     if (!Paths::FileExists(pageFile))
         throw EParvaneError("The page file \"" + pageFile + "\" of the program is missing.");
     const std::string output = folder + fileName;
+    std::string allContent;
+    if (settings.SingleHtmlHasToc)
+        allContent = contents.BuildSingleToc();
+    std::string headResources;
+    allContent += contents.BuildSinglePages(headResources);
     const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
-    // The page file filled around a marker: what comes before and after the contents. The
-    // contents are then written straight to the file, topic by topic, instead of being
-    // assembled in memory (a large reference makes a page of hundreds of megabytes).
+    // The page file filled around a marker: what comes before and after the contents, with
+    // the pages' scripts and style sheets in its head. The contents are then written
+    // straight to the file instead of being filled into the page and converted as further
+    // whole copies (a large reference makes a page of hundreds of megabytes).
     const std::string marker = "\x01parvane-all-content\x02";
     const std::string frame = FillSingleHtmlPage(pageText, marker, project);
     const std::size_t at = frame.find(marker);
+    const bool headBeforeContents =
+        at != std::string::npos &&
+        SF::AsciiLowerCase(std::string_view(frame).substr(0, at)).find("</head") !=
+            std::string::npos;
     if (at != std::string::npos && frame.find(marker, at + 1) == std::string::npos &&
-        pageText.find(marker) == std::string::npos) {
+        pageText.find(marker) == std::string::npos &&
+        (headResources.empty() || headBeforeContents)) {
+        const std::string framed = InsertIntoHead(frame, headResources);
+        const std::size_t content = framed.find(marker);
         TTextFileWriter writer(output, SF::Trim(settings.Encoding));
-        writer.Append(std::string_view(frame).substr(0, at));
-        if (settings.SingleHtmlHasToc)
-            writer.Append(contents.BuildSingleToc());
-        contents.WriteSinglePages([&writer](std::string_view piece) { writer.Append(piece); });
-        writer.Append(std::string_view(frame).substr(at + marker.size()));
+        writer.Append(std::string_view(framed).substr(0, content));
+        writer.Append(allContent);
+        std::string().swap(allContent);
+        writer.Append(std::string_view(framed).substr(content + marker.size()));
         writer.Commit();
     } else {
-        // No place for the contents, or several: the page is filled as a whole.
-        std::string allContent;
-        if (settings.SingleHtmlHasToc)
-            allContent = contents.BuildSingleToc();
-        allContent += contents.BuildSinglePages();
-        SF::SaveTextFile(FillSingleHtmlPage(pageText, allContent, project), output,
-                         SF::Trim(settings.Encoding));
+        // No place for the contents, several, or no head before them: filled as a whole.
+        SF::SaveTextFile(
+            InsertIntoHead(FillSingleHtmlPage(pageText, allContent, project), headResources),
+            output, SF::Trim(settings.Encoding));
     }
+    // The page's links are relative to the root, as are the copies around it.
+    WriteRealNames(ctx, folder);
 
     ctx.Host.Info("");
     ctx.Host.Info("Filename: " + output);

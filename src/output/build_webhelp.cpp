@@ -4,7 +4,9 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/text_file.h"
 #include "output/build_driver.h"
+#include "output/search_index.h"
 #include "output/web_help.h"
 #include "templates/template_apply.h"
 
@@ -25,6 +27,25 @@ const char* const kFramePages[] = {"index.htm", "webhelpframe.htm", "webhelptop.
                                    "webhelpleft.htm", "webhelpindex.htm"};
 // Files of the site that are copied as they are.
 const char* const kSiteFiles[] = {"webhelp.js", "webhelp.css"};
+// The search page, written only when the help has search, with the files it needs: the
+// search library, the stemmer and the script that marks the words found in a topic.
+const char* const kSearchPage = "webhelpsearch.htm";
+const char* const kSearchFiles[] = {"minisearch.js", "porter2.js", "webhelpmark.js"};
+const char* const kSearchData = "webhelpsearchdata.js";
+
+// The navigation pages link the search page between these marks; without search the
+// link goes.
+std::string RemoveSearchTab(const std::string& page) {
+    return SF::RemoveBetween(page, "<!--BEGINSEARCH-->", "<!--ENDSEARCH-->");
+}
+
+void CopySupportFile(const std::string& support, const std::string& folder, const char* name) {
+    std::error_code ec;
+    fs::copy_file(support + name, folder + name, fs::copy_options::overwrite_existing, ec);
+    if (ec)
+        throw EParvaneError("Cannot copy \"" + support + name + "\" to \"" + folder +
+                            "\": " + ec.message());
+}
 
 // Colours land in style sheets and attributes: anything but a colour is refused.
 std::string CheckedColour(const std::string& value, const char* setting) {
@@ -77,7 +98,13 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
 
     // Everything the program folder must provide, checked before the output is emptied.
     const std::string support = contents.ProgramFolder + "webhelp/";
-    for (const char* name : kFramePages)
+    const bool search = s.WebHelpSearch;
+    std::vector<const char*> required(std::begin(kFramePages), std::end(kFramePages));
+    if (search) {
+        required.push_back(kSearchPage);
+        required.insert(required.end(), std::begin(kSearchFiles), std::end(kSearchFiles));
+    }
+    for (const char* name : required)
         if (!Paths::FileExists(support + name))
             throw EParvaneError("The page file \"" + support + name +
                                 "\" of the program is missing.");
@@ -99,12 +126,17 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         if (templateFile.empty() || !Paths::FileExists(templateFile))
             throw EParvaneError("The template page \"" + SF::Trim(templateUrl) +
                                 "\" doesn't exist!");
+        if (!contents.Root().Resolve(templateFile).InsideRoot)
+            throw EParvaneError("The template page \"" + SF::Trim(templateUrl) +
+                                "\" lies outside the project's root folder; a build takes "
+                                "nothing from outside it.");
         CollectFiles(contents, templateFile);
     }
     const std::string defaultUrl = s.WebHelpDefaultSame ? s.DefaultTopic : s.WebHelpDefault;
     const std::string defaultPage = ProjectPage(root, defaultUrl);
     if (!defaultPage.empty() && Paths::FileExists(defaultPage))
         CollectFiles(contents, defaultPage);
+    CollectAllFiles(ctx, folder);
 
     PrepareOutputFolder(ctx, folder);
 
@@ -115,14 +147,10 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     CopyCollectedFiles(ctx, folder + "scr/", true,
                        WebPagesWrittenOver(contents, folder, !templateFile.empty()));
     contents.WriteWebPages(folder, templateFile, scrollStyle);
+    WriteRealNames(ctx, folder + "scr/");
     contents.CopyWebImages(folder);
-    for (const char* name : kSiteFiles) {
-        std::error_code ec;
-        fs::copy_file(support + name, folder + name, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            throw EParvaneError("Cannot copy \"" + support + name + "\" to \"" + folder +
-                                "\": " + ec.message());
-    }
+    for (const char* name : kSiteFiles)
+        CopySupportFile(support, folder, name);
 
     ctx.Host.Info("Creating navigation...");
     const std::vector<std::pair<std::string, std::string>> colours = {{"($BACKCOLOR$)", backColor},
@@ -137,8 +165,26 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
             indexList = contents.BuildIndexList();
         const std::string text =
             ReplacePlaceholders(SF::LoadTextFile(support + name, "UTF-8"), colours);
-        SF::SaveTextFile(FillWebHelpPage(name, text, project, navigation, indexList, scrollStyle),
-                         folder + name, charset);
+        std::string page = FillWebHelpPage(name, text, project, navigation, indexList, scrollStyle);
+        if (!search)
+            page = RemoveSearchTab(page);
+        SF::SaveTextFile(page, folder + name, charset);
+    }
+    if (search) {
+        ctx.Host.Info("Creating search...");
+        for (const char* name : kSearchFiles)
+            CopySupportFile(support, folder, name);
+        std::string page =
+            ReplacePlaceholders(SF::LoadTextFile(support + kSearchPage, "UTF-8"), colours);
+        page = InsertScrollStyle(FillWebHelpPage(kSearchPage, page, project, {}, {}, scrollStyle),
+                                 scrollStyle);
+        if (!s.ShowIndex)
+            page = RemoveIndexBar(page);
+        SF::SaveTextFile(page, folder + kSearchPage, charset);
+        // Always UTF-8, whatever the pages' charset: the mark in front says so to every
+        // browser, and the search page names it too.
+        TextCodec::WriteFileAtomic(Paths::ToNative(folder + kSearchData),
+                                   "\xEF\xBB\xBF" + SearchDataScript(SearchDocs(contents)));
     }
 
     const std::string indexFile = folder + "index.htm";

@@ -1,12 +1,15 @@
 #include "output/chm_compiler.h"
 
+#include "model/errors.h"
 #include "model/string_func.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,9 +168,13 @@ TCompilerRun RunHtmlHelpCompiler(const std::string& compiler, const std::string&
     if (!workFolder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workFolder.c_str());
 
+    // chmcmd adds on its own every file a page links to, wherever it lies ("../../etc/x");
+    // the project's [FILES] list already holds every file of the work folder, so it is
+    // told not to look further.
     std::string arg0 = compiler;
-    std::string arg1 = projectFile;
-    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+    std::string arg1 = "--no-html-scan";
+    std::string arg2 = projectFile;
+    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
     pid_t pid = 0;
     const int rc = ::posix_spawn(&pid, compiler.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -208,6 +215,56 @@ TCompilerRun RunHtmlHelpCompiler(const std::string& compiler, const std::string&
     else if (WIFSIGNALED(status))
         run.ExitStatus = 128 + WTERMSIG(status);
     return run;
+}
+
+std::string CompiledFileTargetProblem(const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0)
+        return {};
+    const std::string quoted = "\"" + target + "\"";
+    if (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &st) != 0)
+        return "The compiled file " + quoted +
+               " is a symbolic link that leads nowhere; it was left as it is. Please choose "
+               "another compiled file.";
+    if (S_ISDIR(st.st_mode))
+        return "The compiled file " + quoted +
+               " names a folder; it was left as it is. Please choose a file name.";
+    char signature[4] = {};
+    const int fd = S_ISREG(st.st_mode) ? ::open(target.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    const bool helpFile =
+        fd >= 0 && ::read(fd, signature, 4) == 4 && std::string_view(signature, 4) == "ITSF";
+    if (fd >= 0)
+        ::close(fd);
+    if (!helpFile)
+        return "The compiled file " + quoted +
+               " names an existing file that is not a compiled help file; it was left as it "
+               "is. Please choose another compiled file.";
+    return {};
+}
+
+TCompiledFileReplacement::TCompiledFileReplacement(const std::string& target) : target_(target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
+    std::string templ = folder + ".parvane-chm-XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr)
+        throw EParvaneError("Cannot create a folder for the new compiled file in \"" + folder +
+                            "\": " + std::strerror(errno));
+    folder_ = templ + "/";
+    // The same name as the target: the compiled file records its own name.
+    newFile_ = folder_ + target.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+TCompiledFileReplacement::~TCompiledFileReplacement() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+bool TCompiledFileReplacement::Replace(std::string& error) {
+    if (::rename(newFile_.c_str(), target_.c_str()) == 0)
+        return true;
+    error = std::strerror(errno);
+    return false;
 }
 
 bool TCompilerLineFilter::Accept(const std::string& text) {

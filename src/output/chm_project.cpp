@@ -1,6 +1,7 @@
 #include "output/chm_project.h"
 
 #include "model/errors.h"
+#include "model/natural_order.h"
 #include "model/paths.h"
 #include "model/project_file.h"
 #include "model/string_func.h"
@@ -91,24 +92,30 @@ bool IsProjectFileKind(const std::string& name) {
            ext == ".h";
 }
 
-// Appends the files below folder (relative names prefixed by prefix) in name order,
-// entering sub-folders where they come. Links to folders are not followed, so a loop of
+// Appends the files below folder (relative names prefixed by prefix) in name order
+// (natural_order.h), entering sub-folders where they come. Links to folders are not followed, so a loop of
 // links cannot make the scan endless.
 void ScanFolder(const fs::path& folder, const std::string& prefix, std::vector<std::string>& out) {
     std::error_code ec;
-    std::vector<std::pair<std::string, bool>> entries; // name, is folder
+    struct TEntry {
+        std::string name;
+        std::string folded; // the key of the name order
+        bool isFolder;
+    };
+    std::vector<TEntry> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         const bool isFolder = it->is_directory(typeError);
         if (isFolder && it->is_symlink(typeError))
             continue;
-        entries.emplace_back(it->path().filename().string(), isFolder);
+        std::string name = it->path().filename().string();
+        std::string folded = StringFunc::LowerCase(name);
+        entries.push_back({std::move(name), std::move(folded), isFolder});
     }
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        const int c = StringFunc::CompareText(a.first, b.first);
-        return c != 0 ? c < 0 : a.first < b.first;
+    std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+        return NameKeyLess({a.folded, a.name}, {b.folded, b.name});
     });
-    for (const auto& [name, isFolder] : entries) {
+    for (const auto& [name, folded, isFolder] : entries) {
         if (isFolder)
             ScanFolder(folder / name, prefix + name + "\\", out);
         else if (!IsProjectFileKind(name) && name != kOutputMarker)
@@ -291,7 +298,7 @@ std::string TCHMProject::ProjectFileText() const {
     out.Line("Auto Index=No");
     out.Line("Binary Index=Yes");
     out.Line("Compatibility=1.1 or later");
-    out.Text("Compiled file=").Raw(OneLine(CompiledFile)).Line();
+    out.Text("Compiled file=").Raw(OneLine(compileTo_.empty() ? CompiledFile : compileTo_)).Line();
     out.Text("Contents file=").Raw(ContentsFileName).Line();
     out.Line("Default Font=" + OneLine(Font));
     out.Line("Default Window=main");
@@ -413,12 +420,52 @@ TCHMBuildResult TCHMProject::Build(bool compile, bool view, bool deleteIntermedi
     if (!compile)
         return result;
 
-    // The old file goes first, so a .chm found after the run is this run's.
-    for (;;) {
-        std::error_code ec;
-        const auto status = fs::symlink_status(result.Target, ec);
-        if (!fs::exists(status) || fs::remove(result.Target, ec))
-            break;
+    // Only an earlier compiled file is ever replaced, and only by a complete new one: the
+    // compiler writes beside it, and a failed or missing compiler leaves it as it was.
+    if (const std::string problem = CompiledFileTargetProblem(result.Target); !problem.empty()) {
+        result.Outcome = CompileOutcome::Failed;
+        result.Message = problem;
+        return result;
+    }
+    const std::string compiler = CompilerPath.empty() ? FindHtmlHelpCompiler() : CompilerPath;
+    if (compiler.empty()) {
+        result.Outcome = CompileOutcome::CompilerMissing;
+        result.Message = kCompilerMissingMessage;
+        return result;
+    }
+    TCompiledFileReplacement replacement(result.Target);
+    {
+        // While it runs the project names the new file; a kept project names the target.
+        struct TRestore {
+            TCHMProject& Project;
+            ~TRestore() {
+                Project.compileTo_.clear();
+                Project.fullTextSearch_ = true;
+            }
+        } restore{*this};
+        compileTo_ = replacement.NewFile();
+        WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
+
+        bool crashed = false;
+        if (!Compile(compiler, result, crashed) && crashed) {
+            // chmcmd's text indexer dies on some pages with non-ASCII words; contents, index
+            // and pages still make a good help file without the search tab's index.
+            Log("The compiler failed while indexing the text; compiling again without "
+                "full-text search.");
+            fullTextSearch_ = false;
+            WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
+            result.Message.clear();
+            result.WithoutFullTextSearch = Compile(compiler, result, crashed);
+        }
+        // A kept project is what was compiled, naming the compiled file itself.
+        compileTo_.clear();
+        if (!deleteIntermediate)
+            WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
+    }
+    if (result.Outcome != CompileOutcome::Compiled)
+        return result;
+
+    for (std::string error; !replacement.Replace(error);) {
         const std::string message = "\"" + result.Target +
                                     "\" access denied! It's probably been opend. Please "
                                     "close it and Retry.";
@@ -428,28 +475,7 @@ TCHMBuildResult TCHMProject::Build(bool compile, bool view, bool deleteIntermedi
         result.Message = message;
         return result;
     }
-
-    const std::string compiler = CompilerPath.empty() ? FindHtmlHelpCompiler() : CompilerPath;
-    if (compiler.empty()) {
-        result.Outcome = CompileOutcome::CompilerMissing;
-        result.Message = kCompilerMissingMessage;
-        return result;
-    }
-
-    fullTextSearch_ = true;
-    bool crashed = false;
-    if (!Compile(compiler, result, crashed) && crashed) {
-        // chmcmd's text indexer dies on some pages with non-ASCII words; contents, index
-        // and pages still make a good help file without the search tab's index.
-        Log("The compiler failed while indexing the text; compiling again without full-text "
-            "search.");
-        fullTextSearch_ = false;
-        WriteFile(WorkFolder + ProjectFileName, ProjectFileText());
-        fullTextSearch_ = true;
-        result.Message.clear();
-        result.WithoutFullTextSearch = Compile(compiler, result, crashed);
-    }
-    if (result.Outcome == CompileOutcome::Compiled && view && OnView)
+    if (view && OnView)
         OnView(result.Target);
     return result;
 }
@@ -467,7 +493,8 @@ bool TCHMProject::Compile(const std::string& compiler, TCHMBuildResult& result, 
                                     OnProgress(line);
                             });
     std::error_code ec;
-    const bool made = fs::is_regular_file(result.Target, ec) && IsCompiledHelpFile(result.Target);
+    const std::string& madeAt = compileTo_.empty() ? result.Target : compileTo_;
+    const bool made = fs::is_regular_file(madeAt, ec) && IsCompiledHelpFile(madeAt);
     crashed = run.Started && (accessViolation || run.ExitStatus >= 128);
     if (run.Started && run.ExitStatus == 0 && made) {
         result.Outcome = CompileOutcome::Compiled;
@@ -475,7 +502,7 @@ bool TCHMProject::Compile(const std::string& compiler, TCHMBuildResult& result, 
     }
 
     // chmcmd can die half-way through writing; what it left is no help file.
-    fs::remove(result.Target, ec);
+    fs::remove(madeAt, ec);
     result.Outcome = CompileOutcome::Failed;
     if (!run.Started)
         result.Message = run.Error;

@@ -97,6 +97,7 @@ private:
     bool Compile(const std::string& compiler, TCHMBuildResult& result, bool& crashed);
 
     bool fullTextSearch_ = true;
+    std::string compileTo_; // while compiling: the new file the compiler writes
 };
 
 // The compiled file of a project: CompiledFile when absolute, else below the project

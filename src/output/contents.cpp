@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace parvane {
 
@@ -61,6 +61,17 @@ TContents::TContents(TPvx& project, InfoCallback onInfo)
     : OnInfo(std::move(onInfo)), ProgramFolder(Paths::IncludeTrailingSlash(Paths::AppDir())),
       Project(project) {}
 
+TProjectRoot& TContents::Root() const {
+    if (!root_)
+        root_ = std::make_unique<TProjectRoot>(Project.RootFolder());
+    return *root_;
+}
+
+void TContents::ReportOutside(const std::string& path) {
+    if (OutsideFiles.insert(path).second)
+        Info("Not copied, it lies outside the project's root folder: " + path);
+}
+
 namespace {
 
 // The charset a page is read with when it declares none.
@@ -90,6 +101,18 @@ void TContents::BuildItems() {
         item->Keywords = data.Keywords;
         item->ContextNumber = data.ContextNumber;
         item->ApplyTemp = data.ApplyTemp;
+        if (data.Status == tsLinked && !data.Url.empty()) {
+            // A page outside the root is never read; one found only without regard to case
+            // is named in every output as it is on disk.
+            const TResolvedTarget page = Root().Resolve(Paths::UrlToPath(root, data.Url));
+            if (page.Found() && !page.InsideRoot)
+                ReportOutside(page.Path);
+            if (page.Match == TargetMatch::CaseFallback && page.InsideRoot &&
+                !Paths::IsAbsolute(data.Url))
+                item->Url = SF::ToBackslashes(Root().Relative(page));
+            if (page.Found() && page.InsideRoot)
+                item->File = page.Path; // read below, on all cores
+        }
         Items.push_back(std::move(item));
 
         // Next node in pre-order, never leaving the contents root.
@@ -113,10 +136,8 @@ void TContents::BuildItems() {
         [&](std::size_t i) {
             TRead read;
             const TContentsItem& item = *Items[i];
-            if (item.Status != tsLinked || item.Url.empty())
-                return read;
-            const std::string file = Paths::ResolveExisting(Paths::UrlToPath(root, item.Url));
-            if (file.empty() || !Paths::FileExists(file))
+            const std::string& file = item.File;
+            if (file.empty())
                 return read;
             try {
                 if (KeepBodies) {
@@ -133,6 +154,8 @@ void TContents::BuildItems() {
         [&](std::size_t i, TRead&& read) {
             Items[i]->HasContent = read.HasContent;
             Items[i]->Body = std::move(read.Body);
+            if (!read.HasContent)
+                Items[i]->File.clear();
             if (!read.Error.empty())
                 Info(read.Error);
         });
@@ -144,12 +167,8 @@ std::string TContents::ItemBody(const TContentsItem& item) const {
         return {};
     if (KeepBodies)
         return item.Body;
-    const std::string file =
-        Paths::ResolveExisting(Paths::UrlToPath(Project.RootFolder(), item.Url));
-    if (file.empty())
-        return {};
     try {
-        return PageBody(SF::LoadTextFile(file, PageCharset(Project)));
+        return PageBody(SF::LoadTextFile(item.File, PageCharset(Project)));
     } catch (const std::exception&) {
         return {}; // gone since the contents were read
     }

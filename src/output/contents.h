@@ -4,6 +4,7 @@
 // keyword pairs), single_html.cpp, web_help.cpp and chm_sitemap.cpp.
 
 #include "model/project_file.h"
+#include "model/project_root.h"
 
 #include <functional>
 #include <memory>
@@ -30,6 +31,7 @@ struct TContentsItem {
     std::string Title;
     std::string Url;  // relative to the project root, "\" separators as stored
     std::string Body; // PageBody of the page (line breaks kept); empty unless HasContent
+    std::string File; // the page as on disk, inside the root; empty unless HasContent
     int Level = 1;    // top-level topics have 1
     int ImageNumber = 0;
     int Status = 0;
@@ -68,8 +70,22 @@ public:
     std::string ProgramFolder; // with trailing "/"
     TPvx& Project;
     std::vector<std::unique_ptr<TContentsItem>> Items;
-    // Absolute paths of the files to copy; sorted and unique without regard to case.
-    std::set<std::string, TextLess> Files;
+    // Absolute paths, as on disk, of the files to copy. Two names that differ only in
+    // case are two files.
+    std::set<std::string> Files;
+    // Files outside the project's root that a page or topic leads to: reported once as
+    // not copied, and never read.
+    std::set<std::string> OutsideFiles;
+    // Some collected file links to a file only through a different letter case: the
+    // copies need their links written with the names on disk.
+    bool LinksNeedRealNames = false;
+
+    // How paths are looked up in this build (made on first use for the project's root).
+    // Not safe to share between threads: the per-page workers never call it; what they
+    // need is looked up before they start or after they hand their result back.
+    TProjectRoot& Root() const;
+    // Reports path once as not copied because it lies outside the root.
+    void ReportOutside(const std::string& path);
 
     // Whether BuildItems keeps every page's body in memory (Body). Without it a page is only
     // checked to be readable and ItemBody reads the body when a generator needs it: a
@@ -94,8 +110,10 @@ public:
     // Single HTML.
     std::string BuildSingleToc() const;
     std::string BuildSinglePages() const;
-    // The same text, handed to sink piece by piece in order.
-    void WriteSinglePages(const std::function<void(std::string_view)>& sink) const;
+    // The same, and the distinct scripts and style sheets of the pages for the page's
+    // head (their addresses relative to the root). The pages are read and rewritten on
+    // Threads threads.
+    std::string BuildSinglePages(std::string& headResources) const;
 
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies
@@ -110,6 +128,9 @@ public:
     std::string BuildSitemapContents() const;
     std::string BuildSitemapIndex() const;
     void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
+
+private:
+    mutable std::unique_ptr<TProjectRoot> root_;
 };
 
 } // namespace parvane

@@ -79,13 +79,22 @@ std::string WebIndentImage(bool more, bool drawLines) {
 
 // ---- synchronisation script -------------------------------------------------------------
 
-std::string WebSyncScript(int index, const std::string& url) {
-    const std::string address = SF::ToForwardSlashes(url);
-    // From the page's folder inside "scr" up to the output folder.
+namespace {
+
+// From the folder of a page at `address` inside "scr" up to the output folder.
+std::string UpToOutput(const std::string& address) {
     std::string up = "../";
     for (char c : address)
         if (c == '/')
             up += "../";
+    return up;
+}
+
+} // namespace
+
+std::string WebSyncScript(int index, const std::string& url) {
+    const std::string address = SF::ToForwardSlashes(url);
+    const std::string up = UpToOutput(address);
     // The link lands in a JavaScript string that document.write turns into an attribute.
     std::string link = SF::HtmlEncode(up + "index.htm#page=scr/" + address);
     link = SF::ReplaceAll(SF::ReplaceAll(link, "\\", "\\\\"), "'", "\\'");
@@ -109,14 +118,29 @@ std::string WebSyncScript(int index, const std::string& url) {
     s += "if(parent!=self){\r\n";
     s += "  setTimeout(\"syn()\",100);\r\n";
     s += "}else{\r\n";
+    // Raised above everything of the page, so a fixed header cannot cover the link.
     s += "  document.write('<BR><table width=\"35%\" border=\"0\" align=\"center\" "
-         "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\"><tr><td align=\"center\" "
+         "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\" "
+         "style=\"position:relative;z-index:2147483647\"><tr><td align=\"center\" "
          "bgcolor=\"#FFFFFF\">');\r\n";
     s += "  document.write('<a href=\"" + link + "\">Show Navigation Frame</a>'); \r\n";
     s += "  document.write('</td></tr></table><BR>');\r\n";
     s += "}\r\n";
     s += "</script> \r\n";
     return s;
+}
+
+std::string WebMarkScript(const std::string& url) {
+    const std::string src = UpToOutput(SF::ToForwardSlashes(url)) + "webhelpmark.js";
+    return "<script src=\"" + SF::HtmlEncode(src) + "\" async></script>";
+}
+
+std::string InsertMarkScript(const std::string& page, const std::string& url) {
+    const std::string lower = SF::AsciiLowerCase(page);
+    const std::size_t close = lower.rfind("</body");
+    if (close == std::string::npos)
+        return page + WebMarkScript(url);
+    return page.substr(0, close) + WebMarkScript(url) + page.substr(close);
 }
 
 // ---- page step ----------------------------------------------------------------------------
@@ -173,7 +197,7 @@ namespace {
 struct TWebPagePlan {
     std::string Address; // relative to "scr", "/" separators
     std::string Dest;
-    std::string Source;  // the project's page, as on disk
+    std::string Source; // the project's page, as on disk
 };
 
 std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::string& scr,
@@ -223,6 +247,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
     const bool withTemplate = !SF::Trim(templateFile).empty();
     const std::vector<TWebPagePlan> plan = PlanWebPages(*this, scr, withTemplate);
+    const bool search = Project.ProjectSettings.WebHelpSearch;
 
     if (withTemplate) {
         const TTemplate tpl(templateFile);
@@ -241,9 +266,10 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 if (p.Dest.empty())
                     return false;
                 const TContentsItem& item = *Items[i];
-                const std::string page =
-                    templated(p.Address, item.Title,
-                              WebSyncScript(item.Position, p.Address) + ItemBody(item));
+                std::string content = WebSyncScript(item.Position, p.Address) + ItemBody(item);
+                if (search)
+                    content += WebMarkScript(p.Address);
+                const std::string page = templated(p.Address, item.Title, content);
                 WritePage(InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset);
                 return true;
             },
@@ -274,8 +300,10 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 return false;
             const std::string html = SF::LoadTextFile(p.Source, projectCharset);
             // A page without an opening body tag comes out empty.
-            const std::string page =
+            std::string page =
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
+            if (search && !page.empty())
+                page = InsertMarkScript(page, p.Address);
             WritePage(page, p.Dest, CharsetForPage(html, Project));
             return true;
         },

@@ -52,4 +52,11 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
 // url is the topic address relative to the project root.
 std::string WebSyncScript(int index, const std::string& url);
 
+// The script tag that lets a topic page of a Web Help with search highlight the words the
+// reader searched for (webhelpmark.js in the output folder). url as for WebSyncScript.
+std::string WebMarkScript(const std::string& url);
+
+// A page with the mark script before its closing body tag (or at its end without one).
+std::string InsertMarkScript(const std::string& page, const std::string& url);
+
 } // namespace parvane

@@ -265,6 +265,7 @@ TSettingsForm SettingsToForm(const TProjectSettings& s) {
     f.WebFontColor = s.WebFontColor;
     f.WebBackColor = s.WebBackColor;
     f.ShowIndex = s.ShowIndex;
+    f.WebHelpSearch = s.WebHelpSearch;
     f.SingleHtmlOutputFolder = s.SingleHtmlOutputFolder;
     f.SingleHtmlFilename = s.SingleHtmlFilename;
     f.SingleHtmlTitle = s.SingleHtmlTitle;
@@ -306,6 +307,7 @@ void FormToSettings(const TSettingsForm& f, TProjectSettings& s) {
     s.WebFontColor = trim(f.WebFontColor);
     s.WebBackColor = trim(f.WebBackColor);
     s.ShowIndex = f.ShowIndex;
+    s.WebHelpSearch = f.WebHelpSearch;
     s.SingleHtmlOutputFolder = trim(f.SingleHtmlOutputFolder);
     s.SingleHtmlFilename = trim(f.SingleHtmlFilename);
     s.SingleHtmlTitle = trim(shown.SingleHtmlTitleText);

@@ -78,6 +78,7 @@ struct TSettingsForm {
     bool StartFromRoot = true, DrawLines = true, AutoCollapse = false, RealColorIcon = false;
     std::string WebFontColor, WebBackColor;
     bool ShowIndex = true;
+    bool WebHelpSearch = true;
     // Single HTML
     std::string SingleHtmlOutputFolder, SingleHtmlFilename, SingleHtmlTitle;
     bool SingleHtmlSame = true;

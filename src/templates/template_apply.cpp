@@ -6,6 +6,7 @@
 #include "model/link_scanner.h"
 #include "model/paths.h"
 #include "model/project_file.h"
+#include "model/project_root.h"
 #include "model/string_func.h"
 
 #include <algorithm>
@@ -100,7 +101,12 @@ std::string WebHelpProjectTitle(const TPvx& project) {
 
 std::string WebHelpDefaultPage(const TPvx& project) {
     const TProjectSettings& s = project.ProjectSettings;
-    const std::string page = s.WebHelpDefaultSame ? s.DefaultTopic : s.WebHelpDefault;
+    std::string page = s.WebHelpDefaultSame ? s.DefaultTopic : s.WebHelpDefault;
+    // The frames open the page by the name it has on disk, whatever case the setting uses.
+    if (!page.empty()) {
+        TProjectRoot root(project.RootFolder());
+        page = root.RealLink(root.Folder(), page);
+    }
     return SF::ReplaceAll(SF::ToForwardSlashes(page), "'", "\\'");
 }
 

@@ -84,6 +84,22 @@ void MoveRight(TTopicTree& tree, const std::vector<TTopicNode*>& movable) {
     }
 }
 
+// What is selected after the movable nodes are deleted: the sibling after the first of
+// them that stays, else the one before it, else its parent.
+TTopicNode* TopicAfterDeletion(const std::vector<TTopicNode*>& movable) {
+    if (movable.empty())
+        return nullptr;
+    const std::unordered_set<const TTopicNode*> going(movable.begin(), movable.end());
+    TTopicNode* first = movable.front();
+    for (TTopicNode* next = first->NextSibling(); next; next = next->NextSibling())
+        if (!going.count(next))
+            return next;
+    for (TTopicNode* previous = first->PrevSibling(); previous; previous = previous->PrevSibling())
+        if (!going.count(previous))
+            return previous;
+    return first->Parent();
+}
+
 } // namespace
 
 std::string TocTexts::OutsideRootQuestion(const std::string& path) {
@@ -124,8 +140,12 @@ int DeleteSelection(TPvx& project) {
     if (selection.Movable.empty())
         return 0;
     TTreeUpdate update(tree);
+    TTopicNode* next = TopicAfterDeletion(selection.Movable);
     for (TTopicNode* node : selection.Movable)
         tree.DeleteNode(node);
+    // The author goes on where the topics were rather than with nothing selected.
+    if (next)
+        tree.Select(next);
     project.UpdateTopicImages();
     project.Modified = true;
     return static_cast<int>(selection.Movable.size());

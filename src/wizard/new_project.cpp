@@ -4,13 +4,16 @@
 #include "wizard/new_project.h"
 
 #include "model/errors.h"
+#include "model/natural_order.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <vector>
 
 namespace parvane {
 
@@ -164,46 +167,144 @@ std::string ImportTitle(const fs::path& file, int titleMode, const std::string& 
     }
 }
 
-void ImportInto(TPvx& project, TTopicNode* parent, const fs::path& folder, int depth, int titleMode,
-                bool keepStructure, const ImportProgress& progress, std::set<fs::path>& visited) {
-    // A folder reached twice (a symbolic link back up the tree) is imported once.
-    std::error_code ec;
-    const fs::path canonical = fs::weakly_canonical(folder, ec);
-    if (!visited.insert(ec ? folder : canonical).second)
-        return;
+// One entry of a folder listing, with its key of the name order.
+struct TListedEntry {
+    std::string Name;
+    std::string Folded;
+    bool IsFolder = false;
+};
 
-    const std::string root = project.RootFolder();
-    const std::string charset = SF::Trim(project.ProjectSettings.Encoding);
-    TTopicTree& tree = project.Tree();
-    // Entries in the order the file system returns them; files and folders mixed.
+// The folder's entries in name order (files and folders mixed): the same on every machine,
+// whatever order the file system lists them in.
+std::vector<TListedEntry> ListInNameOrder(const fs::path& folder) {
+    std::vector<TListedEntry> entries;
+    std::error_code ec;
     for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec)) {
-        const fs::path& path = it->path();
         std::error_code typeError;
-        if (it->is_directory(typeError)) {
-            TTopicNode* target = parent;
-            if (keepStructure)
-                target = tree.AddTopicNode(parent, path.filename().string(), imLastChildOfReference,
-                                           tsNoLink, 0, "");
-            ImportInto(project, target, path, depth + 1, titleMode, keepStructure, progress,
-                       visited);
-        } else if (IsPageFile(path) && it->is_regular_file(typeError)) {
-            const std::string title = ImportTitle(path, titleMode, charset);
-            tree.AddTopicNode(parent, title, imLastChildOfReference, tsLinked, 0,
-                              Paths::PathToUrl(root, path.string()));
-            if (progress)
-                progress(path.string());
+        const bool isFolder = it->is_directory(typeError);
+        if (!isFolder && !(IsPageFile(it->path()) && it->is_regular_file(typeError)))
+            continue; // other files are ignored: no need to sort them
+        std::string name = it->path().filename().string();
+        std::string folded = SF::LowerCase(name);
+        entries.push_back({std::move(name), std::move(folded), isFolder});
+    }
+    std::sort(entries.begin(), entries.end(), [](const TListedEntry& a, const TListedEntry& b) {
+        return NameKeyLess({a.Folded, a.Name}, {b.Folded, b.Name});
+    });
+    return entries;
+}
+
+bool IsIndexPage(const TListedEntry& entry) {
+    return !entry.IsFolder && (entry.Folded == "index.htm" || entry.Folded == "index.html");
+}
+
+// A folder's heading, made only when the first page below the folder is imported, so a
+// folder without any page leaves no empty heading behind.
+struct TPendingHeading {
+    TPendingHeading* Outer = nullptr; // the heading of the folder around, if still pending
+    TTopicNode* Parent = nullptr;     // where the heading goes once Outer exists
+    std::string Title;
+    TTopicNode* Node = nullptr;
+};
+
+class TFolderImport {
+public:
+    TFolderImport(TPvx& project, int titleMode, bool keepStructure, bool folderIndex,
+                  const ImportProgress& progress)
+        : tree_(project.Tree()), root_(project.RootFolder()),
+          charset_(SF::Trim(project.ProjectSettings.Encoding)), titleMode_(titleMode),
+          keepStructure_(keepStructure), folderIndex_(folderIndex), progress_(progress) {}
+
+    // Imports folder below parent; heading, when set, is the folder's own pending heading.
+    void Import(TTopicNode* parent, const fs::path& folder, TPendingHeading* heading) {
+        // A folder reached twice (a symbolic link back up the tree) is imported once.
+        std::error_code ec;
+        const fs::path canonical = fs::weakly_canonical(folder, ec);
+        if (!visited_.insert(ec ? folder : canonical).second)
+            return;
+
+        const std::vector<TListedEntry> entries = ListInNameOrder(folder);
+        const TListedEntry* indexPage = nullptr;
+        if (heading && folderIndex_) {
+            const auto found = std::find_if(entries.begin(), entries.end(), IsIndexPage);
+            if (found != entries.end()) {
+                indexPage = &*found;
+                TTopicNode* node = Materialize(*heading);
+                TLeftTreeData& data = node->Data();
+                data.Status = tsLinked;
+                data.Url = Paths::PathToUrl(root_, (folder / found->Name).string());
+                Imported(folder / found->Name);
+            }
+        }
+        for (const TListedEntry& entry : entries) {
+            if (&entry == indexPage)
+                continue;
+            const fs::path path = folder / entry.Name;
+            if (entry.IsFolder) {
+                if (!keepStructure_) {
+                    Import(parent, path, nullptr);
+                    continue;
+                }
+                TPendingHeading sub{heading && !heading->Node ? heading : nullptr,
+                                    heading && heading->Node ? heading->Node : parent, entry.Name};
+                Import(parent, path, &sub);
+                continue;
+            }
+            TTopicNode* target = heading ? Materialize(*heading) : parent;
+            tree_.AddTopicNode(target, ImportTitle(path, titleMode_, charset_),
+                               imLastChildOfReference, tsLinked, 0,
+                               Paths::PathToUrl(root_, path.string()));
+            Imported(path);
         }
     }
-}
+
+    const std::string& FirstPage() const { return firstPage_; }
+
+private:
+    TTopicNode* Materialize(TPendingHeading& heading) {
+        if (!heading.Node) {
+            TTopicNode* parent = heading.Outer ? Materialize(*heading.Outer) : heading.Parent;
+            heading.Node = tree_.AddTopicNode(parent, heading.Title, imLastChildOfReference,
+                                              tsNoLink, 0, "");
+        }
+        return heading.Node;
+    }
+
+    void Imported(const fs::path& path) {
+        if (firstPage_.empty())
+            firstPage_ = Paths::PathToUrl(root_, path.string());
+        if (progress_)
+            progress_(path.string());
+    }
+
+    TTopicTree& tree_;
+    std::string root_;
+    std::string charset_;
+    int titleMode_;
+    bool keepStructure_;
+    bool folderIndex_;
+    const ImportProgress& progress_;
+    std::set<fs::path> visited_;
+    std::string firstPage_;
+};
 
 } // namespace
 
 void ImportFolder(TPvx& project, TTopicNode* parent, const std::string& folder, int depth,
                   int titleMode, bool keepStructure, const ImportProgress& progress) {
-    std::set<fs::path> visited;
-    ImportInto(project, parent, fs::path(Paths::ToNative(folder)), depth, titleMode, keepStructure,
-               progress, visited);
+    ImportFolder(project, parent, folder, depth, titleMode, keepStructure, false, progress);
+}
+
+void ImportFolder(TPvx& project, TTopicNode* parent, const std::string& folder, int /*depth*/,
+                  int titleMode, bool keepStructure, bool folderIndex,
+                  const ImportProgress& progress) {
+    TFolderImport import(project, titleMode, keepStructure, folderIndex, progress);
+    import.Import(parent, fs::path(Paths::ToNative(folder)), nullptr);
+    // A project without a default topic opens on its first page.
+    std::string& defaultTopic = project.ProjectSettings.DefaultTopic;
+    if (SF::Trim(defaultTopic).empty() && !import.FirstPage().empty())
+        defaultTopic = import.FirstPage();
     // One image update for the whole import rather than one per folder.
     project.UpdateTopicImages();
 }
@@ -236,7 +337,7 @@ void NewProject(TPvx& project, const TNewProjectOptions& options, const ImportPr
     tree.BeginUpdate();
     if (options.Import) {
         ImportFolder(project, contents, s.RootDir, 0, options.TitleMode, options.KeepStructure,
-                     progress);
+                     options.FolderIndex, progress);
     } else {
         tree.AddTopicNode(contents, "New Item", imLastChildOfReference, tsUnsaved, 0, "");
         TTopicNode* heading =

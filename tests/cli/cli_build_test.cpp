@@ -34,7 +34,8 @@ TEST(CliBuild, HelpListsTheOutputsAndOptions) {
     const CliRun run = RunCli({"build", "--help"});
     EXPECT_EQ(run.code, 0);
     for (const char* option :
-         {"--single-html", "--webhelp", "--htmlhelp", "--out", "--force", "--keep-project"})
+         {"--single-html", "--webhelp", "--htmlhelp", "--out", "--force", "--keep-project",
+          "--no-search"})
         EXPECT_THAT(run.output, HasSubstr(option));
 }
 
@@ -126,6 +127,20 @@ TEST(CliBuild, OtherOutputsGoThroughTheSameDriver) {
         EXPECT_THAT(run.output, HasSubstr("Reading TOC...")) << kind;
     }
     EXPECT_EQ(Snapshot(p.Folder() + "docs"), before);
+}
+
+TEST(CliBuild, NoSearchLeavesTheWebHelpSearchOutForThisRunOnly) {
+    CliProject p;
+    const std::string project = ReadFile(p.Folder() + "help.pvx");
+    CliRun run = RunCli({"build", "help.pvx", "--webhelp", "--out", "web", "--no-search"},
+                        p.Folder());
+    ASSERT_EQ(run.code, 0) << run.output;
+    EXPECT_FALSE(fs::exists(p.Folder() + "web/webhelpsearch.htm"));
+    EXPECT_FALSE(fs::exists(p.Folder() + "web/webhelpsearchdata.js"));
+    EXPECT_EQ(ReadFile(p.Folder() + "help.pvx"), project) << "the project file is not changed";
+    run = RunCli({"build", "help.pvx", "--webhelp", "--out", "web"}, p.Folder());
+    ASSERT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(fs::exists(p.Folder() + "web/webhelpsearchdata.js"));
 }
 
 TEST(CliBuild, TheSampleProjectBuildsIntoOneCompletePage) {

@@ -3,26 +3,33 @@
 // navigation pane's drag and drop.
 
 #include "model/paths.h"
+#include "templates/gui/template_commands.h"
 #include "test_dialogs.h"
 #include "ui/gui/add_topic_dialog.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/project_commands.h"
 #include "ui/gui/select_topic_dialog.h"
 #include "ui/gui/start_dialog.h"
+#include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
 #include "ui/gui/tree_commands.h"
 #include "ui/recent_projects.h"
+#include "ui/topic_editing.h"
 #include "wizard/gui/new_project_dialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDragMoveEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -125,6 +132,261 @@ private slots:
         QVERIFY(!window->tbIcons->isEnabled());
         QVERIFY(window->ProjectCommands().actNew->isEnabled());
         QVERIFY(window->ProjectCommands().actOpen->isEnabled());
+        VerifyTreeCommandsOff();
+    }
+
+    void closingAProjectTurnsOffEveryTreeCommand() {
+        MakeWindow();
+        QVERIFY(window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "p", {"A"})));
+        window->Tree().Select(Find(window->Tree(), "A"));
+        QVERIFY(window->TreeCommands().tbAdd->isEnabled());
+        QVERIFY(window->ProjectCommands().CloseProject());
+        VerifyTreeCommandsOff();
+
+        // Reached anyway (a key, a stale menu): nothing is added, asked or written.
+        TTreeCommands& t = window->TreeCommands();
+        t.tbAdd->trigger();
+        t.tbAddClick(12);
+        t.mnuAddEnd->trigger();
+        t.tbMoveRightAndAddHeading->trigger();
+        t.pmLeftPopup(QPoint(5, 5));
+        QVERIFY(dialogs->dialogNames.isEmpty());
+        QCOMPARE(window->Tree().Count(), 3);
+        QVERIFY(!window->Project().Modified);
+        QVERIFY(!t.pmLeft->isVisible());
+
+        // The prebuilt template copy refuses a project without a root folder of its own.
+        const QString cwd = QDir::currentPath();
+        QTemporaryDir work;
+        QDir::setCurrent(work.path());
+        TTemplateEntry entry;
+        entry.Name = "Plain";
+        entry.Path = "plain";
+        QVERIFY(!AddPrebuiltTemplateClick(window.get(), window->Project(), *dialogs, entry,
+                                          Paths::AppDir() + "/templates", 0));
+        QDir::setCurrent(cwd);
+        QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+        QCOMPARE(dialogs->errors.size(), 1);
+        QVERIFY(dialogs->dialogNames.isEmpty());
+
+        // Exit has nothing to ask about.
+        QVERIFY(window->close());
+    }
+
+    void wizardRefusesAMissingRootFolderAndStaysOpen() {
+        MakeWindow();
+        window->show();
+        QVERIFY(
+            window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "keep", {"K"})));
+        QString firstError;
+        bool stayedOpen = false;
+        bool focused = false;
+        QString typedTitle;
+        const QString root = dir->path() + "/made/here";
+        dialogs->execs << [&](QDialog& dialog) {
+            auto* wizard = qobject_cast<TfrmNew*>(&dialog);
+            if (!wizard)
+                return int(QDialog::Rejected);
+            wizard->show();
+            wizard->activateWindow();
+            (void)QTest::qWaitForWindowActive(wizard);
+            wizard->edtTitle->setText("Typed");
+            wizard->edtRootFolder->setText("   ");
+            wizard->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            firstError = dialogs->errors.value(0);
+            stayedOpen = wizard->isVisible() && wizard->result() != QDialog::Accepted;
+            focused = wizard->edtRootFolder->hasFocus();
+            // The author's entries are still there to be corrected.
+            typedTitle = wizard->edtTitle->text();
+            wizard->edtRootFolder->setText(root);
+            wizard->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            return wizard->result();
+        };
+        QVERIFY(window->ProjectCommands().NewProject());
+        QCOMPARE(firstError, QString("Please specify the root folder of the project!"));
+        QVERIFY(stayedOpen);
+        QVERIFY(focused);
+        QCOMPARE(typedTitle, QString("Typed"));
+        QVERIFY(QFileInfo(root).isDir());
+        QCOMPARE(window->Project().ProjectSettings.Title, std::string("Typed"));
+
+        // A wizard answer that cannot be made leaves the open project as it was.
+        window->Project().Modified = false;
+        QVERIFY(
+            window->ProjectCommands().OpenProjectFile(WriteProject(dir->path(), "kept", {"K2"})));
+        dialogs->errors.clear();
+        dialogs->execs << [&](QDialog& dialog) {
+            qobject_cast<TfrmNew*>(&dialog)->edtRootFolder->setText(dir->path() + "/kept.pvx");
+            return int(QDialog::Accepted);
+        };
+        QVERIFY(!window->ProjectCommands().NewProject());
+        QCOMPARE(dialogs->errors.size(), 1);
+        QVERIFY(dialogs->errors[0].endsWith("is a file, not a folder."));
+        QCOMPARE(Shape(window->Tree().ContentsRoot()), QString("K2"));
+        QCOMPARE(window->windowTitle(), QString("Parvane v3.2 - kept.pvx"));
+        QVERIFY(window->TreeView()->isEnabled());
+    }
+
+    void wizardSearchesTheRootFolderAfterTypingPauses() {
+        const QString pages = dir->path() + "/pages";
+        QDir().mkpath(pages + "/deep/er");
+        WriteFile(pages + "/deep/er/a.htm", "<html></html>");
+        const QString empty = dir->path() + "/empty";
+        QDir().mkpath(empty);
+        TfrmNew wizard(*dialogs);
+        QVERIFY(!wizard.cbSearch->isChecked());
+        // Typing does not search: the box answers at once and the search comes later.
+        QElapsedTimer typing;
+        typing.start();
+        for (int i = 1; i <= pages.size(); ++i)
+            wizard.edtRootFolder->setText(pages.left(i));
+        QVERIFY(wizard.Scanning());
+        QVERIFY(!wizard.cbSearch->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(wizard.cbSearch->isChecked(), 5000);
+        QVERIFY(!wizard.Scanning());
+        QVERIFY(wizard.cbKeepStructure->isEnabled());
+        // A search overtaken by newer typing is not taken.
+        wizard.edtRootFolder->setText(pages + "/deep");
+        wizard.edtRootFolder->setText(empty);
+        QTRY_VERIFY_WITH_TIMEOUT(!wizard.Scanning(), 5000);
+        QTest::qWait(TfrmNew::ScanDelay + 100);
+        QVERIFY(!wizard.cbSearch->isChecked());
+        // A folder that does not exist clears it at once.
+        wizard.edtRootFolder->setText(pages);
+        QTRY_VERIFY_WITH_TIMEOUT(wizard.cbSearch->isChecked(), 5000);
+        wizard.edtRootFolder->setText(dir->path() + "/nowhere");
+        QVERIFY(!wizard.cbSearch->isChecked());
+        QVERIFY(!wizard.Scanning());
+    }
+
+    void plainClickOnOneOfSeveralSelectedTopicsSelectsOnlyIt() {
+        MakeWindow();
+        window->resize(800, 600);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(window->ProjectCommands().OpenProjectFile(
+            WriteProject(dir->path(), "click", {"A", "B", "C"})));
+        TTopicTreeView* view = window->TreeView();
+        TTopicTreeModel* model = window->TreeModel();
+        TTopicTree& tree = window->Tree();
+        tree.SetSelections({Find(tree, "A"), Find(tree, "B")}, Find(tree, "A"));
+        const QRect b = view->visualRect(model->IndexOf(Find(tree, "B")));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
+        QTest::qWait(QApplication::doubleClickInterval() + 200);
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(tree.Selections(), std::vector<TTopicNode*>{Find(tree, "B")});
+        QVERIFY(!view->Editing());
+        QCOMPARE(window->edtTitle->text(), QString("B"));
+        // A second click on the one selected topic renames it.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
+        QTRY_VERIFY(view->Editing());
+    }
+
+    void newProjectForgetsTheTopicOptionsOfTheLastOne() {
+        MakeWindow();
+        const QString path = WriteProject(dir->path(), "opts", {"A"});
+        QVERIFY(window->ProjectCommands().OpenProjectFile(path));
+        TTopicNode* a = Find(window->Tree(), "A");
+        a->Data().Keywords = "old keyword";
+        a->Data().ContextNumber = "42";
+        window->Project().Modified = false;
+        window->Tree().Select(a);
+        QCOMPARE(window->EditorPane()->mmKeywords->toPlainText(), QString("old keyword"));
+        QCOMPARE(window->EditorPane()->edtContextNumber->text(), QString("42"));
+        dialogs->execs << [&](QDialog& dialog) {
+            qobject_cast<TfrmNew*>(&dialog)->edtRootFolder->setText(dir->path() + "/next");
+            return int(QDialog::Accepted);
+        };
+        QVERIFY(window->ProjectCommands().NewProject());
+        QVERIFY(window->EditorPane()->mmKeywords->toPlainText().isEmpty());
+        QVERIFY(window->EditorPane()->edtContextNumber->text().isEmpty());
+    }
+
+    void topicOptionsTabComesBackAfterATemplateTopic() {
+        MakeWindow();
+        const QString path = WriteProject(dir->path(), "tabs", {"A"});
+        QVERIFY(window->ProjectCommands().OpenProjectFile(path));
+        TTopicTree& tree = window->Tree();
+        TTopicNode* layout = tree.AddTopicNode(tree.TemplatesRoot(), "Layout",
+                                               imLastChildOfReference, tsNoLink, 0, "");
+        window->Project().UpdateTopicImages();
+        const int options = int(TEditorTab::TopicOptions);
+        TTopicEditorPane* pane = window->EditorPane();
+        tree.Select(layout);
+        QVERIFY(!pane->isTabVisible(options));
+        tree.Select(Find(tree, "A"));
+        QVERIFY(pane->isTabVisible(options));
+        // Leaving for a group, several topics or another project brings it back too.
+        tree.Select(layout);
+        tree.Select(tree.ContentsRoot());
+        QVERIFY(pane->isTabVisible(options));
+        tree.Select(layout);
+        tree.SetSelections({layout, Find(tree, "A")}, layout);
+        QVERIFY(pane->isTabVisible(options));
+        tree.Select(layout);
+        window->Project().Modified = false;
+        QVERIFY(window->ProjectCommands().CloseProject());
+        QVERIFY(pane->isTabVisible(options));
+    }
+
+    void deletingSelectsTheNextTopic() {
+        MakeWindow();
+        const QString path = WriteProject(dir->path(), "del", {"A", "B", "C"});
+        WriteFile(dir->path() + "/B.htm", "<html><title>B</title></html>");
+        WriteFile(dir->path() + "/C.htm", "<html><title>C</title></html>");
+        QVERIFY(window->ProjectCommands().OpenProjectFile(path));
+        TTopicTree& tree = window->Tree();
+        tree.Select(Find(tree, "B"));
+        dialogs->answers << TAnswer::Yes;
+        window->TreeCommands().tbDelete->trigger();
+        QCOMPARE(Shape(tree.ContentsRoot()), QString("A,C"));
+        QCOMPARE(tree.Selected(), Find(tree, "C"));
+        QCOMPARE(window->edtTitle->text(), QString("C"));
+        QCOMPARE(window->EditorPane()->ShownTopic(), Find(tree, "C"));
+        // The page of a deleted topic stays on disk.
+        QVERIFY(QFileInfo::exists(dir->path() + "/B.htm"));
+        dialogs->answers << TAnswer::Yes;
+        window->TreeCommands().tbDelete->trigger();
+        QCOMPARE(tree.Selected(), Find(tree, "A"));
+    }
+
+    void theSampleOpensAsTheUsersOwnCopy() {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+        const QString copy = home.path() + "/Parvane Projects/Parvane Sample/sample.pvx";
+        const QString program = QString::fromStdString(Paths::AppDir());
+        const QByteArray welcome = ReadFile(program + "/sample/welcome.htm");
+
+        // From the start dialog's sample entry.
+        dialogs->execs << [&](QDialog& dialog) {
+            auto* start = qobject_cast<TfrmSelectWhenStart*>(&dialog);
+            start->lbRecent->setCurrentRow(0);
+            return int(QDialog::Accepted);
+        };
+        MakeWindow();
+        window->Start({});
+        QCOMPARE(QString::fromStdString(window->Project().FileName), copy);
+        const QString root = QString::fromStdString(window->Project().RootFolder());
+        QVERIFY2(root.startsWith(home.path() + "/"), qPrintable(root));
+        QVERIFY(!root.startsWith(program));
+        QCOMPARE(ReadFile(root + "welcome.htm"), welcome);
+
+        // Changes are the copy's: the program's page is untouched, the copy kept.
+        WriteFile(root + "welcome.htm", "<html><body>mine</body></html>");
+        window->actOpenSample->trigger();
+        QCOMPARE(QString::fromStdString(window->Project().FileName), copy);
+        QCOMPARE(ReadFile(root + "welcome.htm"), QByteArray("<html><body>mine</body></html>"));
+        QCOMPARE(ReadFile(program + "/sample/welcome.htm"), welcome);
+
+        // From the command line (what `make run` passes).
+        window.reset();
+        MakeWindow();
+        window->Start({program + "/sample.pvx"});
+        QVERIFY(dialogs->errors.isEmpty());
+        QCOMPARE(QString::fromStdString(window->Project().FileName), copy);
+        qputenv("HOME", oldHome);
     }
 
     void startDialogOpensTheChosenRecentProject() {
@@ -213,7 +475,8 @@ private slots:
         dialogs->execs << [&](QDialog& dialog) {
             auto* wizard = qobject_cast<TfrmNew*>(&dialog);
             wizard->edtRootFolder->setText(root);
-            // The folder holds pages: the search is offered.
+            // The folder holds pages: the search is offered once the folder is searched.
+            (void)QTest::qWaitFor([&] { return wizard->cbSearch->isChecked(); }, 5000);
             return int(wizard->cbSearch->isChecked() ? QDialog::Accepted : QDialog::Rejected);
         };
         QVERIFY(window->ProjectCommands().NewProject());
@@ -297,7 +560,8 @@ private slots:
         const QString chosen = dir->path() + "/help.pvx";
         dialogs->saveFiles << chosen;
         QVERIFY(window->ProjectCommands().SaveProject()); // untitled: Save As
-        QCOMPARE(dialogs->proposedNames, QStringList{"A_B_ C.pvx"});
+        // Beside the new project's pages, not in the program's working folder.
+        QCOMPARE(dialogs->proposedNames, QStringList{dir->path() + "/root/A_B_ C.pvx"});
         QCOMPARE(window->Project().ProjectSettings.CompiledFile, std::string("A_B_ C.chm"));
         QCOMPARE(window->windowTitle(), QString("Parvane v3.2 - help.pvx"));
         QVERIFY(!window->Project().Modified);
@@ -443,6 +707,42 @@ private slots:
 
 private:
     void MakeWindow() { window = std::make_unique<TfrmMain>(*dialogs, *store); }
+
+    void VerifyTreeCommandsOff() {
+        TTreeCommands& t = window->TreeCommands();
+        for (QAction* a : {t.tbAdd,
+                           t.tbDelete,
+                           t.tbMoveUp,
+                           t.tbMoveDown,
+                           t.tbMoveLeft,
+                           t.tbMoveRight,
+                           t.tbMoveRightAndAddHeading,
+                           t.actUndo,
+                           t.actRedo,
+                           t.actOpenInEditor,
+                           t.mnuAddBefore,
+                           t.mnuAddAfter,
+                           t.mnuAddChild,
+                           t.mnuAddEnd,
+                           t.mnuAddToc,
+                           t.mnuAddNonContents,
+                           t.mnuAddTemplates,
+                           t.mnuChangeTitle,
+                           t.mnuSortAll,
+                           t.mnuSortFirst,
+                           t.mnuDelete,
+                           t.mnuSetDefault,
+                           t.mnuSetHtmlHelpTemplate,
+                           t.mnuSetWebHelpTemplate,
+                           t.mnuNoTemplate})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        QVERIFY(!window->edtFind->isEnabled());
+    }
+
+    static QByteArray ReadFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
 
     static void WriteFile(const QString& path, const QByteArray& text) {
         QFile file(path);

@@ -102,6 +102,7 @@ private slots:
             s.edtWebFontColor->setText("#112233");
             s.edtWebBackColor->setText("#445566");
             s.cbShowIndex->setChecked(false);
+            s.cbWebHelpSearch->setChecked(false);
             s.edtSingleHtmlOutputFolder->setText("/tmp/single/");
             s.edtSingleHtmlFilename->setText("all.htm");
             s.cbSingleHtmlSame->setChecked(false);
@@ -141,6 +142,7 @@ private slots:
         QCOMPARE(p.WebFontColor, std::string("#112233"));
         QCOMPARE(p.WebBackColor, std::string("#445566"));
         QVERIFY(!p.ShowIndex);
+        QVERIFY(!p.WebHelpSearch);
         QCOMPARE(p.SingleHtmlOutputFolder, std::string("/tmp/single/"));
         QCOMPARE(p.SingleHtmlFilename, std::string("all.htm"));
         QCOMPARE(p.SingleHtmlTitle, std::string("Single title"));

@@ -134,6 +134,7 @@ private slots:
     void previewWithAndWithoutTheTemplate();
     void outsideChangeAsksToReloadOncePerActivation();
     void windows1252PageKeepsItsBytes();
+    void editAndSaveCyclesChangeOnlyTheTypedText();
     void pagesThatCannotBeEditedLockTheEditor();
     void pageScriptsDoNotRun();
     void vanishedAndReadOnlyFilesLoseNothing();
@@ -634,6 +635,22 @@ void TopicEditingTest::windows1252PageKeepsItsBytes() {
     const QByteArray again = ReadBytes(Page("sub/cp1252.htm"));
     QVERIFY(again.contains("<p>\x80 &#9731;</p>"));
     QVERIFY(again.contains("s\xFC\xDF"));
+}
+
+void TopicEditingTest::editAndSaveCyclesChangeOnlyTheTypedText() {
+    // Each cycle types one character and saves; the page is loaded again from the file
+    // after every save. Nothing else changes: no blank lines gather before </body>, the
+    // line ends stay CR LF, the title is the topic's.
+    Select("Intro");
+    QByteArray expected = kIntro;
+    expected.replace("Old intro", "Intro");
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        QVERIFY(EditorSettled());
+        QVERIFY(TypeIntoEditor("Q"));
+        Save(Pane()->btnSaveHTML);
+        expected.replace("</p></body>", "Q</p></body>");
+        QCOMPARE(ReadBytes(Page("intro.htm")), expected);
+    }
 }
 
 // ---- bad input ---------------------------------------------------------------------------------

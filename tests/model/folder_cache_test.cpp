@@ -3,6 +3,7 @@
 #include "model/link_scanner.h"
 #include "model/paths.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -149,4 +150,45 @@ TEST(FolderCache, ServesOnlyTheThreadThatInstalledIt) {
     // Once the scope has ended the disk answers again.
     WriteFile(root + "later.htm", "l");
     EXPECT_TRUE(Paths::FileExists(root + "later.htm"));
+}
+
+TEST(FolderCache, AmongNamesThatDifferOnlyInCaseTakesTheFirstInByteOrder) {
+    TempDir dir;
+    const std::string root = dir.Folder() + "root/";
+    // Fifteen of the sixteen spellings of "abcd.htm": the missing one is asked for, and
+    // the listing's own order would rarely put the smallest name first.
+    std::vector<std::string> names;
+    for (int mask = 1; mask < 16; ++mask) {
+        std::string name = "abcd";
+        for (int b = 0; b < 4; ++b)
+            if (mask & (1 << b))
+                name[b] = static_cast<char>(name[b] - 'a' + 'A');
+        names.push_back(name + ".htm");
+        WriteFile(root + "f/" + names.back(), name);
+    }
+    std::sort(names.begin(), names.end());
+    const std::string asked = root + "f/abcd.htm";
+    ASSERT_EQ(Paths::ResolveExisting(asked), root + "f/" + names.front());
+
+    TFolderCache cache(root);
+    const TFolderCacheScope scope(&cache);
+    EXPECT_EQ(Paths::ResolveExisting(asked), root + "f/" + names.front());
+}
+
+TEST(FolderCache, NeverListsAFolderReachedThroughASymbolicLink) {
+    TempDir dir;
+    const std::string root = dir.Folder() + "root/";
+    WriteFile(root + "page.htm", "p");
+    WriteFile(dir.Folder() + "elsewhere/Doc.htm", "d");
+    fs::create_symlink(dir.Folder() + "elsewhere", root + "linked");
+
+    TFolderCache cache(root);
+    const TFolderCacheScope scope(&cache);
+    EXPECT_EQ(Paths::ResolveExisting(root + "page.htm"), root + "page.htm");
+    const std::size_t before = cache.FoldersRead();
+    // Still answered as the disk answers, but not from a listing of the linked folder.
+    EXPECT_EQ(Paths::ResolveExisting(root + "linked/Doc.htm"), root + "linked/Doc.htm");
+    EXPECT_TRUE(Paths::FileExists(root + "linked/Doc.htm"));
+    EXPECT_FALSE(Paths::FileExists(root + "linked/none.htm"));
+    EXPECT_EQ(cache.FoldersRead(), before);
 }

@@ -81,10 +81,25 @@ TEST_F(LinkScanner, ExternalAddressIsNotSplit) {
     EXPECT_EQ(Split(text), Pieces{text});
 }
 
-TEST_F(LinkScanner, IgnoresFiveLetterExtensions) {
-    const std::string text = "<applet code=\"Applet.class\"></applet>";
-    EXPECT_EQ(Split(text), Pieces{text});
-    EXPECT_TRUE(refer_.Extensions().empty());
+TEST_F(LinkScanner, FindsExtensionsOfUpToElevenLettersAndDigits) {
+    Touch("fonts/a.woff2");
+    Touch("site.webmanifest");
+    Touch("x.abcdefghijkl"); // twelve letters
+    Touch("y.ab-cd");       // five characters, not all letters and digits
+    const std::string text = "<applet code=\"Applet.class\"></applet>"
+                             "<link href=\"fonts/a.woff2\"><link href='site.webmanifest'>"
+                             "<a href=\"x.abcdefghijkl\">x</a><a href=\"y.ab-cd\">y</a>";
+    EXPECT_EQ(Split(text), (Pieces{"<applet code=\"", "Applet.class",
+                                   "\"></applet><link href=\"", "fonts/a.woff2",
+                                   "\"><link href='", "site.webmanifest",
+                                   "'><a href=\"x.abcdefghijkl\">x</a><a href=\"y.ab-cd\">y</a>"}));
+    EXPECT_EQ(refer_.Extensions(),
+              (std::vector<std::string>{".class", ".woff2", ".webmanifest"}));
+
+    Touch("fonts.css", "@font-face { src: url(fonts/a.woff2) format(\"woff2\"); }");
+    std::vector<std::string> files;
+    refer_.GetLinkedFiles(root_ + "fonts.css", files);
+    EXPECT_EQ(files, (std::vector<std::string>{root_ + "fonts.css", root_ + "fonts/a.woff2"}));
 }
 
 TEST_F(LinkScanner, HtmlIsFoundOnlyThroughHtml) {
@@ -127,7 +142,7 @@ TEST_F(LinkScanner, AcceptsBackslashesAndDotDotInPaths) {
 TEST_F(LinkScanner, ExtensionsAreDistinctInOrderOfFirstAppearance) {
     Split("a.css\" b.GIF\" c.gif' d.htm) e.x.y\" f. g.abcd\" h.abcdef\" 3.14 ");
     EXPECT_EQ(refer_.Extensions(),
-              (std::vector<std::string>{".css", ".gif", ".htm", ".y", ".abcd", ".14"}));
+              (std::vector<std::string>{".css", ".gif", ".htm", ".y", ".abcd", ".abcdef", ".14"}));
 }
 
 TEST_F(LinkScanner, CountsExtensionCharactersNotBytes) {
@@ -185,13 +200,17 @@ Pieces ReferenceSplit(const std::string& text, const std::string& base) {
     for (std::size_t p = 0; p < lower.size(); ++p) {
         if (lower[p] != '.')
             continue;
-        for (std::size_t k = 1; k <= 5 && p + k < lower.size(); ++k) {
+        // One to four characters of any kind, or up to eleven letters and digits.
+        for (std::size_t k = 1; k <= 12 && p + k < lower.size(); ++k) {
             const char c = lower[p + k];
             if (c == '.')
                 break;
             if (terminators.find(c) != std::string::npos) {
                 const std::string ext = lower.substr(p, k);
-                if (k > 1 &&
+                const bool alnum = std::all_of(ext.begin() + 1, ext.end(), [](char x) {
+                    return std::isalnum(static_cast<unsigned char>(x)) != 0;
+                });
+                if (k > 1 && (k <= 5 || alnum) &&
                     std::find(extensions.begin(), extensions.end(), ext) == extensions.end())
                     extensions.push_back(ext);
                 break;
@@ -241,13 +260,15 @@ Pieces ReferenceSplit(const std::string& text, const std::string& base) {
 }
 
 TEST_F(LinkScanner, AgreesWithThePlainScanOnRandomText) {
-    for (const char* name : {"b.gif", "ab.gif", "a/b.gif", "a.if", "b/a.GIF", "a b.gif"})
+    for (const char* name : {"b.gif", "ab.gif", "a/b.gif", "a.if", "b/a.GIF", "a b.gif", "b.woff2",
+                             "a/b.webmanifest"})
         Touch(name);
     // Link-like fragments (an opening delimiter, a path, an extension, a closing
     // character) mixed with single characters that end or bound the scans.
     const std::vector<std::string> opens = {"\"", "'", "=", "(", "= ", "", "<"};
     const std::vector<std::string> paths = {"b", "ab", "a/b", "B/A", "a b", "a/../b", "x", ""};
-    const std::vector<std::string> exts = {".gif", ".GIF", ".if", ".gi", ".g.if"};
+    const std::vector<std::string> exts = {".gif", ".GIF", ".if", ".gi", ".g.if", ".woff2",
+                                           ".webmanifest", ".gif-x", ".webmanifests"};
     const std::vector<std::string> closes = {"\"", "'", ")", " ", ">", "#x", "?y", "", "\n"};
     const std::vector<std::string> noise = {"a", ".", "\"", "'", "=",    "(", ")", " ",
                                             "#", "?", "<",  ">", "\r\n", "/", "\\"};

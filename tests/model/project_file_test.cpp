@@ -205,6 +205,7 @@ TEST_F(ProjectFile, LoadAndSaveKeepEverything) {
     s.WebFontColor = "#abcdef";
     s.WebBackColor = "#fedcba";
     s.HHPFolder = "/srv/hhp/";
+    s.WebHelpSearch = false;
     THelpWindowSettings& w = project.HelpWindowSettings;
     w.Top = -5;
     w.DefaultTab = 3;
@@ -251,6 +252,7 @@ TEST_F(ProjectFile, LoadAndSaveKeepEverything) {
     EXPECT_EQ(a2->Child(0)->Data().Url, "old.htm");
     EXPECT_EQ(a2->Child(0)->Data().Status, tsNoLink);
     EXPECT_TRUE(tree2.TemplatesRoot()->Child(0)->Data().ApplyTemp);
+    EXPECT_FALSE(loaded.ProjectSettings.WebHelpSearch);
 }
 
 // ---- reading ----------------------------------------------------------------------------
@@ -271,6 +273,7 @@ TEST_F(ProjectFile, MissingKeysTakeTheLoadingDefaults) {
     EXPECT_TRUE(s.SingleHtmlHasToc);
     EXPECT_FALSE(s.RealColorIcon);
     EXPECT_TRUE(s.ShowIndex);
+    EXPECT_TRUE(s.WebHelpSearch);
     EXPECT_EQ(s.NoChild, 10);
     EXPECT_EQ(s.NavWidth, 250);
     EXPECT_EQ(s.HeadProperties, 1);

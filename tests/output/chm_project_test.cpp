@@ -6,6 +6,7 @@
 #include "output/chm_compiler.h"
 #include "output/chm_project.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -177,6 +178,14 @@ TEST(CHMProject, CompiledFileOfAProjectLiesBelowItsRootUnlessAbsolute) {
     EXPECT_THROW(CompiledFilePath(*project.Pvx), EParvaneError);
 }
 
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A work folder with one page, ready for Build.
 struct TBuildFixture : ::testing::Test {
     TTempDir dir;
@@ -204,6 +213,11 @@ struct TBuildFixture : ::testing::Test {
         return path;
     }
     std::string Target() const { return dir.Path() + "out/Help.chm"; }
+    // Shell words that write bytes to the compiled file the project ("$2") names, as
+    // chmcmd does.
+    static std::string WriteChm(const std::string& bytes) {
+        return "printf '" + bytes + "' > \"$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\"";
+    }
 };
 
 TEST_F(TBuildFixture, WithoutContentsIndexOrContextNumbersThoseFilesAreNotWritten) {
@@ -254,10 +268,10 @@ TEST_F(TBuildFixture, TitlesAndTextGoIntoTheCodePageOfTheLanguage) {
 TEST_F(TBuildFixture, CompiledFileWithoutFolderIsTakenBelowTheWorkFolder) {
     chm.CompiledFile = "rel.chm";
     EXPECT_EQ(chm.TargetFile(), dir.Path() + "rel.chm");
-    WriteBytes(dir.Path() + "rel.chm", "old");
-    chm.CompilerPath = FakeCompiler("exit 0");
-    chm.Build(true, false, true);
-    EXPECT_FALSE(fs::exists(dir.Path() + "rel.chm")); // the old file went first
+    WriteBytes(dir.Path() + "rel.chm", "ITSF old");
+    chm.CompilerPath = FakeCompiler(WriteChm("ITSF new"));
+    EXPECT_EQ(chm.Build(true, false, true).Outcome, CompileOutcome::Compiled);
+    EXPECT_EQ(ReadBytes(dir.Path() + "rel.chm"), "ITSF new");
 }
 
 TEST_F(TBuildFixture, ACompilerThatMakesNoFileIsAFailure) {
@@ -267,14 +281,14 @@ TEST_F(TBuildFixture, ACompilerThatMakesNoFileIsAFailure) {
     const TCHMBuildResult result = chm.Build(true, false, true);
     EXPECT_EQ(result.Outcome, CompileOutcome::Failed);
     EXPECT_NE(result.Message.find("did not make"), std::string::npos);
-    EXPECT_FALSE(fs::exists(Target()));
+    EXPECT_EQ(ReadBytes(Target()), "ITSF old compiled file"); // left as it was
     EXPECT_EQ(lines, (std::vector<std::string>{"Running " + chm.CompilerPath + " " + dir.Path() +
                                                    "Help.hhp",
                                                "Note: all fine", "bad ?? bytes"}));
 }
 
 TEST_F(TBuildFixture, ACompilerThatFailsLeavesNoHalfWrittenFile) {
-    chm.CompilerPath = FakeCompiler("echo writing; printf 'ITSF' > \"" + Target() + "\"; exit 217");
+    chm.CompilerPath = FakeCompiler("echo writing; " + WriteChm("ITSF") + "; exit 217");
     const TCHMBuildResult result = chm.Build(true, false, true);
     EXPECT_EQ(result.Outcome, CompileOutcome::Failed);
     EXPECT_NE(result.Message.find("exit status 217"), std::string::npos);
@@ -282,7 +296,7 @@ TEST_F(TBuildFixture, ACompilerThatFailsLeavesNoHalfWrittenFile) {
 }
 
 TEST_F(TBuildFixture, AFileThatIsNoCompiledHelpIsAFailure) {
-    chm.CompilerPath = FakeCompiler("echo garbage > \"" + Target() + "\"");
+    chm.CompilerPath = FakeCompiler(WriteChm("garbage"));
     EXPECT_EQ(chm.Build(true, false, true).Outcome, CompileOutcome::Failed);
     EXPECT_FALSE(fs::exists(Target()));
 }
@@ -291,21 +305,23 @@ TEST_F(TBuildFixture, TheCompilerRunsInTheWorkFolderOnTheProjectFile) {
     bool viewed = false;
     chm.OnView = [&](const std::string& file) { viewed = file == Target(); };
     chm.CompilerPath =
-        FakeCompiler("pwd; echo \"$1\"; test -f \"$1\" && printf 'ITSF...' > \"" + Target() + "\"");
+        FakeCompiler("pwd; echo \"$1\"; echo \"$2\"; test -f \"$2\" && " + WriteChm("ITSF..."));
     const TCHMBuildResult result = chm.Build(true, true, true);
     EXPECT_EQ(result.Outcome, CompileOutcome::Compiled) << result.Message;
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(fs::path(lines[1]), fs::path(dir.Path()).parent_path());
-    EXPECT_EQ(lines[2], dir.Path() + "Help.hhp");
+    // The compiler adds nothing the project does not list (it would follow links anywhere).
+    EXPECT_EQ(lines[2], "--no-html-scan");
+    EXPECT_EQ(lines[3], dir.Path() + "Help.hhp");
+    EXPECT_EQ(ReadBytes(Target()), "ITSF...");
     EXPECT_TRUE(viewed);
 }
 
 TEST_F(TBuildFixture, ACrashWhileIndexingTheTextIsRetriedWithoutFullTextSearch) {
-    chm.CompilerPath = FakeCompiler("if grep -q 'Full-text search=Yes' \"$1\"; then\n"
+    chm.CompilerPath = FakeCompiler("if grep -q 'Full-text search=Yes' \"$2\"; then\n"
                                     "  echo 'EAccessViolation: Access violation'; exit 217\n"
-                                    "fi\n"
-                                    "printf 'ITSF' > \"" +
-                                    Target() + "\"");
+                                    "fi\n" +
+                                    WriteChm("ITSF"));
     const TCHMBuildResult result = chm.Build(true, false, false);
     EXPECT_EQ(result.Outcome, CompileOutcome::Compiled) << result.Message;
     EXPECT_TRUE(result.WithoutFullTextSearch);
@@ -336,9 +352,8 @@ TEST_F(TBuildFixture, AMissingCompilerStillWritesTheProjectAndSaysWhatToInstall)
 }
 
 TEST_F(TBuildFixture, AnOldFileThatCannotBeDeletedAsksForRetry) {
-    // A folder in the way cannot be removed like a file.
-    fs::create_directories(Target() + "/inside");
-    chm.CompilerPath = FakeCompiler("printf 'ITSF' > \"" + Target() + "\"");
+    // A folder put in the way while compiling cannot be replaced like a file.
+    chm.CompilerPath = FakeCompiler(WriteChm("ITSF") + "; mkdir -p \"" + Target() + "/inside\"");
     std::vector<std::string> asked;
     chm.OnRetry = [&](const std::string& message) {
         asked.push_back(message);
@@ -353,13 +368,18 @@ TEST_F(TBuildFixture, AnOldFileThatCannotBeDeletedAsksForRetry) {
     EXPECT_EQ(result.Message, asked[0]);
     EXPECT_FALSE(fs::exists(dir.Path() + "Help.hhp")); // the intermediate files still go
 
-    // Retry after the author cleared the way: the compile goes on.
+    EXPECT_TRUE(fs::is_directory(Target()));
+    EXPECT_EQ(Entries(dir.Path() + "out/"), std::vector<std::string>{"Help.chm"}) << "litter";
+
+    // Retry after the author cleared the way: the new file takes its place.
+    fs::remove_all(Target());
     chm.OnRetry = [&](const std::string&) {
         fs::remove_all(Target());
         return true;
     };
     result = chm.Build(true, false, true);
     EXPECT_EQ(result.Outcome, CompileOutcome::Compiled) << result.Message;
+    EXPECT_EQ(ReadBytes(Target()), "ITSF");
 }
 
 TEST_F(TBuildFixture, AnEmptyCompiledFileIsRefused) {

@@ -22,8 +22,9 @@ public:
 
 // Pages in three folders linking each other in every way a reference does: siblings,
 // "../" paths, fragments, missing pages, other letter case, a shared style sheet and
-// picture; a page two topics share, a heading, an unsaved topic, a page in Latin-1, a page
-// without a body tag and a linked page outside the contents.
+// picture; ids and anchors that the fragments name, a script in every body; a page two
+// topics share, a heading, an unsaved topic, a page in Latin-1, a page without a body tag
+// and a linked page outside the contents.
 struct MixedProject {
     TestProject p;
     MixedProject() {
@@ -31,6 +32,7 @@ struct MixedProject {
         p.Write("css/site.css", "body{background:url(../img/back.gif)}");
         p.Write("img/back.gif", "GIF");
         p.Write("img/logo.png", "PNG");
+        p.Write("js/run.js", "var run = 1;");
         p.Write("tpl/page.htm", "<html><head><title>($title$)</title></head><body>"
                                 "<img src=\"../img/logo.png\">($content$)</body></html>");
         p.Write("extra.htm", Page("Extra", "<a href=\"guide/p0.htm\">first</a>"));
@@ -62,7 +64,13 @@ struct MixedProject {
                                          up +
                                          "extra.htm\">extra</a> "
                                          "<img src=\"" +
-                                         up + "img/logo.png\"> caf\xc3\xa9";
+                                         up +
+                                         "img/logo.png\"> caf\xc3\xa9"
+                                         // Ids the other pages' fragments name, and a
+                                         // script the single page keeps once.
+                                         "<p id=\"x\">x</p><a name=\"sec\">s</a>"
+                                         "<script src=\"" +
+                                         up + "js/run.js\"></script>";
                 p.Write(folder + "p" + std::to_string(i) + ".htm",
                         Page("Page " + std::to_string(i), body,
                              "<link rel=\"stylesheet\" href=\"" + up + "css/site.css\">"));

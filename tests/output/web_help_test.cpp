@@ -206,7 +206,8 @@ TEST(WebHelpScript, SelectsTheNodeInsideTheFramesAndLinksBackWhenAlone) {
               "  setTimeout(\"syn()\",100);\r\n"
               "}else{\r\n"
               "  document.write('<BR><table width=\"35%\" border=\"0\" align=\"center\" "
-              "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\"><tr><td align=\"center\" "
+              "cellpadding=\"5\" cellspacing=\"1\" bgcolor=\"#666666\" "
+              "style=\"position:relative;z-index:2147483647\"><tr><td align=\"center\" "
               "bgcolor=\"#FFFFFF\">');\r\n"
               "  document.write('<a href=\"../index.htm#page=scr/intro.htm\">Show Navigation "
               "Frame</a>'); \r\n"
@@ -221,6 +222,20 @@ TEST(WebHelpScript, LinkClimbsOutOfSubFoldersAndEscapesTheAddress) {
                                  "&quot;new&quot;.htm\">Show Navigation Frame</a>"))
         << script;
     EXPECT_TRUE(Contains(script, "parent.nav.selectNode(2);"));
+}
+
+TEST(WebHelpScript, MarkScriptIsFoundFromEveryFolderAndStandsBeforeTheBodyEnds) {
+    EXPECT_EQ(WebMarkScript("intro.htm"), "<script src=\"../webhelpmark.js\" async></script>");
+    EXPECT_EQ(WebMarkScript("docs\\sub\\it's.htm"),
+              "<script src=\"../../../webhelpmark.js\" async></script>");
+    EXPECT_EQ(InsertMarkScript("<p>a</p></BODY></html>", "a.htm"),
+              "<p>a</p><script src=\"../webhelpmark.js\" async></script></BODY></html>");
+    // The last closing tag counts: an earlier one may stand in a script's text.
+    EXPECT_EQ(InsertMarkScript("<script>s='</body>'</script></body>", "a.htm"),
+              "<script>s='</body>'</script><script src=\"../webhelpmark.js\" async></script>"
+              "</body>");
+    EXPECT_EQ(InsertMarkScript("<p>no end", "a.htm"),
+              "<p>no end<script src=\"../webhelpmark.js\" async></script>");
 }
 
 // ---- navigation tree -----------------------------------------------------------------------
@@ -458,8 +473,9 @@ TEST(WebHelpPages, PagesKeepTheCharsetTheyDeclare) {
     LinesHost host;
     const std::string out = p.Dir().Folder() + "out/";
     ASSERT_TRUE(BuildWeb(p, host, out).Ok);
-    EXPECT_TRUE(Contains(ReadFile(out + "scr/latin.htm"), "caf\xe9</body>"));
-    EXPECT_TRUE(Contains(ReadFile(out + "scr/utf.htm"), "caf\xc3\xa9</body>"));
+    const std::string mark = "<script src=\"../webhelpmark.js\" async></script>";
+    EXPECT_TRUE(Contains(ReadFile(out + "scr/latin.htm"), "caf\xe9" + mark + "</body>"));
+    EXPECT_TRUE(Contains(ReadFile(out + "scr/utf.htm"), "caf\xc3\xa9" + mark + "</body>"));
 }
 
 TEST(WebHelpPages, TemplateWrapsContentsAndLinkedNonContentsPages) {
@@ -580,6 +596,7 @@ TEST(WebHelpBuild, WritesFramePagesScriptImagesAndReportsInOrder) {
                                                "Copying files...",
                                                p.Root() + "docs/it's.htm",
                                                "Creating navigation...",
+                                               "Creating search...",
                                                "",
                                                "Filename: " + out + "index.htm",
                                                "",
@@ -596,9 +613,12 @@ TEST(WebHelpBuild, HiddenIndexBarAndRefusedColours) {
     LinesHost host;
     const std::string out = p.Dir().Folder() + "out/";
     ASSERT_TRUE(BuildWeb(p, host, out).Ok);
-    for (const char* name : {"webhelpleft.htm", "webhelpindex.htm"}) {
-        EXPECT_FALSE(Contains(ReadFile(out + name), "BEGINBAR")) << name;
-        EXPECT_FALSE(Contains(ReadFile(out + name), "class=\"tabs\"")) << name;
+    // The index tab goes; the search stays reachable.
+    for (const char* name : {"webhelpleft.htm", "webhelpindex.htm", "webhelpsearch.htm"}) {
+        const std::string page = ReadFile(out + name);
+        EXPECT_FALSE(Contains(page, "BEGINBAR")) << name;
+        EXPECT_FALSE(Contains(page, "href=\"webhelpindex.htm\"")) << name;
+        EXPECT_TRUE(Contains(page, "href=\"webhelpsearch.htm\"")) << name;
     }
 
     s.WebBackColor = "red\"><script>alert(1)</script>";
@@ -615,4 +635,91 @@ TEST(WebHelpBuild, ViewOpensIndexInTheOutputFolder) {
     p.Project().ProjectSettings.WebHelpOutputFolder = "  ";
     EXPECT_EQ(WebHelpIndexFile(p.Project()), "");
     EXPECT_STREQ(kWebHelpNotCreatedQuestion, "Web Help hasn't been created, create it?");
+}
+
+// ---- search -------------------------------------------------------------------------------
+
+TEST(WebHelpSearch, WritesTheSearchPageItsDataAndMarkableTopicPages) {
+    TestProject p;
+    TProjectSettings& s = p.Project().ProjectSettings;
+    s.Title = "Search & find";
+    s.WebBackColor = "#224466";
+    p.Write("a.htm", Page("A", "<p>Configuring the network</p>"));
+    p.Write("sub/b.htm", "<html><body><p>B\xc3\xa9ta page</p></body></html>");
+    p.Write("nobody.htm", "<html><p>no body tag</p></html>");
+    AddTopic(p, "Network \"setup\"", "a.htm");
+    AddTopic(p, "B", "sub\\b.htm");
+    AddTopic(p, "Again", "a.htm");
+    AddTopic(p, "No body", "nobody.htm");
+    LinesHost host;
+    const std::string out = p.Dir().Folder() + "out/";
+    ASSERT_TRUE(BuildWeb(p, host, out).Ok);
+
+    const std::string support = Paths::IncludeTrailingSlash(Paths::AppDir()) + "webhelp/";
+    for (const char* name : {"minisearch.js", "porter2.js", "webhelpmark.js"})
+        EXPECT_EQ(ReadFile(out + name), ReadFile(support + name)) << name;
+
+    const std::string page = ReadFile(out + "webhelpsearch.htm");
+    EXPECT_FALSE(Contains(page, "($")) << "a placeholder is left";
+    EXPECT_TRUE(Contains(page, "Search &amp; find"));
+    EXPECT_TRUE(Contains(page, "--accent: #224466"));
+    EXPECT_TRUE(Contains(page, "webhelpsearchdata.js"));
+    for (const char* name : {"webhelpleft.htm", "webhelpindex.htm"})
+        EXPECT_TRUE(Contains(ReadFile(out + name), "href=\"webhelpsearch.htm\"")) << name;
+
+    const std::string data = ReadFile(out + "webhelpsearchdata.js");
+    EXPECT_EQ(data.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8, said so to the browser";
+    EXPECT_TRUE(Contains(data, "pvSearchData({"));
+    EXPECT_TRUE(Contains(data, "\"configuring\""));
+    EXPECT_TRUE(Contains(data, "\"b\xc3\xa9ta\"")) << "ASCII letters lower-cased, others kept";
+    // A page shown by two topics is found once, under the first; the page without a body
+    // has nothing to find.
+    EXPECT_EQ(CountOf(data, "\"scr/a.htm\""), 1u);
+    EXPECT_TRUE(Contains(data, "[\"Network \\\"setup\\\"\",\"scr/a.htm\",0,"));
+    EXPECT_TRUE(Contains(data, "[\"B\",\"scr/sub/b.htm\",1,"));
+
+    EXPECT_TRUE(Contains(ReadFile(out + "scr/a.htm"),
+                         "</p>\r\n<script src=\"../webhelpmark.js\" async></script></body>"));
+    EXPECT_TRUE(Contains(ReadFile(out + "scr/sub/b.htm"),
+                         "<script src=\"../../webhelpmark.js\" async></script></body>"));
+}
+
+TEST(WebHelpSearch, TemplatedPagesCarryTheMarkScriptAndOnlyTheirOwnText) {
+    TestProject p;
+    TProjectSettings& s = p.Project().ProjectSettings;
+    s.HtmlHelpTemplate = "tpl.htm";
+    p.Write("tpl.htm", "<html><head><title>($title$)</title></head><body><div>Boilerplate "
+                       "footer</div>($content$)</body></html>");
+    p.Write("a.htm", Page("A", "<p>own words</p>"));
+    AddTopic(p, "A", "a.htm");
+    LinesHost host;
+    const std::string out = p.Dir().Folder() + "out/";
+    ASSERT_TRUE(BuildWeb(p, host, out).Ok);
+    const std::string page = ReadFile(out + "scr/a.htm");
+    EXPECT_TRUE(Contains(page, "<p>own words</p>\r\n<script src=\"../webhelpmark.js\" async>"))
+        << page;
+    const std::string data = ReadFile(out + "webhelpsearchdata.js");
+    EXPECT_TRUE(Contains(data, "\"own\""));
+    EXPECT_FALSE(Contains(data, "\"boilerplate\"")) << "the template's text is not the page's";
+}
+
+TEST(WebHelpSearch, TheProjectSettingLeavesTheSearchOut) {
+    TestProject p;
+    p.Project().ProjectSettings.WebHelpSearch = false;
+    p.Write("a.htm", Page("A", "<p>a</p>"));
+    AddTopic(p, "A", "a.htm");
+    LinesHost host;
+    const std::string out = p.Dir().Folder() + "out/";
+    ASSERT_TRUE(BuildWeb(p, host, out).Ok);
+    for (const char* name : {"webhelpsearch.htm", "webhelpsearchdata.js", "minisearch.js",
+                             "porter2.js", "webhelpmark.js"})
+        EXPECT_FALSE(fs::exists(out + name)) << name;
+    for (const char* name : {"webhelpleft.htm", "webhelpindex.htm"}) {
+        const std::string page = ReadFile(out + name);
+        EXPECT_FALSE(Contains(page, "webhelpsearch.htm")) << name;
+        EXPECT_FALSE(Contains(page, "BEGINSEARCH")) << name;
+        EXPECT_TRUE(Contains(page, "href=\"webhelpindex.htm\"")) << name;
+    }
+    EXPECT_FALSE(Contains(ReadFile(out + "scr/a.htm"), "webhelpmark.js"));
+    EXPECT_EQ(std::count(host.lines.begin(), host.lines.end(), "Creating search..."), 0);
 }

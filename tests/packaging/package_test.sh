@@ -151,6 +151,13 @@ check_install() {
         else
             fail "Web Help output lacks the installed frame page or topic (index.htm, scr/welcome.htm)"
         fi
+        # The search library copied from npm is part of the package, not of the build tree.
+        if [ -f "$appdir/webhelp/minisearch.js" ] && [ -f "$web/minisearch.js" ] &&
+            [ -f "$web/porter2.js" ] && [ -f "$web/webhelpsearchdata.js" ]; then
+            ok "the Web Help search and its libraries are installed and written"
+        else
+            fail "the Web Help search or its libraries are missing from the package or the output"
+        fi
     else
         fail "installed parvane-cli build --webhelp failed:"
         tail -20 "$tmp/web.log" >&2
@@ -285,12 +292,12 @@ check_deb() {
     if [ -f "$man" ] && gzip -t "$man" 2>/dev/null; then
         zcat "$man" | sed 's/\\-/-/g' >"$tmp/man.txt"
         local command option missing=""
-        for command in tree new build; do
+        for command in tree new build check; do
             for option in $("$build/bin/parvane-cli" "$command" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
                 [ "$option" = --help ] || grep -qF -- "$option" "$tmp/man.txt" || missing+=" $command $option;"
             done
         done
-        [ -z "$missing" ] && ok "the man page documents every option of tree, new and build" ||
+        [ -z "$missing" ] && ok "the man page documents every option of tree, new, build and check" ||
             fail "the man page does not document:$missing"
         grep -qF ".SH EXIT STATUS" "$tmp/man.txt" && ok "the man page has an EXIT STATUS section" ||
             fail "the man page has no EXIT STATUS section"

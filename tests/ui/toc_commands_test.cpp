@@ -280,14 +280,32 @@ TEST_F(TocCommands, DeletingOnlyAGroupDeletesNothing) {
     EXPECT_FALSE(project->Modified);
 }
 
-TEST_F(TocCommands, DeleteRemovesSubtreesAndSelectsNothing) {
+TEST_F(TocCommands, DeleteRemovesSubtreesAndSelectsTheNextTopic) {
     BuildTopics(tree, Toc(), "A(B,C),D,E");
     Select({"A", "C", "E"});
     EXPECT_EQ(DeleteSelection(*project), 2);
     EXPECT_EQ(Shape(Toc()), "D");
     EXPECT_EQ(tree.Count(), 4);
-    EXPECT_TRUE(tree.Selections().empty());
+    EXPECT_THAT(SelectedTitles(tree), ElementsAre("D"));
+    EXPECT_EQ(tree.Selected(), Find("D"));
     EXPECT_TRUE(project->Modified);
+}
+
+TEST_F(TocCommands, DeleteSelectsThePreviousTopicElseTheParent) {
+    BuildTopics(tree, Toc(), "A(B,C,D),E");
+    // The last children: the one before them.
+    Select({"C", "D"});
+    DeleteSelection(*project);
+    EXPECT_EQ(Shape(Toc()), "A(B),E");
+    EXPECT_THAT(SelectedTitles(tree), ElementsAre("B"));
+    // An only child: its parent.
+    Select({"B"});
+    DeleteSelection(*project);
+    EXPECT_THAT(SelectedTitles(tree), ElementsAre("A"));
+    // Every topic of a group: the group.
+    Select({"A", "E"});
+    DeleteSelection(*project);
+    EXPECT_EQ(tree.Selected(), Toc());
 }
 
 // ---- add -----------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "editor/edit_command_ids.h"
 #include "editor/external_editor.h"
+#include "editor/font_family.h"
 #include "editor/gui/html_edit_component.h"
 #include "model/errors.h"
 #include "model/string_func.h"
@@ -474,6 +475,10 @@ void TDHTMLEditOperation::AddShortcuts() {
             InsertHtml("<br>");
     });
     add(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { emit SavePageRequested(); });
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), [this] {
+        if (edit_ && Status(EditCmd::Paste) >= EditStatus::Enabled)
+            edit_->PasteAsPlainText();
+    });
 }
 
 QAction* TDHTMLEditOperation::ActionById(int id) const {
@@ -505,7 +510,10 @@ void TDHTMLEditOperation::ExecuteTaggedCommand(QObject* sender) {
         const int index = box->findText(box->currentText(), Qt::MatchExactly);
         if (index < 0)
             return;
-        edit_->ExecCommand(id, 0, box->itemText(index));
+        QString value = box->itemText(index);
+        if (id == EditCmd::SetFontName)
+            value = Q(CssFontFamily(value.toStdString()));
+        edit_->ExecCommand(id, 0, value);
         break;
     }
     case EditCmd::SetForeColor:
@@ -666,8 +674,13 @@ void TDHTMLEditOperation::SetOptions(const TAppOptions& options) {
         const QSignalBlocker block(cbFontName);
         const QString text = cbFontName->currentText();
         cbFontName->clear();
-        for (const std::string& item : FontBoxItems(options))
+        // Only names the page's style can use, as it names them.
+        std::vector<std::string> items = FontBoxItems(options);
+        const std::string editList = items.back();
+        items.pop_back();
+        for (const std::string& item : ApplicableFontNames(items))
             cbFontName->addItem(Q(item));
+        cbFontName->addItem(Q(editList));
         cbFontName->setCurrentIndex(-1);
         cbFontName->setEditText(text);
     }

@@ -15,8 +15,11 @@ void ConnectEditorDialogs(TDHTMLEditOperation& operation, std::function<TEditorD
                 current.Editor = operation.Edit();
             if (!current.LastPictureFolder)
                 current.LastPictureFolder = &operation.LastPictureFolder;
-            if (current.Editor && current.Dialogs)
+            if (current.Editor && current.Dialogs) {
+                // Whatever the dialog writes, through Apply and OK, is one undo step.
+                const THtmlEditComponent::TUndoStep step(current.Editor);
                 command(current);
+            }
         };
     };
     TEditorDialogHooks& hooks = operation.Dialogs;
@@ -28,12 +31,16 @@ void ConnectEditorDialogs(TDHTMLEditOperation& operation, std::function<TEditorD
     hooks.InsertHyperlink = run(&RunHyperlinkDialog);
     hooks.PageProperties = run(&RunPagePropertiesDialog);
     hooks.AppendRow = [&operation] {
-        if (operation.Edit())
+        if (operation.Edit()) {
+            const THtmlEditComponent::TUndoStep step(operation.Edit());
             AppendTableRow(*operation.Edit());
+        }
     };
     hooks.AppendColumn = [&operation] {
-        if (operation.Edit())
+        if (operation.Edit()) {
+            const THtmlEditComponent::TUndoStep step(operation.Edit());
             AppendTableColumn(*operation.Edit());
+        }
     };
 }
 

@@ -1,11 +1,14 @@
 #include "editor/gui/html_edit_component.h"
 
 #include "editor/editor_artefacts.h"
+#include "editor/font_family.h"
 #include "editor/gui/html_edit_internal.h"
 #include "editor/gui/scheme_replies.h"
+#include "editor/page_merge.h"
 #include "model/paths.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDialog>
@@ -39,8 +42,10 @@ constexpr char kEmptyDocument[] = "<html><head></head><body></body></html>";
 constexpr const char* kScriptFiles[] = {
     ":/qtwebchannel/qwebchannel.js",   ":/parvane/editor/js/handles.js",
     ":/parvane/editor/js/display.js",  ":/parvane/editor/js/selection.js",
-    ":/parvane/editor/js/tables.js",   ":/parvane/editor/js/commands.js",
-    ":/parvane/editor/js/snapshot.js", ":/parvane/editor/js/bridge.js",
+    ":/parvane/editor/js/insert.js",   ":/parvane/editor/js/undo.js",
+    ":/parvane/editor/js/paste.js",    ":/parvane/editor/js/tables.js",
+    ":/parvane/editor/js/commands.js", ":/parvane/editor/js/snapshot.js",
+    ":/parvane/editor/js/bridge.js",
 };
 
 void RegisterEditScheme() {
@@ -152,7 +157,7 @@ void TEditSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         ReplyWithPageText(job, document_);
         return;
     }
-    ReplyWithLocalFile(job, url);
+    ReplyWithLocalFile(job, url, rootFolder_);
 }
 
 // ---- construction ---------------------------------------------------------------------------
@@ -243,7 +248,12 @@ THtmlEditComponent::~THtmlEditComponent() {
 std::string THtmlEditComponent::DocumentHTML() const {
     if (!cleanDocument_) {
         const bool edited = changed_ && ready_ && !serialised_.isEmpty();
-        cleanDocument_ = RemoveEditorArtefacts(edited ? S(serialised_) : loadedHtml_);
+        // The edits go into the page as it was written: everything else keeps its bytes.
+        cleanDocument_ = edited && !loadedSerialised_.isEmpty()
+                             ? MergePageEdits(RemoveEditorArtefacts(loadedHtml_),
+                                              RemoveEditorArtefacts(S(loadedSerialised_)),
+                                              RemoveEditorArtefacts(S(serialised_)))
+                             : RemoveEditorArtefacts(edited ? S(serialised_) : loadedHtml_);
     }
     return *cleanDocument_;
 }
@@ -255,6 +265,10 @@ void THtmlEditComponent::SetDocumentHTML(std::string html) {
 
 std::string THtmlEditComponent::BaseURL() const {
     return baseFolder_;
+}
+
+void THtmlEditComponent::SetRootFolder(const std::string& folder) {
+    scheme_->SetRootFolder(folder);
 }
 
 void THtmlEditComponent::SetBaseURL(std::string folder) {
@@ -324,6 +338,8 @@ void THtmlEditComponent::ResetDocumentState() {
     ready_ = false;
     changed_ = false;
     serialised_.clear();
+    loadedSerialised_.clear();
+    stepOpen_ = false;
     bodyStart_ = -1;
     bodyLength_ = 0;
     cleanDocument_.reset();
@@ -361,6 +377,7 @@ void THtmlEditComponent::OnReady(int generation, const QString& json) {
     ready_ = true;
     scriptAlive_ = true;
     ApplySnapshot(QJsonDocument::fromJson(json.toUtf8()).object());
+    loadedSerialised_ = serialised_;
     changed_ = false;
     cleanDocument_.reset();
     Send({QStringLiteral("setDisplayOptions"), {showBorders_, showDetails_}, TCallKind::Read, {}});
@@ -400,6 +417,16 @@ void THtmlEditComponent::Call(const QString& name, QJsonArray arguments, TCallKi
 }
 
 void THtmlEditComponent::Send(TCall call) {
+    if (call.Kind == TCallKind::Write && !stepOpen_) {
+        // A new undo step: it ends with this pass of the event loop unless held.
+        stepOpen_ = true;
+        emit host_->call(0, QStringLiteral("beginStep"), QStringLiteral("[]"));
+        if (stepHolds_ == 0)
+            QTimer::singleShot(0, this, [this] {
+                if (stepHolds_ == 0)
+                    stepOpen_ = false;
+            });
+    }
     const int id = nextCallId_++;
     pending_[id] = TPending{call.Kind, std::move(call.Done)};
     if (call.Kind == TCallKind::Write) {
@@ -647,7 +674,7 @@ void THtmlEditComponent::RunFontDialog(int option, const QVariant& value) {
     if (points <= 0)
         points = font.pixelSize() * 0.75;
     const QJsonObject choice{
-        {QStringLiteral("family"), font.family()},
+        {QStringLiteral("family"), QString::fromStdString(CssFontFamily(S(font.family())))},
         {QStringLiteral("size"), HtmlFontSizeFromPoints(points)},
         {QStringLiteral("bold"), font.bold()},
         {QStringLiteral("italic"), font.italic()},
@@ -737,6 +764,26 @@ void THtmlEditComponent::PasteHtml(const std::string& html) {
 
 void THtmlEditComponent::InsertText(const std::string& text) {
     Call(QStringLiteral("insertText"), {QString::fromStdString(text)}, TCallKind::Write);
+}
+
+void THtmlEditComponent::PasteAsPlainText() {
+    const QString text = QGuiApplication::clipboard()->text();
+    if (!text.isEmpty())
+        Call(QStringLiteral("insertPlainText"), {text}, TCallKind::Write);
+}
+
+void THtmlEditComponent::PasteCleanHtml(const std::string& html) {
+    Call(QStringLiteral("pasteCleanHtml"), {QString::fromStdString(html)}, TCallKind::Write);
+}
+
+void THtmlEditComponent::BeginUndoStep() {
+    if (stepHolds_++ == 0)
+        stepOpen_ = false; // what came before is a step of its own
+}
+
+void THtmlEditComponent::EndUndoStep() {
+    if (stepHolds_ > 0 && --stepHolds_ == 0)
+        stepOpen_ = false;
 }
 
 void THtmlEditComponent::SelectElement(const THtmlElement& element) {

@@ -10,7 +10,8 @@
 // one JSON snapshot after every change; the queries below answer from the latest snapshot
 // at once. Commands and writes are sent to the page in order and applied asynchronously:
 // Busy() is true until they are, and Sync() calls back once everything sent so far is
-// applied and reported.
+// applied and reported. The editor script keeps the one undo history of the page: every
+// change, typed or sent from here, is recorded as it happens and undone by the script.
 //
 // The enabled flag is QWidget's (setEnabled, isEnabled).
 
@@ -20,6 +21,7 @@
 #include <QFont>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QPointer>
 #include <QStringList>
 #include <QVariant>
 #include <QWidget>
@@ -65,6 +67,9 @@ public:
     std::string BaseURL() const;
     // Sets the folder; the page is loaded again under it.
     void SetBaseURL(std::string folder);
+    // The project's root folder: the page sees no file outside it (nor outside the
+    // program's own folder). Empty: no limit.
+    void SetRootFolder(const std::string& folder);
     // Empties the document.
     void NewDocument();
     // Loading, or writes not yet applied, or a change not yet reported: leave the document
@@ -116,6 +121,12 @@ public:
     void PasteHtml(const std::string& html);
     // Types text at the caret (as the keyboard does; undoable).
     void InsertText(const std::string& text);
+    // Pastes the clipboard's text without its formatting: one line into the paragraph at
+    // the caret, several lines as paragraphs.
+    void PasteAsPlainText();
+    // Pastes HTML as if it came from the clipboard: structure kept, foreign styles, classes,
+    // fonts, word-processor markup and scripts dropped.
+    void PasteCleanHtml(const std::string& html);
     // Selects an element as a whole (an object selection for a picture or a table), its
     // contents, or puts the caret at its start or end.
     void SelectElement(const THtmlElement& element);
@@ -128,6 +139,29 @@ public:
                            std::function<void(THtmlElementCollection)> done);
     // Calls done once everything sent so far is applied and the state after it is known.
     void Sync(std::function<void()> done);
+
+    // ---- the undo history -------------------------------------------------------------
+    // Every change sent from here in one pass of the event loop is one undo step. Between
+    // BeginUndoStep and EndUndoStep (nested pairs count once) all changes are one step,
+    // however many passes they take (a dialog's Apply and OK).
+    void BeginUndoStep();
+    void EndUndoStep();
+    class TUndoStep {
+    public:
+        explicit TUndoStep(THtmlEditComponent* edit) : edit_(edit) {
+            if (edit_)
+                edit_->BeginUndoStep();
+        }
+        ~TUndoStep() {
+            if (edit_)
+                edit_->EndUndoStep();
+        }
+        TUndoStep(const TUndoStep&) = delete;
+        TUndoStep& operator=(const TUndoStep&) = delete;
+
+    private:
+        QPointer<THtmlEditComponent> edit_;
+    };
 
     QWebEngineView* View() const { return view_; }
 
@@ -222,6 +256,7 @@ private:
     bool ready_ = false;
     bool changed_ = false; // edited since it was loaded
     QString serialised_;   // the page as last reported
+    QString loadedSerialised_; // the page as the browser wrote it right after loading
     qsizetype bodyStart_ = -1, bodyLength_ = 0;
     mutable std::optional<std::string> cleanDocument_, cleanBody_;
     bool showBorders_ = false, showDetails_ = false;
@@ -238,6 +273,10 @@ private:
     std::map<int, TPending> pending_;
     std::vector<TCall> queue_; // waiting for the page to be ready
     bool contentPending_ = false;
+    // The undo step the changes sent now belong to: open for this pass of the event loop,
+    // or held open by BeginUndoStep.
+    bool stepOpen_ = false;
+    int stepHolds_ = 0;
 
     QStringList menuCaptions_;
     QList<int> menuStates_;

@@ -3,6 +3,7 @@
 // channel, the page that refuses to navigate away, and the scheme handler that serves the
 // edited document and the files around it.
 
+#include <string>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -62,11 +63,13 @@ class TEditSchemeHandler : public QWebEngineUrlSchemeHandler {
 public:
     using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
     void SetDocument(const QUrl& url, QByteArray bytes);
+    void SetRootFolder(std::string folder) { rootFolder_ = std::move(folder); }
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
 private:
     QUrl documentUrl_;
     QByteArray document_;
+    std::string rootFolder_;
 };
 
 } // namespace parvane

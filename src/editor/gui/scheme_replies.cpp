@@ -1,6 +1,7 @@
 #include "editor/gui/scheme_replies.h"
 
 #include "model/paths.h"
+#include "model/project_root.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -18,8 +19,15 @@ void ReplyWithPageText(QWebEngineUrlRequestJob* job, const QByteArray& bytes) {
     job->reply("text/html;charset=utf-8", buffer);
 }
 
-void ReplyWithLocalFile(QWebEngineUrlRequestJob* job, const QUrl& url) {
-    const std::string path = Paths::ResolveExisting(url.path(QUrl::FullyDecoded).toStdString());
+void ReplyWithLocalFile(QWebEngineUrlRequestJob* job, const QUrl& url,
+                        const std::string& rootFolder) {
+    bool refused = false;
+    const std::string path = ServableFile(url.path(QUrl::FullyDecoded).toStdString(), rootFolder,
+                                          Paths::AppDir(), &refused);
+    if (refused) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
     const QFileInfo info(QString::fromStdString(path));
     if (path.empty() || !info.isFile()) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);

@@ -2,6 +2,8 @@
 // The replies of the program's own URL schemes, which show a page held in memory and let
 // its relative addresses reach the files beside it on disk (the editor's and the preview's).
 
+#include <string>
+
 class QByteArray;
 class QUrl;
 class QWebEngineUrlRequestJob;
@@ -12,6 +14,10 @@ namespace parvane {
 void ReplyWithPageText(QWebEngineUrlRequestJob* job, const QByteArray& bytes);
 // The file of the disk the address's path names (found without regard to case where the
 // exact name is missing), with its MIME type from the extension; fails when there is none.
-void ReplyWithLocalFile(QWebEngineUrlRequestJob* job, const QUrl& url);
+// With a root folder, only files inside it (on real paths) and the program's own files are
+// served: what lies outside the project never shows in the editor or the preview, as it
+// never reaches an output.
+void ReplyWithLocalFile(QWebEngineUrlRequestJob* job, const QUrl& url,
+                        const std::string& rootFolder = {});
 
 } // namespace parvane

@@ -231,6 +231,8 @@ TfrmSettings::TfrmSettings(TPvx& project, IDialogs& dialogs, const TTreeImages& 
     webForm->addRow(groups);
     cbShowIndex = new QCheckBox("Show Index");
     webForm->addRow(cbShowIndex);
+    cbWebHelpSearch = new QCheckBox("Full-text search");
+    webForm->addRow(cbWebHelpSearch);
     pcSettings->addTab(web, "Web Help");
 
     // Single HTML
@@ -366,6 +368,7 @@ void TfrmSettings::FormToControls(const TSettingsForm& f) {
     edtWebFontColor->setText(Q(f.WebFontColor));
     edtWebBackColor->setText(Q(f.WebBackColor));
     cbShowIndex->setChecked(f.ShowIndex);
+    cbWebHelpSearch->setChecked(f.WebHelpSearch);
     edtSingleHtmlOutputFolder->setText(Q(f.SingleHtmlOutputFolder));
     edtSingleHtmlFilename->setText(Q(f.SingleHtmlFilename));
     edtSingleHtmlTitle->setText(Q(f.SingleHtmlTitle));
@@ -409,6 +412,7 @@ TSettingsForm TfrmSettings::Form() const {
     f.WebFontColor = S(edtWebFontColor->text());
     f.WebBackColor = S(edtWebBackColor->text());
     f.ShowIndex = cbShowIndex->isChecked();
+    f.WebHelpSearch = cbWebHelpSearch->isChecked();
     f.SingleHtmlOutputFolder = S(edtSingleHtmlOutputFolder->text());
     f.SingleHtmlFilename = S(edtSingleHtmlFilename->text());
     f.SingleHtmlTitle = OwnText(edtSingleHtmlTitle);

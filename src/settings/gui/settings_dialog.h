@@ -93,6 +93,7 @@ public:
     QLineEdit* edtWebBackColor;
     QPushButton* btnWebBackColor;
     QCheckBox* cbShowIndex;
+    QCheckBox* cbWebHelpSearch;
     // Single HTML
     QLineEdit* edtSingleHtmlOutputFolder;
     QPushButton* btnSingleHtmlOutputFolder;

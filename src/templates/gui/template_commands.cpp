@@ -34,6 +34,13 @@ TTopicNode* AddPrebuiltTemplateClick(QWidget* parent, TPvx& project, IDialogs& d
                                      const TTemplateEntry& entry, const std::string& libraryFolder,
                                      int insertMode) {
     const std::string root = project.RootFolder();
+    // Files are only ever written inside a project: without a root folder of its own (no
+    // project open) a relative target would land in the program's working folder.
+    if (!Paths::IsAbsolute(root) || !Paths::FolderExists(root)) {
+        dialogs.Error("Open or create a project first: the template is copied into its root "
+                      "folder.");
+        return nullptr;
+    }
     const std::string source =
         Paths::IncludeTrailingSlash(libraryFolder) + Paths::ToNative(entry.Path);
     const std::optional<std::string> folder = AskTemplateFolder(

@@ -6,6 +6,7 @@
 #include "settings/gui/options_dialog.h"
 #include "settings/gui/settings_dialog.h"
 #include "ui/gui/about_dialog.h"
+#include "ui/gui/check_commands.h"
 #include "ui/gui/dialogs.h"
 #include "ui/gui/project_commands.h"
 #include "ui/gui/start_dialog.h"
@@ -17,11 +18,13 @@
 #include "ui/program_help.h"
 #include "ui/project_naming.h"
 #include "ui/recent_projects.h"
+#include "ui/sample_project.h"
 #include "ui/toc_commands.h"
 #include "ui/topic_editing.h"
 #include "ui/user_settings.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
@@ -31,6 +34,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -70,6 +74,7 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
     projectCommands_ = new TProjectCommands(*this);
     treeCommands_ = new TTreeCommands(*this);
     buildCommands_ = new TBuildCommands(this, *pvx_, dialogs_);
+    checkCommands_ = new TCheckCommands(*this);
     buildCommands_->SaveChangedTopic = [this] { return projectCommands_->AskSaveTopic(); };
     buildCommands_->SetBusy = [this](bool busy) {
         menuBar()->setEnabled(!busy);
@@ -88,6 +93,11 @@ TfrmMain::TfrmMain(IDialogs& dialogs, TSettingsStore& store, QWidget* parent)
     CreateActions();
     CreateMenus();
     CreateLayout();
+    treeCommands_->AttachShortcuts(tvLeft_);
+    // A title edited in place is a step of the tree's history.
+    model_->Rename = [this](TTopicNode* node, const std::string& title) {
+        return treeCommands_->Rename(node, title);
+    };
 
     connect(tvLeft_, &TTopicTreeView::SelectionSynced, this, &TfrmMain::CheckMultiSelectionStatus);
     connect(tvLeft_, &TTopicTreeView::DropRequested, treeCommands_, &TTreeCommands::DropSelection);
@@ -191,6 +201,10 @@ void TfrmMain::CreateActions() {
     connect(actHelp, &QAction::triggered, this, &TfrmMain::ShowHelp);
     actAbout = new QAction("About", this);
     connect(actAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
+    actOpenSample = new QAction("Open the sample project", this);
+    actOpenSample->setObjectName("actOpenSample");
+    connect(actOpenSample, &QAction::triggered, this,
+            [this] { projectCommands_->OpenProjectFile(Q(SampleProjectPath())); });
 
     tbLinkNew = make("Link to a blank page", "Link to a blank page", QStyle::SP_FileIcon);
     tbLinkExistentPage =
@@ -222,7 +236,9 @@ void TfrmMain::CreateMenus() {
 
     TTreeCommands& t = *treeCommands_;
     QMenu* topics = menuBar()->addMenu("&Topics");
-    topics->addActions({t.tbAdd, t.tbDelete});
+    topics->addActions({t.actUndo, t.actRedo});
+    topics->addSeparator();
+    topics->addActions({t.tbAdd, t.tbDelete, t.mnuChangeTitle, t.actOpenInEditor});
     topics->addSeparator();
     topics->addActions(
         {t.tbMoveUp, t.tbMoveDown, t.tbMoveLeft, t.tbMoveRight, t.tbMoveRightAndAddHeading});
@@ -235,9 +251,11 @@ void TfrmMain::CreateMenus() {
     QMenu* tools = menuBar()->addMenu("T&ools");
     tools->addActions({actSettings, actBrowse});
     tools->addSeparator();
+    tools->addAction(checkCommands_->actCheckProject);
+    tools->addSeparator();
     tools->addAction(actOptions);
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addActions({actHelp, actAbout});
+    help->addActions({actHelp, actOpenSample, actAbout});
 
     pmRecent = new QMenu(this);
     tbMain = addToolBar("Main");
@@ -281,7 +299,19 @@ void TfrmMain::CreateLayout() {
     tbNavigation->addActions(
         {t.tbMoveUp, t.tbMoveDown, t.tbMoveLeft, t.tbMoveRight, t.tbMoveRightAndAddHeading});
     leftLayout->addWidget(tbNavigation);
+    edtFind = new QLineEdit;
+    edtFind->setObjectName("edtFind");
+    edtFind->setPlaceholderText("Find topics (title, file name, keyword)");
+    edtFind->setClearButtonEnabled(true);
+    leftLayout->addWidget(edtFind);
     leftLayout->addWidget(tvLeft_);
+    // Narrowed as the author types; a pause first, so a large tree is not filtered for
+    // every letter of a word.
+    auto* findDelay = new QTimer(this);
+    findDelay->setSingleShot(true);
+    findDelay->setInterval(FindDelay);
+    connect(edtFind, &QLineEdit::textChanged, findDelay, qOverload<>(&QTimer::start));
+    connect(findDelay, &QTimer::timeout, this, [this] { tvLeft_->SetFilter(edtFind->text()); });
 
     auto* right = new QWidget;
     auto* rightLayout = new QVBoxLayout(right);
@@ -321,7 +351,7 @@ void TfrmMain::CreateLayout() {
     connect(edtTitle, &QLineEdit::textEdited, this, [this](const QString& text) {
         TTopicNode* node = tree_.Selected();
         if (!fillingPropertyBar_ && node && tree_.Selections().size() == 1)
-            RenameTopic(*pvx_, node, text.toStdString());
+            treeCommands_->Rename(node, text.toStdString(), "title box");
     });
     connect(cbUrl->lineEdit(), &QLineEdit::textEdited, this, &TfrmMain::UrlTyped);
     connect(cbUrl->lineEdit(), &QLineEdit::editingFinished, this, &TfrmMain::UrlEdited);
@@ -389,12 +419,17 @@ void TfrmMain::SetNoProjectState(bool noProject) {
     TProjectCommands& p = *projectCommands_;
     for (QAction* action : {p.actSave, p.actSaveAs, p.actClose, actSettings, actBuild,
                             actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml, actViewHtmlHelp,
-                            actViewWebHelp, actViewSingleHtml, actBrowse})
+                            actViewWebHelp, actViewSingleHtml, actBrowse,
+                            checkCommands_->actCheckProject})
         action->setEnabled(on);
     if (auto* view = tbMain->findChild<QToolButton*>("tbView"))
         view->setEnabled(on);
     tbIcons->setEnabled(on);
     tbNavigation->setEnabled(on);
+    treeCommands_->SetProjectOpen(on);
+    edtFind->setEnabled(on);
+    if (noProject)
+        edtFind->clear();
     tvLeft_->setEnabled(on);
     editor_->setEnabled(on);
     if (on)
@@ -468,7 +503,11 @@ void TfrmMain::Start(const QStringList& arguments) {
         pvx_->ResetToDefaults();
         QString failure;
         try {
-            pvx_->LoadFromFile(arguments.front().toStdString());
+            std::string path = arguments.front().toStdString();
+            // The program's sample is shared and read-only: the author's copy opens.
+            if (IsProgramSample(path, Paths::AppDir()))
+                path = UserSampleProject(Paths::AppDir(), UserProjectsFolder());
+            pvx_->LoadFromFile(path);
         } catch (const std::exception& e) {
             pvx_->ResetToDefaults();
             failure = Q(e.what());
@@ -533,7 +572,12 @@ void TfrmMain::CheckMultiSelectionStatus() {
     TTreeCommands& t = *treeCommands_;
     for (QAction* a : {t.tbMoveUp, t.tbMoveDown, t.tbMoveLeft, t.tbMoveRight,
                        t.tbMoveRightAndAddHeading, t.tbDelete})
-        a->setEnabled(state.MoveButtons);
+        a->setEnabled(state.MoveButtons && !noProject_);
+    t.actOpenInEditor->setEnabled(state.ShowTopic && !noProject_);
+    t.SelectionMoved();
+    // Only a template topic has no topic options; anything else brings the tab back.
+    editor_->setTabVisible(static_cast<int>(TEditorTab::TopicOptions),
+                           !(state.ShowTopic && state.ShowTopic->Data().Kind == 2));
     edtTitle->setEnabled(state.TitleAndUrl);
     cbUrl->setEnabled(state.TitleAndUrl);
     lblTitle->setEnabled(!state.GreyLabels);
@@ -578,6 +622,11 @@ void TfrmMain::ClearPropertyBar() {
     edtTitle->clear();
     cbUrl->setEditText({});
     fillingPropertyBar_ = false;
+    // The topic options of a project left behind are not shown with the next one. The
+    // pane shows no topic now, so clearing the boxes writes nowhere.
+    editor_->mmKeywords->clear();
+    editor_->edtContextNumber->clear();
+    editor_->cbNoTemplate->setChecked(false);
 }
 
 void TfrmMain::SetUrlBoxText(const QString& text) {
@@ -601,16 +650,17 @@ void TfrmMain::UrlTyped(const QString& text) {
     if (fillingPropertyBar_ || !node || node->IsRoot() || tree_.Selections().size() != 1 ||
         !cbUrl->lineEdit()->hasFocus())
         return;
-    if (ApplyUrlBoxText(node->Data(), text.toStdString()))
-        pvx_->Modified = true;
+    treeCommands_->ChangeUrl(node,
+                             [&] { return ApplyUrlBoxText(node->Data(), text.toStdString()); });
 }
 
 void TfrmMain::UrlEdited() {
     TTopicNode* node = tree_.Selected();
     if (fillingPropertyBar_ || !node || node->IsRoot() || tree_.Selections().size() != 1)
         return;
-    if (ApplyUrlBoxText(node->Data(), cbUrl->currentText().toStdString()))
-        pvx_->Modified = true;
+    const std::string text = cbUrl->currentText().toStdString();
+    treeCommands_->ChangeUrl(node, [&] { return ApplyUrlBoxText(node->Data(), text); });
+    treeCommands_->SelectionMoved();
     ShowTopicProperties(node);
     editor_->ShowTopic(node);
 }
@@ -623,7 +673,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         if (edtTitle->isEnabled() && node && !node->IsRoot() && tree_.Selections().size() == 1 &&
             !text.isEmpty()) {
             edtTitle->setText(text);
-            RenameTopic(*pvx_, node, text.toStdString());
+            treeCommands_->Rename(node, text.toStdString());
         }
         return true;
     }

@@ -21,6 +21,7 @@ namespace parvane {
 
 class IDialogs;
 class TBuildCommands;
+class TCheckCommands;
 class TProjectCommands;
 class TSettingsStore;
 class TTopicEditorPane;
@@ -50,8 +51,11 @@ public:
     TProjectCommands& ProjectCommands() const { return *projectCommands_; }
     TTreeCommands& TreeCommands() const { return *treeCommands_; }
     TBuildCommands& BuildCommands() const { return *buildCommands_; }
+    TCheckCommands& CheckCommands() const { return *checkCommands_; }
 
     bool NoProject() const { return noProject_; }
+    // The pause after the last key typed in the find box before the tree is narrowed (ms).
+    static constexpr int FindDelay = 200;
     void SetNoProjectState(bool noProject);
     void UpdateCaption();
     void LoadWindowState();
@@ -103,6 +107,9 @@ public:
     QAction* actBrowse;
     QAction* actHelp;
     QAction* actAbout;
+    QAction* actOpenSample;
+    // Find in the tree, above it.
+    QLineEdit* edtFind;
     QMenu* mnuRecent;
     QMenu* pmRecent;
     QToolBar* tbMain;
@@ -136,6 +143,7 @@ private:
     TProjectCommands* projectCommands_ = nullptr;
     TTreeCommands* treeCommands_ = nullptr;
     TBuildCommands* buildCommands_ = nullptr;
+    TCheckCommands* checkCommands_ = nullptr;
     bool noProject_ = true;
     bool fillingPropertyBar_ = false;
     // The bounds of the window while in its normal state: what is stored, so a window

@@ -7,14 +7,18 @@
 #include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
+#include "ui/gui/tree_commands.h"
 #include "ui/project_naming.h"
 #include "ui/recent_projects.h"
+#include "ui/sample_project.h"
 #include "ui/topic_editing.h"
 #include "wizard/gui/new_project_dialog.h"
+#include "wizard/root_folder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 
 namespace parvane {
 
@@ -100,6 +104,13 @@ void TProjectCommands::LeaveProject() {
         AddRecentProject(Q(project.FileName));
     main_.EditorPane()->ResetTopic();
     main_.EditorPane()->ProjectLeft();
+    main_.ClearPropertyBar();
+    main_.TreeCommands().ClearHistory();
+    // A find typed for the old project does not narrow the next one.
+    main_.edtFind->blockSignals(true);
+    main_.edtFind->clear();
+    main_.edtFind->blockSignals(false);
+    main_.TreeView()->SetFilter({});
     TTopicTreeModel* model = main_.TreeModel();
     model->BeginReset();
     project.ResetToDefaults();
@@ -112,7 +123,14 @@ bool TProjectCommands::NewProject() {
     TfrmNew wizard(main_.Dialogs(), &main_);
     if (main_.Dialogs().Exec(wizard) != QDialog::Accepted)
         return false;
-    const TNewProjectOptions options = wizard.Options();
+    TNewProjectOptions options = wizard.Options();
+    // The project in hand is left only once the new one can be made.
+    try {
+        options.RootFolder = MakeRootFolder(options.RootFolder);
+    } catch (const EParvaneError& e) {
+        main_.Dialogs().Error(Q(e.what()));
+        return false;
+    }
     LeaveProject();
 
     TPvx& project = main_.Project();
@@ -158,7 +176,17 @@ bool TProjectCommands::OpenProject() {
     return LoadProject(path);
 }
 
-bool TProjectCommands::OpenProjectFile(const QString& path) {
+bool TProjectCommands::OpenProjectFile(const QString& requested) {
+    // The program's sample is shared and read-only: the author works on an own copy.
+    QString path = requested;
+    if (IsProgramSample(requested.toStdString(), Paths::AppDir())) {
+        try {
+            path = Q(UserSampleProject(Paths::AppDir(), UserProjectsFolder()));
+        } catch (const EParvaneError& e) {
+            main_.Dialogs().Error(Q(e.what()));
+            return false;
+        }
+    }
     if (!QFileInfo(path).isFile() && Paths::ResolveExisting(path.toStdString()).empty()) {
         main_.Dialogs().Error(path + " doesn't exist!");
         return false;
@@ -212,8 +240,11 @@ bool TProjectCommands::SaveProjectAs() {
     if (!AskSaveTopic())
         return false;
     TPvx& project = main_.Project();
-    const QString path = main_.Dialogs().SaveFile("Save As", Q(ProposeSaveAsName(project)),
-                                                  Filters::Project, ".pvx");
+    // A new project is saved beside its pages unless the author goes elsewhere.
+    QString proposal = Q(ProposeSaveAsName(project));
+    if (project.IsUntitled && !project.RootFolder().empty())
+        proposal = Q(Paths::IncludeTrailingSlash(project.RootFolder())) + proposal;
+    const QString path = main_.Dialogs().SaveFile("Save As", proposal, Filters::Project, ".pvx");
     if (path.isEmpty())
         return false;
     const std::string previousCompiled = project.ProjectSettings.CompiledFile;

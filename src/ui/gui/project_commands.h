@@ -21,6 +21,7 @@ public:
     bool Execute(int number);
     bool NewProject();
     bool OpenProject();
+    // The program's own sample opens as the author's copy of it (made the first time).
     bool OpenProjectFile(const QString& path);
     bool SaveProject();
     bool SaveProjectAs();

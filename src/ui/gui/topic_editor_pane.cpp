@@ -449,6 +449,7 @@ void TTopicEditorPane::EnterTab(TEditorTab tab) {
 
 void TTopicEditorPane::LoadIntoEditor(const std::string& html, const std::string& folder) {
     topic_.EditorModified = false;
+    edtHTML->SetRootFolder(main_.Project().RootFolder());
     edtHTML->SetBaseURL(folder);
     edtHTML->SetDocumentHTML(html);
 }
@@ -663,6 +664,7 @@ void TTopicEditorPane::ShowPreview() {
 void TTopicEditorPane::WritePreview(const std::string& html, const std::string& folder) {
     const std::string name =
         topic_.LoadedStatus == tsLinked ? Paths::ExtractFileName(topic_.PagePath) : "";
+    wbPreview->SetRootFolder(main_.Project().RootFolder());
     wbPreview->WritePreview(html, folder, name);
 }
 

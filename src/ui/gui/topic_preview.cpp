@@ -42,6 +42,7 @@ public:
         url_ = url;
         bytes_ = std::move(bytes);
     }
+    void SetRootFolder(std::string folder) { rootFolder_ = std::move(folder); }
 
     void requestStarted(QWebEngineUrlRequestJob* job) override {
         const QUrl url = job->requestUrl();
@@ -49,12 +50,13 @@ public:
             ReplyWithPageText(job, bytes_);
             return;
         }
-        ReplyWithLocalFile(job, url);
+        ReplyWithLocalFile(job, url, rootFolder_);
     }
 
 private:
     QUrl url_;
     QByteArray bytes_;
+    std::string rootFolder_;
 };
 
 } // namespace parvane
@@ -112,6 +114,10 @@ void TTopicPreview::WritePreview(const std::string& html, const std::string& fol
     url_ = url;
     scheme_->SetDocument(url, QByteArray::fromStdString(html));
     view_->page()->load(url);
+}
+
+void TTopicPreview::SetRootFolder(const std::string& folder) {
+    scheme_->SetRootFolder(folder);
 }
 
 void TTopicPreview::Clear() {

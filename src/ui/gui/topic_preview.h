@@ -28,6 +28,9 @@ public:
                       const std::string& fileName = "preview.htm");
     // Shows nothing.
     void Clear();
+    // The project's root folder: the preview shows no file outside it (nor outside the
+    // program's own folder). Empty: no limit.
+    void SetRootFolder(const std::string& folder);
     // The text shown last and the address it was shown under.
     const std::string& Html() const { return html_; }
     QUrl DocumentUrl() const { return url_; }

@@ -112,7 +112,8 @@ bool TTopicTreeModel::setData(const QModelIndex& index, const QVariant& value, i
     TTopicNode* node = NodeOf(index);
     if (role != Qt::EditRole || !node)
         return false;
-    if (!RenameTopic(project_, node, value.toString().toStdString()))
+    const std::string title = value.toString().toStdString();
+    if (!(Rename ? Rename(node, title) : RenameTopic(project_, node, title)))
         return false;
     emit TitleEdited(node);
     return true;

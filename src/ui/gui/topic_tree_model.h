@@ -6,6 +6,7 @@
 #include "model/project_file.h"
 
 #include <QAbstractItemModel>
+#include <functional>
 
 namespace parvane {
 
@@ -23,6 +24,10 @@ public:
     TTopicTree& Tree() const { return project_.Tree(); }
     QModelIndex IndexOf(const TTopicNode* node) const;
     static TTopicNode* NodeOf(const QModelIndex& index);
+
+    // Renames a topic edited in place (the window keeps it in the undo history); without
+    // it the title is set directly.
+    std::function<bool(TTopicNode*, const std::string&)> Rename;
 
     // Around replacing the whole tree (loading, a new project): one reset instead of a
     // signal per topic.

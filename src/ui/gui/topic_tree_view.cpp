@@ -1,6 +1,7 @@
 #include "ui/gui/topic_tree_view.h"
 
 #include "ui/gui/topic_tree_model.h"
+#include "ui/topic_filter.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -44,6 +45,8 @@ void TTopicTreeView::SetTopicModel(TTopicTreeModel* model) {
     setModel(model);
     connect(model, &TTopicTreeModel::StructureRebuilt, this, [this] {
         SyncExpansion();
+        if (!filter_.isEmpty())
+            ApplyFilter();
         SyncSelectionFromTree();
     });
     connect(model, &TTopicTreeModel::TreeSelectionChanged, this,
@@ -126,6 +129,81 @@ void TTopicTreeView::EditSelectedTitle() {
     TTopicNode* node = TTopicTreeModel::NodeOf(index);
     if (node && !node->IsRoot())
         edit(index);
+}
+
+void TTopicTreeView::SetFilter(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed == filter_)
+        return;
+    filter_ = trimmed;
+    ApplyFilter();
+}
+
+void TTopicTreeView::ApplyFilter() {
+    if (!model_)
+        return;
+    setUpdatesEnabled(false);
+    for (const QPersistentModelIndex& index : std::as_const(hiddenRows_))
+        if (index.isValid())
+            setRowHidden(index.row(), index.parent(), false);
+    hiddenRows_.clear();
+    if (filter_.isEmpty()) {
+        SyncExpansion();
+        setUpdatesEnabled(true);
+        return;
+    }
+    auto visible = VisibleForFind(model_->Tree(), filter_.toStdString());
+    // What the author is working on stays in sight: a topic just added or moved while the
+    // tree is narrowed does not vanish under the find.
+    for (const TTopicNode* node : model_->Tree().Selections())
+        for (const TTopicNode* n = node; n && visible.insert(n).second; n = n->Parent()) {
+        }
+    // The view alone opens the way to the matches; the topics' own expanded state (saved
+    // with the project) is left as it is and comes back when the find is cleared.
+    syncing_ = true;
+    std::vector<TTopicNode*> pending;
+    for (int i = model_->Tree().RootCount() - 1; i >= 0; --i)
+        pending.push_back(model_->Tree().Root(i));
+    while (!pending.empty()) {
+        TTopicNode* node = pending.back();
+        pending.pop_back();
+        const QModelIndex index = model_->IndexOf(node);
+        bool shown = false;
+        for (int i = node->Count() - 1; i >= 0; --i) {
+            TTopicNode* child = node->Child(i);
+            if (visible.count(child)) {
+                shown = true;
+                pending.push_back(child);
+            } else {
+                setRowHidden(i, index, true);
+                hiddenRows_.push_back(model_->IndexOf(child));
+            }
+        }
+        if (shown && !isExpanded(index))
+            setExpanded(index, true);
+    }
+    syncing_ = false;
+    setUpdatesEnabled(true);
+}
+
+void TTopicTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    // A plain click on one topic of a multi-selection selects that topic alone; renaming
+    // waits for a click on a topic that is the only one selected (or F2).
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool narrow = event->button() == Qt::LeftButton && index.isValid() &&
+                        !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) &&
+                        selectionModel()->isSelected(index) &&
+                        selectionModel()->selectedIndexes().size() > 1 &&
+                        state() != DraggingState && state() != EditingState;
+    if (!narrow) {
+        QTreeView::mouseReleaseEvent(event);
+        return;
+    }
+    const EditTriggers triggers = editTriggers();
+    setEditTriggers(triggers & ~SelectedClicked);
+    QTreeView::mouseReleaseEvent(event);
+    setEditTriggers(triggers);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
 void TTopicTreeView::mousePressEvent(QMouseEvent* event) {

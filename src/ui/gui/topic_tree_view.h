@@ -30,11 +30,17 @@ public:
     // Starts in-place editing of the focused topic (groups refuse).
     void EditSelectedTitle();
 
+    // Find in the tree: shows only the topics that match text and their ancestors
+    // (expanded so the matches are seen); an empty text shows the whole tree again.
+    void SetFilter(const QString& text);
+    const QString& Filter() const { return filter_; }
+
     // Asked before the selection leaves the shown topic (a changed page may be saved
     // first); false keeps the selection where it is.
     std::function<bool()> CanLeaveTopic;
 
     bool Dragging() const { return state() == DraggingState; }
+    bool Editing() const { return state() == EditingState; }
     DropMode CurrentDropMode() const { return dropMode_; }
     const QRect& InsertionLine() const { return lineRect_; }
     static constexpr int ScrollInterval = 80;
@@ -52,6 +58,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
@@ -66,6 +73,7 @@ private:
     void SetInsertionLine(const QRect& rect);
     void ScrollTick();
     void ExpandTick();
+    void ApplyFilter();
 
     TTopicTreeModel* model_ = nullptr;
     bool syncing_ = false;
@@ -77,6 +85,9 @@ private:
     QRect lineRect_;
     QTimer scrollTimer_;
     QTimer expandTimer_;
+    // Find in the tree.
+    QString filter_;
+    QList<QPersistentModelIndex> hiddenRows_;
 };
 
 } // namespace parvane

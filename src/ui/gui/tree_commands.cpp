@@ -1,5 +1,6 @@
 #include "ui/gui/tree_commands.h"
 
+#include "editor/gui/html_edit_component.h"
 #include "model/errors.h"
 #include "model/paths.h"
 #include "templates/gui/template_commands.h"
@@ -7,6 +8,7 @@
 #include "ui/gui/dialogs.h"
 #include "ui/gui/main_window.h"
 #include "ui/gui/project_commands.h"
+#include "ui/gui/source_editor.h"
 #include "ui/gui/topic_editor_pane.h"
 #include "ui/gui/topic_tree_model.h"
 #include "ui/gui/topic_tree_view.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QCollator>
 #include <QMenu>
+#include <QWidget>
 
 namespace parvane {
 
@@ -46,6 +49,13 @@ TTreeCommands::TTreeCommands(TfrmMain& main) : QObject(&main), main_(main) {
     tbMoveLeft->setObjectName("tbMoveLeft");
     tbMoveRight->setObjectName("tbMoveRight");
     tbMoveRightAndAddHeading->setObjectName("tbMoveRightAndAddHeading");
+    actUndo = action("Undo", {}, [this] { UndoClick(); });
+    actRedo = action("Redo", {}, [this] { RedoClick(); });
+    actOpenInEditor = action("Open in editor", "Edit the page of the selected topic",
+                             [this] { OpenInEditorClick(); });
+    actUndo->setObjectName("actUndo");
+    actRedo->setObjectName("actRedo");
+    actOpenInEditor->setObjectName("actOpenInEditor");
 
     pmLeft = new QMenu(&main);
     pmLeft->setObjectName("pmLeft");
@@ -71,34 +81,97 @@ TTreeCommands::TTreeCommands(TfrmMain& main) : QObject(&main), main_(main) {
     mnuSetDefault =
         pmLeft->addAction("Set as default topic", this, [this] { mnuSetDefaultClick(); });
     mnuSetHtmlHelpTemplate = pmLeft->addAction("Set as HTML help template", this, [this] {
-        TemplateCommand([this] { mnuSetCHMTempClick(main_.Project(), main_.Dialogs()); });
+        TemplateCommand("HTML Help template",
+                        [this] { mnuSetCHMTempClick(main_.Project(), main_.Dialogs()); });
     });
     mnuSetWebHelpTemplate = pmLeft->addAction("Set as Web help template", this, [this] {
-        TemplateCommand([this] { mnuSetWebTempClick(main_.Project(), main_.Dialogs()); });
+        TemplateCommand("Web Help template",
+                        [this] { mnuSetWebTempClick(main_.Project(), main_.Dialogs()); });
     });
     mnuNoTemplate = pmLeft->addAction("Don't use any template", this, [this] {
-        TemplateCommand([this] { mnuDontuseClick(main_.Project()); });
+        TemplateCommand("No template", [this] { mnuDontuseClick(main_.Project()); });
     });
+    SetProjectOpen(false);
 }
 
-template <typename Fn> void TTreeCommands::TemplateCommand(Fn command) {
-    command();
+void TTreeCommands::AttachShortcuts(QWidget* tree) {
+    const auto key = [tree](QAction* action, QList<QKeySequence> keys) {
+        action->setShortcuts(keys);
+        // Only while the tree itself has the focus: the same keys edit the page, and the
+        // box of an in-place rename keeps Enter, Delete and the arrows.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        tree->addAction(action);
+    };
+    key(tbAdd, {QKeySequence(Qt::Key_Insert)});
+    key(tbDelete, {QKeySequence(Qt::Key_Delete)});
+    key(mnuChangeTitle, {QKeySequence(Qt::Key_F2)});
+    key(tbMoveUp, {QKeySequence(Qt::CTRL | Qt::Key_Up)});
+    key(tbMoveDown, {QKeySequence(Qt::CTRL | Qt::Key_Down)});
+    key(tbMoveLeft, {QKeySequence(Qt::CTRL | Qt::Key_Left)});
+    key(tbMoveRight, {QKeySequence(Qt::CTRL | Qt::Key_Right)});
+    key(actUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    key(actRedo,
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    key(actOpenInEditor, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+}
+
+void TTreeCommands::SetProjectOpen(bool open) {
+    projectOpen_ = open;
+    // Without a project nothing may change a tree that belongs to none, nor write a file
+    // anywhere: the menus, the toolbar, the context menu and the keys all go dark.
+    for (QAction* a : {tbAdd, actOpenInEditor, mnuAddBefore, mnuAddAfter, mnuAddChild, mnuAddEnd,
+                       mnuAddToc, mnuAddNonContents, mnuAddTemplates, mnuChangeTitle, mnuCollapse,
+                       mnuExpand, mnuSortAll, mnuSortFirst, mnuSetDefault, mnuSetHtmlHelpTemplate,
+                       mnuSetWebHelpTemplate, mnuNoTemplate})
+        a->setEnabled(open);
+    if (!open) {
+        for (QAction* a : {tbDelete, mnuDelete, tbMoveUp, tbMoveDown, tbMoveLeft, tbMoveRight,
+                           tbMoveRightAndAddHeading})
+            a->setEnabled(false);
+    }
+    UpdateHistoryActions();
+}
+
+void TTreeCommands::ClearHistory() {
+    undo_.Clear();
+    UpdateHistoryActions();
+}
+
+void TTreeCommands::UpdateHistoryActions() {
+    actUndo->setEnabled(projectOpen_ && undo_.CanUndo());
+    actRedo->setEnabled(projectOpen_ && undo_.CanRedo());
+    actUndo->setText(undo_.CanUndo() ? "Undo " + Q(undo_.UndoName()) : QString("Undo"));
+    actRedo->setText(undo_.CanRedo() ? "Redo " + Q(undo_.RedoName()) : QString("Redo"));
+}
+
+template <typename Fn> void TTreeCommands::TemplateCommand(const char* name, Fn command) {
+    if (!projectOpen_)
+        return;
+    undo_.Record(main_.Project(), name, {}, false, command);
+    UpdateHistoryActions();
     // The template images (and the hints) of the topics follow the project's settings.
     main_.Project().UpdateTopicImages();
     main_.TreeView()->viewport()->update();
     main_.CheckMultiSelectionStatus();
 }
 
-template <typename Fn> void TTreeCommands::Structural(Fn command) {
+template <typename Fn>
+void TTreeCommands::Structural(const char* name, const std::vector<TTopicNode*>& scope,
+                               bool withChildren, Fn command) {
+    if (!projectOpen_)
+        return;
     try {
-        command(main_.Project());
+        undo_.Record(main_.Project(), name, scope, withChildren, [&] { command(main_.Project()); });
     } catch (const EParvaneError& e) {
         main_.Dialogs().Error(Q(e.what()));
     }
+    UpdateHistoryActions();
     main_.CheckMultiSelectionStatus();
 }
 
 void TTreeCommands::tbAddClick(int entry) {
+    if (!projectOpen_)
+        return;
     TTopicTree& tree = main_.Tree();
     const TAddDialogPreset preset = AddDialogPreset(tree, entry);
     TfrmAddNewTopic dialog(preset, &main_);
@@ -109,10 +182,14 @@ void TTreeCommands::tbAddClick(int entry) {
     if (!main_.ProjectCommands().AskSaveTopic())
         return;
     if (dialog.PrebuiltTemplate()) {
-        if (const TTemplateEntry* entry = dialog.ChosenTemplate())
-            AddPrebuiltTemplateClick(&main_, main_.Project(), main_.Dialogs(), *entry,
-                                     dialog.LibraryFolder(), request.InsertMode);
-        main_.Project().UpdateTopicImages();
+        if (const TTemplateEntry* entry = dialog.ChosenTemplate()) {
+            undo_.Record(main_.Project(), "Add template", AddScope(tree, 2), true, [&] {
+                AddPrebuiltTemplateClick(&main_, main_.Project(), main_.Dialogs(), *entry,
+                                         dialog.LibraryFolder(), request.InsertMode);
+                main_.Project().UpdateTopicImages();
+            });
+            UpdateHistoryActions();
+        }
         main_.CheckMultiSelectionStatus();
         return;
     }
@@ -124,40 +201,51 @@ void TTreeCommands::tbAddClick(int entry) {
         for (const QString& file : files)
             request.Files.push_back(file.toStdString());
     }
-    Structural([&](TPvx& project) { AddTopics(project, request); });
-    main_.Project().UpdateTopicImages();
+    Structural("Add", AddScope(tree, request.Page), true, [&](TPvx& project) {
+        AddTopics(project, request);
+        project.UpdateTopicImages();
+    });
 }
 
 void TTreeCommands::tbDeleteClick() {
+    if (!projectOpen_)
+        return;
     if (main_.Dialogs().Ask(TocTexts::AskDelete, TButtons::YesNo) != TAnswer::Yes)
         return;
     if (!main_.ProjectCommands().AskSaveTopic())
         return;
-    Structural([](TPvx& project) { DeleteSelection(project); });
+    Structural("Delete", ParentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { DeleteSelection(project); });
 }
 
 void TTreeCommands::tbMoveUpClick() {
-    Structural([](TPvx& project) { MoveSelectionUp(project); });
+    Structural("Move up", ParentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { MoveSelectionUp(project); });
 }
 
 void TTreeCommands::tbMoveDownClick() {
-    Structural([](TPvx& project) { MoveSelectionDown(project); });
+    Structural("Move down", ParentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { MoveSelectionDown(project); });
 }
 
 void TTreeCommands::tbMoveLeftClick() {
-    Structural([](TPvx& project) { MoveSelectionLeft(project); });
+    Structural("Move left", GrandparentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { MoveSelectionLeft(project); });
 }
 
 void TTreeCommands::tbMoveRightClick() {
-    Structural([](TPvx& project) { MoveSelectionRight(project); });
+    Structural("Move right", ParentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { MoveSelectionRight(project); });
 }
 
 void TTreeCommands::tbMoveRightAndAddHeadingClick() {
-    Structural([](TPvx& project) { MoveRightAndAddHeading(project); });
+    Structural("Add heading", ParentsOfSelection(main_.Tree()), true,
+               [](TPvx& project) { MoveRightAndAddHeading(project); });
 }
 
 void TTreeCommands::DropSelection(TTopicNode* target, DropMode mode) {
-    Structural([&](TPvx& project) { parvane::DropSelection(project, target, mode); });
+    Structural("Drag and drop", DropScope(main_.Tree(), target, mode == DropMode::AsChild), true,
+               [&](TPvx& project) { parvane::DropSelection(project, target, mode); });
 }
 
 void TTreeCommands::SortClick(bool allLevels) {
@@ -167,7 +255,7 @@ void TTreeCommands::SortClick(bool allLevels) {
     // The desktop's collation of the user's language.
     QCollator collator;
     collator.setNumericMode(true);
-    Structural([&](TPvx& project) {
+    Structural("Sort", {node}, true, [&](TPvx& project) {
         SortChildren(project, node, allLevels,
                      [&collator](const std::string& a, const std::string& b) {
                          return collator.compare(Q(a), Q(b));
@@ -176,58 +264,125 @@ void TTreeCommands::SortClick(bool allLevels) {
 }
 
 void TTreeCommands::ExpandClick() {
-    if (TTopicNode* node = main_.Tree().Selected())
+    if (TTopicNode* node = main_.Tree().Selected(); node && projectOpen_)
         ExpandAll(node);
 }
 
 void TTreeCommands::CollapseClick() {
-    if (TTopicNode* node = main_.Tree().Selected())
+    if (TTopicNode* node = main_.Tree().Selected(); node && projectOpen_)
         CollapseAll(node);
 }
 
 void TTreeCommands::ChangeTitleClick() {
-    main_.TreeView()->EditSelectedTitle();
+    if (projectOpen_)
+        main_.TreeView()->EditSelectedTitle();
+}
+
+bool TTreeCommands::Rename(TTopicNode* node, const std::string& title,
+                           const std::string& mergeKey) {
+    if (!projectOpen_ || !node || node->IsRoot())
+        return false;
+    bool renamed = false;
+    undo_.Record(
+        main_.Project(), "Rename", {node}, false,
+        [&] { renamed = RenameTopic(main_.Project(), node, title); }, mergeKey);
+    UpdateHistoryActions();
+    return renamed;
+}
+
+void TTreeCommands::ChangeUrl(TTopicNode* node, const std::function<bool()>& change) {
+    if (!projectOpen_ || !node || node->IsRoot())
+        return;
+    undo_.Record(
+        main_.Project(), "Link change", {node}, false,
+        [&] {
+            if (change())
+                main_.Project().Modified = true;
+        },
+        "url");
+    UpdateHistoryActions();
+}
+
+void TTreeCommands::UndoClick() {
+    if (!projectOpen_ || !undo_.CanUndo() || !main_.ProjectCommands().AskSaveTopic())
+        return;
+    // The shown topic may be rebuilt: the pane lets go of it first.
+    main_.EditorPane()->ResetTopic();
+    undo_.Undo(main_.Project());
+    UpdateHistoryActions();
+    main_.CheckMultiSelectionStatus();
+}
+
+void TTreeCommands::RedoClick() {
+    if (!projectOpen_ || !undo_.CanRedo() || !main_.ProjectCommands().AskSaveTopic())
+        return;
+    main_.EditorPane()->ResetTopic();
+    undo_.Redo(main_.Project());
+    UpdateHistoryActions();
+    main_.CheckMultiSelectionStatus();
+}
+
+void TTreeCommands::OpenInEditorClick() {
+    TTopicTree& tree = main_.Tree();
+    TTopicNode* node = tree.Selected();
+    if (!projectOpen_ || !node || node->IsRoot() || tree.Selections().size() != 1)
+        return;
+    TTopicEditorPane* pane = main_.EditorPane();
+    if (pane->ShownTopic() != node)
+        pane->ShowTopic(node);
+    // The page is edited in the editor or its source; the other tabs only show it.
+    if (pane->ActiveTab() != TEditorTab::Source)
+        pane->setCurrentIndex(static_cast<int>(TEditorTab::Edit));
+    QWidget* view = pane->ActiveTab() == TEditorTab::Source ? static_cast<QWidget*>(pane->mmSource)
+                                                            : static_cast<QWidget*>(pane->edtHTML);
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 void TTreeCommands::mnuSetDefaultClick() {
     TTopicNode* node = main_.Tree().Selected();
-    if (!node || node->IsRoot())
+    if (!projectOpen_ || !node || node->IsRoot())
         return;
     try {
-        SetAsDefaultTopic(main_.Project(), node);
+        undo_.Record(main_.Project(), "Default topic", {}, false,
+                     [&] { SetAsDefaultTopic(main_.Project(), node); });
     } catch (const EParvaneError& e) {
         main_.Dialogs().Error(Q(e.what()));
     }
+    UpdateHistoryActions();
     main_.TreeView()->viewport()->update();
 }
 
 void TTreeCommands::tbLinkNewClick() {
     TTopicNode* node = main_.Tree().Selected();
-    if (!node || node->IsRoot())
+    if (!projectOpen_ || !node || node->IsRoot())
         return;
     if (node->Data().Status == tsLinked &&
         main_.Dialogs().Ask(TocTexts::AskLinkNew, TButtons::YesNo) != TAnswer::Yes)
         return;
-    LinkToBlankPage(main_.Project(), node);
+    undo_.Record(main_.Project(), "Link to a blank page", {node}, false,
+                 [&] { LinkToBlankPage(main_.Project(), node); });
+    UpdateHistoryActions();
     main_.ShowTopicProperties(node);
     main_.EditorPane()->ShowTopic(node);
 }
 
 void TTreeCommands::tbNoLinkClick() {
     TTopicNode* node = main_.Tree().Selected();
-    if (!node || node->IsRoot())
+    if (!projectOpen_ || !node || node->IsRoot())
         return;
     if (node->Data().Status == tsLinked &&
         main_.Dialogs().Ask(TocTexts::AskNoLink, TButtons::YesNo) != TAnswer::Yes)
         return;
-    MakeNoLink(main_.Project(), node);
+    undo_.Record(main_.Project(), "No link", {node}, false,
+                 [&] { MakeNoLink(main_.Project(), node); });
+    UpdateHistoryActions();
     main_.ShowTopicProperties(node);
     main_.EditorPane()->ShowTopic(node);
 }
 
 void TTreeCommands::tbLinkExistentPageClick() {
     TTopicNode* node = main_.Tree().Selected();
-    if (!node || node->IsRoot())
+    if (!projectOpen_ || !node || node->IsRoot())
         return;
     TPvx& project = main_.Project();
     const QString file = main_.Dialogs().OpenFile({}, Q(project.RootFolder()), Filters::Html);
@@ -236,7 +391,9 @@ void TTreeCommands::tbLinkExistentPageClick() {
         if (!link.Outside ||
             main_.Dialogs().Ask(Q(TocTexts::OutsideRootQuestion(file.toStdString())),
                                 TButtons::YesNo) == TAnswer::Yes) {
-            LinkToExistingPage(project, node, link.Url);
+            undo_.Record(project, "Link to a page", {node}, false,
+                         [&] { LinkToExistingPage(project, node, link.Url); });
+            UpdateHistoryActions();
             main_.ShowTopicProperties(node);
             main_.EditorPane()->ShowTopic(node);
         }
@@ -245,7 +402,8 @@ void TTreeCommands::tbLinkExistentPageClick() {
 }
 
 void TTreeCommands::IconChosen(int icon) {
-    Structural([icon](TPvx& project) { SetIconOfSelection(project, icon); });
+    Structural("Icon", main_.Tree().Selections(), false,
+               [icon](TPvx& project) { SetIconOfSelection(project, icon); });
 }
 
 void TTreeCommands::UpdatePopup() {
@@ -255,8 +413,8 @@ void TTreeCommands::UpdatePopup() {
     mnuAddToc->setVisible(state.AddToc);
     mnuAddNonContents->setVisible(state.AddNonContents);
     mnuAddTemplates->setVisible(state.AddTemplates);
-    mnuDelete->setEnabled(state.Delete);
-    tbDelete->setEnabled(state.Delete);
+    mnuDelete->setEnabled(state.Delete && projectOpen_);
+    tbDelete->setEnabled(state.Delete && projectOpen_);
     mnuSetDefault->setVisible(state.SetDefault);
     mnuSetHtmlHelpTemplate->setVisible(state.SetHtmlHelpTemplate);
     mnuSetWebHelpTemplate->setVisible(state.SetWebHelpTemplate);
@@ -264,6 +422,8 @@ void TTreeCommands::UpdatePopup() {
 }
 
 void TTreeCommands::pmLeftPopup(const QPoint& viewportPos) {
+    if (!projectOpen_)
+        return;
     TTopicTreeView* view = main_.TreeView();
     TTopicNode* node = view->NodeAt(viewportPos);
     // The node under the pointer becomes the focused one; a selection it belongs to

@@ -5,11 +5,13 @@
 // shows the dialogs and keeps the widgets' enabling in step.
 
 #include "ui/toc_commands.h"
+#include "ui/toc_undo.h"
 
 #include <QObject>
 
 class QAction;
 class QMenu;
+class QWidget;
 
 namespace parvane {
 
@@ -39,6 +41,26 @@ public:
     void tbNoLinkClick();
     void tbLinkExistentPageClick();
     void IconChosen(int icon);
+    // Renames a topic as one step of the undo history; typing into one box in a row
+    // (mergeKey) is one step.
+    bool Rename(TTopicNode* node, const std::string& title, const std::string& mergeKey = {});
+    // Changes a topic's link through the URL box, as one step per box.
+    void ChangeUrl(TTopicNode* node, const std::function<bool()>& change);
+    void UndoClick();
+    void RedoClick();
+    // Enter on a topic: its page in the editor, with the keyboard there.
+    void OpenInEditorClick();
+    // The commands with project (false: none of them can be used, whatever the selection).
+    void SetProjectOpen(bool open);
+    // A project was left: its history goes with it.
+    void ClearHistory();
+    // The selection moved on: typing a title afterwards starts a new step.
+    void SelectionMoved() { undo_.CloseMerge(); }
+    TTocUndoStack& History() { return undo_; }
+    // The keys that act on the tree while it has the focus (Insert, Delete, F2, Ctrl+arrows,
+    // Ctrl+Z, Ctrl+Y, Enter).
+    void AttachShortcuts(QWidget* tree);
+
     // Shows pmLeft for the node at a point of the pane's viewport.
     void pmLeftPopup(const QPoint& viewportPos);
     // Sets the visibility of pmLeft's entries for the selected node.
@@ -52,6 +74,9 @@ public:
     QAction* tbMoveLeft;
     QAction* tbMoveRight;
     QAction* tbMoveRightAndAddHeading;
+    QAction* actUndo;
+    QAction* actRedo;
+    QAction* actOpenInEditor;
     // pmLeft.
     QMenu* pmLeft;
     QAction* mnuAddBefore;
@@ -73,11 +98,17 @@ public:
     QAction* mnuNoTemplate;
 
 private:
-    // Runs a structural command and refreshes the widgets that depend on the tree.
-    template <typename Fn> void Structural(Fn command);
-    template <typename Fn> void TemplateCommand(Fn command);
+    // Runs a command as one step of the history (see TTocUndoStack::Record) and refreshes
+    // the widgets that depend on the tree.
+    template <typename Fn>
+    void Structural(const char* name, const std::vector<TTopicNode*>& scope, bool withChildren,
+                    Fn command);
+    template <typename Fn> void TemplateCommand(const char* name, Fn command);
+    void UpdateHistoryActions();
 
     TfrmMain& main_;
+    TTocUndoStack undo_;
+    bool projectOpen_ = false;
 };
 
 } // namespace parvane

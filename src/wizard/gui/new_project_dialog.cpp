@@ -1,8 +1,10 @@
 #include "wizard/gui/new_project_dialog.h"
 
+#include "model/errors.h"
 #include "model/paths.h"
 #include "settings/settings_lists.h"
 #include "ui/gui/dialogs.h"
+#include "wizard/root_folder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,8 +17,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace parvane {
@@ -81,6 +86,8 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
     cbKeepStructure = new QCheckBox("Keep structure");
     cbKeepStructure->setChecked(true);
     layout->addWidget(cbKeepStructure);
+    cbFolderIndex = new QCheckBox("Use a folder's index page as its heading");
+    layout->addWidget(cbFolderIndex);
     auto* titleRow = new QHBoxLayout;
     lblTitleFrom = new QLabel("Get title from:");
     cbTitleFrom = new QComboBox;
@@ -92,8 +99,13 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
 
     layout->addWidget(OkCancelButtons(this));
 
+    scanDelay_ = new QTimer(this);
+    scanDelay_->setSingleShot(true);
+    scanDelay_->setInterval(ScanDelay);
+    connect(scanDelay_, &QTimer::timeout, this, &TfrmNew::StartScan);
     connect(edtRootFolder, &QLineEdit::textChanged, this, &TfrmNew::RootFolderChanged);
     connect(cbSearch, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
+    connect(cbKeepStructure, &QCheckBox::toggled, this, &TfrmNew::UpdateEnabling);
     connect(rbCustomPage, &QRadioButton::toggled, this, &TfrmNew::UpdateEnabling);
     connect(btnRootFolder, &QPushButton::clicked, this, [this] {
         const QString folder = dialogs_.SelectFolder("Select a folder:", edtRootFolder->text());
@@ -115,15 +127,73 @@ TfrmNew::TfrmNew(IDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_
     UpdateEnabling();
 }
 
+TfrmNew::~TfrmNew() {
+    if (scanCancel_)
+        *scanCancel_ = true;
+}
+
 void TfrmNew::RootFolderChanged() {
+    // Whatever was being searched is no longer asked for.
+    if (scanCancel_)
+        *scanCancel_ = true;
+    scanCancel_.reset();
+    ++scanGeneration_;
     const std::string folder = Paths::ExpandHome(edtRootFolder->text().trimmed().toStdString());
-    cbSearch->setChecked(!folder.empty() && Paths::FolderExists(folder) &&
-                         ContainsHtmlFiles(folder));
+    if (folder.empty() || !Paths::FolderExists(folder)) {
+        scanDelay_->stop();
+        scanPending_ = false;
+        cbSearch->setChecked(false);
+        return;
+    }
+    // A folder of the whole disk can take long to search: typing goes on undisturbed.
+    scanPending_ = true;
+    scanDelay_->start();
+}
+
+void TfrmNew::StartScan() {
+    const std::string folder = Paths::ExpandHome(edtRootFolder->text().trimmed().toStdString());
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    scanCancel_ = cancel;
+    const quint64 generation = scanGeneration_;
+    QPointer<TfrmNew> self(this);
+    QThreadPool::globalInstance()->start([self, cancel, folder, generation] {
+        const bool found = ContainsHtmlFiles(folder, *cancel);
+        if (cancel->load())
+            return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation, found] {
+                if (self)
+                    self->ScanFinished(generation, found);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TfrmNew::ScanFinished(quint64 generation, bool found) {
+    if (generation != scanGeneration_)
+        return;
+    scanPending_ = false;
+    scanCancel_.reset();
+    cbSearch->setChecked(found);
+}
+
+void TfrmNew::accept() {
+    try {
+        MakeRootFolder(edtRootFolder->text().toStdString());
+    } catch (const EParvaneError& e) {
+        dialogs_.Error(QString::fromStdString(e.what()));
+        edtRootFolder->setFocus(Qt::OtherFocusReason);
+        edtRootFolder->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 void TfrmNew::UpdateEnabling() {
     const bool search = cbSearch->isChecked();
     cbKeepStructure->setEnabled(search);
+    cbFolderIndex->setEnabled(search && cbKeepStructure->isChecked());
     lblTitleFrom->setEnabled(search);
     cbTitleFrom->setEnabled(search);
     const bool custom = rbCustomPage->isChecked();
@@ -143,6 +213,7 @@ TNewProjectOptions TfrmNew::Options() const {
     options.Encoding = semicolon < 0 ? std::string() : entry.mid(semicolon + 1).toStdString();
     options.Import = cbSearch->isChecked();
     options.KeepStructure = cbKeepStructure->isChecked();
+    options.FolderIndex = cbKeepStructure->isChecked() && cbFolderIndex->isChecked();
     options.TitleMode = cbTitleFrom->currentIndex() + 1;
     return options;
 }

@@ -44,7 +44,10 @@
         exec: function (id, value) { return Pv.exec(id, value); },
         applyFont: function (font) { return Pv.applyFont(font); },
         pasteHtml: function (where, html) { return Pv.pasteHtml(where, html); },
+        pasteCleanHtml: function (html) { return Pv.pasteCleanHtml(html); },
+        insertPlainText: function (text) { return Pv.insertPlainText(text); },
         insertText: function (text) { return document.execCommand('insertText', false, text); },
+        beginStep: function () { Pv.history.begin('step'); return true; },
         select: function (handle, how) { return Pv.select(Pv.elementOf(handle), how); },
         findText: function (text) { return Pv.findText(text); },
         setDisplayOptions: function (borders, details) {
@@ -88,6 +91,15 @@
     }));
 
     function dispatch(id, name, argsJson) {
+        if (id === 0) {
+            // Told, not asked: no answer, and the state stays for the next answer.
+            try {
+                api.get(name).apply(null, JSON.parse(argsJson));
+            } catch (error) {
+                console.error('editor call ' + name + ' failed: ' + error);
+            }
+            return;
+        }
         const payload = {};
         try {
             const call = api.get(name);
@@ -117,8 +129,11 @@
         document.designMode = 'on';
         document.execCommand('styleWithCSS', false, false);
         if (document.body && !document.getSelection().rangeCount) {
-            Pv.select(document.body, 'start');
+            Pv.caretToStart();
         }
+        Pv.history.start();
+        Pv.watchEditing();
+        Pv.watchPaste();
         for (const type of ['selectionchange', 'keyup', 'mouseup']) {
             document.addEventListener(type, function () { announce(false); });
         }

@@ -87,9 +87,9 @@
         case 5035: // select all
             return status(loaded, false, false);
         case 5033:
-            return status(loaded && document.queryCommandEnabled('redo'), false, false);
+            return status(loaded && Pv.history.canRedo(), false, false);
         case 5049:
-            return status(loaded && document.queryCommandEnabled('undo'), false, false);
+            return status(loaded && Pv.history.canUndo(), false, false);
         case 5042:
         case 5046:
             return status(context.editable, false, false);
@@ -189,6 +189,26 @@
     };
 
     Pv.exec = function (id, value) {
+        const done = run(id, value);
+        if (id !== 5033 && id !== 5049) {
+            Pv.fixNesting();
+        }
+        return done;
+    };
+
+    // Deletes the selection. Within one text the text is cut out as it is: the browser's
+    // delete would turn a space left at a paragraph's start into a non-breaking one.
+    function deleteSelection() {
+        const range = Pv.range();
+        if (range && range.startContainer === range.endContainer &&
+            range.startContainer.nodeType === Node.TEXT_NODE) {
+            range.deleteContents();
+            return true;
+        }
+        return document.execCommand('delete');
+    }
+
+    function run(id, value) {
         if (Pv.statusOf(id, Pv.context()) < ENABLED) {
             return false;
         }
@@ -207,10 +227,10 @@
         switch (id) {
         case 5002: return document.execCommand('copy');
         case 5003: return document.execCommand('cut');
-        case 5004: return document.execCommand('delete');
+        case 5004: return deleteSelection();
         case 5032: return document.execCommand('paste');
-        case 5033: return document.execCommand('redo');
-        case 5049: return document.execCommand('undo');
+        case 5033: return Pv.history.redo();
+        case 5049: return Pv.history.undo();
         case 5035: return document.execCommand('selectAll');
         case 5043: return Pv.formatBlock(String(value || 'p'));
         case 5006: return Pv.deleteColumns();
@@ -219,5 +239,5 @@
         case 5021: return Pv.insertRow(value);
         default: return false;
         }
-    };
+    }
 })(ParvaneEditor);

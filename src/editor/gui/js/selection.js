@@ -202,6 +202,25 @@
         return familyName(document.queryCommandValue('fontName'));
     };
 
+    // The caret before the first character of the page, so that the paragraph format shown
+    // from the start is that of the first text (a heading, usually).
+    Pv.caretToStart = function () {
+        const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+        for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+            const parent = node.parentElement;
+            if (parent && !HIDDEN_TAGS.has(parent.tagName) && /\S/.test(node.data)) {
+                const range = document.createRange();
+                range.setStart(node, node.data.search(/\S/));
+                range.collapse(true);
+                const selection = document.getSelection();
+                selection.removeAllRanges();
+                selection.addRange(range);
+                return true;
+            }
+        }
+        return Pv.select(document.body, 'start');
+    };
+
     Pv.select = function (element, how) {
         const range = document.createRange();
         if (how === 'node') {
@@ -256,27 +275,5 @@
         selection.removeAllRanges();
         selection.addRange(range);
         return true;
-    };
-
-    // Replaces the selection, or inserts at one of its ends, through the browser's editing
-    // so that the change can be undone.
-    Pv.pasteHtml = function (where, html) {
-        const selection = document.getSelection();
-        if (!selection.rangeCount) {
-            if (!document.body) {
-                return false;
-            }
-            Pv.select(document.body, 'end');
-        }
-        if (where === 'start' || where === 'end') {
-            const range = selection.getRangeAt(0).cloneRange();
-            range.collapse(where === 'start');
-            selection.removeAllRanges();
-            selection.addRange(range);
-        } else if (where === 'afterFirst') {
-            selection.collapseToStart();
-            selection.modify('move', 'forward', 'character');
-        }
-        return document.execCommand('insertHTML', false, html);
     };
 })(ParvaneEditor);

@@ -1,0 +1,670 @@
+// The Web Help's search data: reading text, words and the compact word counts the search
+// page turns into its search library's index.
+
+#include "output/search_index.h"
+
+#include "model/string_func.h"
+#include "output/contents.h"
+#include "output/parallel_pages.h"
+#include "output/web_help.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace parvane {
+
+namespace SF = StringFunc;
+
+namespace {
+
+// ---- UTF-8 --------------------------------------------------------------------------------
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point at i, and i moved past it; a byte that starts no valid sequence reads
+// as U+FFFD and is passed over alone.
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char b = byte(i);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        extra = 1;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        extra = 2;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        extra = 3;
+        cp = b & 0x07;
+    } else {
+        ++i;
+        return kReplacement;
+    }
+    if (i + static_cast<std::size_t>(extra) >= s.size()) {
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char c = byte(i + static_cast<std::size_t>(k));
+        if ((c & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return kReplacement;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// ---- what a word is -----------------------------------------------------------------------
+//
+// The same ranges stand in webhelp.js (PV_SEPARATORS, PV_CJK): change both together.
+
+struct TRange {
+    char32_t From, To;
+};
+
+// Punctuation, symbols, spaces and controls outside ASCII. Everything else from U+0080 up
+// is part of a word: letters, marks and digits of every script.
+constexpr TRange kSeparators[] = {
+    {0x0080, 0x00A9}, {0x00AB, 0x00B1}, {0x00B4, 0x00B4}, {0x00B6, 0x00B8},   {0x00BB, 0x00BB},
+    {0x00BF, 0x00BF}, {0x00D7, 0x00D7}, {0x00F7, 0x00F7}, {0x037E, 0x037E},   {0x0387, 0x0387},
+    {0x055A, 0x055F}, {0x0589, 0x058A}, {0x05BE, 0x05BE}, {0x05C0, 0x05C0},   {0x05C3, 0x05C3},
+    {0x05C6, 0x05C6}, {0x05F3, 0x05F4}, {0x0609, 0x060D}, {0x061B, 0x061B},   {0x061D, 0x061F},
+    {0x066A, 0x066D}, {0x06D4, 0x06D4}, {0x0964, 0x0965}, {0x0E4F, 0x0E4F},   {0x0E5A, 0x0E5B},
+    {0x10FB, 0x10FB}, {0x1360, 0x1368}, {0x1680, 0x1680}, {0x17D4, 0x17DA},   {0x1800, 0x180A},
+    {0x2000, 0x2BFF}, {0x2E00, 0x2E7F}, {0x3000, 0x303F}, {0x30FB, 0x30FB},   {0xD800, 0xF8FF},
+    {0xFE10, 0xFE1F}, {0xFE30, 0xFE6F}, {0xFEFF, 0xFEFF}, {0xFF00, 0xFF0F},   {0xFF1A, 0xFF20},
+    {0xFF3B, 0xFF40}, {0xFF5B, 0xFF65}, {0xFFF0, 0xFFFF}, {0x1F000, 0x1FAFF},
+};
+
+// Scripts written without spaces between words: each character is a word.
+constexpr TRange kCjk[] = {
+    {0x2E80, 0x2FDF}, {0x3040, 0x30FF}, {0x3100, 0x31FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+    {0xA960, 0xA97F}, {0xAC00, 0xD7AF}, {0xF900, 0xFAFF}, {0xFF66, 0xFF9F}, {0x20000, 0x3134F},
+};
+
+template <std::size_t N> bool InRanges(const TRange (&ranges)[N], char32_t cp) {
+    for (const TRange& r : ranges)
+        if (cp >= r.From && cp <= r.To)
+            return true;
+    return false;
+}
+
+enum class TCharKind { Separator, Word, Cjk };
+
+TCharKind KindOf(char32_t cp) {
+    if (cp < 0x80) {
+        const bool alnum =
+            (cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z');
+        return alnum ? TCharKind::Word : TCharKind::Separator;
+    }
+    // Separators first: the Katakana middle dot lies inside a CJK range.
+    if (InRanges(kSeparators, cp) || cp == kReplacement)
+        return TCharKind::Separator;
+    if (InRanges(kCjk, cp))
+        return TCharKind::Cjk;
+    return TCharKind::Word;
+}
+
+// ---- reading text -------------------------------------------------------------------------
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view prefix) {
+    if (s.size() - at < prefix.size())
+        return false;
+    for (std::size_t k = 0; k < prefix.size(); ++k)
+        if (Lower(s[at + k]) != prefix[k])
+            return false;
+    return true;
+}
+
+// Position after the first "</name" ... ">" at or after `from`, or the end of the text.
+std::size_t SkipPastClosingTag(std::string_view s, std::size_t from, std::string_view name) {
+    for (std::size_t at = s.find("</", from); at != std::string_view::npos;
+         at = s.find("</", at + 2)) {
+        if (!StartsWithNoCase(s, at + 2, name))
+            continue;
+        const std::size_t after = at + 2 + name.size();
+        if (after < s.size() && (std::isalnum(static_cast<unsigned char>(s[after])) != 0))
+            continue;
+        const std::size_t gt = s.find('>', after);
+        return gt == std::string_view::npos ? s.size() : gt + 1;
+    }
+    return s.size();
+}
+
+// The end of a tag that starts at `lt`: the ">" outside quoted attribute values.
+std::size_t TagEnd(std::string_view s, std::size_t lt) {
+    char quote = 0;
+    for (std::size_t k = lt + 1; k < s.size(); ++k) {
+        const char c = s[k];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return k;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// Elements whose content a reader never reads as text.
+bool IsHiddenElement(std::string_view name) {
+    static const char* const kHidden[] = {"script", "style",  "noscript", "template", "head",
+                                          "title",  "iframe", "object",   "svg",      "textarea"};
+    for (const char* hidden : kHidden)
+        if (name == hidden)
+            return true;
+    return false;
+}
+
+// Elements inside a run of text: they do not separate the words around them.
+bool IsInlineElement(std::string_view name) {
+    static const char* const kInline[] = {
+        "a",    "abbr",  "b",    "bdi",    "bdo",    "cite",  "code",   "data", "del",
+        "dfn",  "em",    "font", "i",      "ins",    "kbd",   "mark",   "q",    "s",
+        "samp", "small", "span", "strike", "strong", "sub",   "sup",    "time", "tt",
+        "u",    "var",   "big",  "nobr",   "wbr",    "label", "acronym"};
+    for (const char* element : kInline)
+        if (name == element)
+            return true;
+    return false;
+}
+
+// The named references a help page is likely to hold: markup, typography, Latin-1 and
+// Greek letters. Anything else is left as it is written.
+const std::unordered_map<std::string_view, char32_t>& NamedReferences() {
+    static const std::unordered_map<std::string_view, char32_t> table = [] {
+        std::unordered_map<std::string_view, char32_t> t = {
+            {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
+            {"apos", '\''},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026},
+            {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A}, {"ldquo", 0x201C},
+            {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"bull", 0x2022},  {"trade", 0x2122},
+            {"euro", 0x20AC},  {"larr", 0x2190},  {"rarr", 0x2192},  {"thinsp", 0x2009},
+            {"ensp", 0x2002},  {"emsp", 0x2003},  {"zwnj", 0x200C},  {"zwj", 0x200D},
+            {"OElig", 0x152},  {"oelig", 0x153},  {"Scaron", 0x160}, {"scaron", 0x161},
+            {"Yuml", 0x178},   {"fnof", 0x192},   {"minus", 0x2212}, {"dagger", 0x2020},
+        };
+        // U+00A0 to U+00FF in order.
+        static const char* const latin1[] = {
+            "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",
+            "uml",    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",
+            "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",  "para",   "middot",
+            "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest",
+            "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
+            "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",
+            "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",
+            "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",
+            "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+            "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
+            "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
+            "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+        for (char32_t k = 0; k < 96; ++k)
+            t.emplace(latin1[k], 0xA0 + k);
+        // Greek capitals U+0391..U+03A9 and small letters U+03B1..U+03C9 (U+03A2 is unused).
+        static const char* const greek[] = {
+            "Alpha", "Beta",   "Gamma",   "Delta", "Epsilon", "Zeta",    "Eta",  "Theta", "Iota",
+            "Kappa", "Lambda", "Mu",      "Nu",    "Xi",      "Omicron", "Pi",   "Rho",   "",
+            "Sigma", "Tau",    "Upsilon", "Phi",   "Chi",     "Psi",     "Omega"};
+        static const char* const greekSmall[] = {
+            "alpha", "beta",   "gamma",   "delta", "epsilon", "zeta",    "eta",  "theta", "iota",
+            "kappa", "lambda", "mu",      "nu",    "xi",      "omicron", "pi",   "rho",   "sigmaf",
+            "sigma", "tau",    "upsilon", "phi",   "chi",     "psi",     "omega"};
+        for (char32_t k = 0; k < 25; ++k) {
+            if (*greek[k])
+                t.emplace(greek[k], 0x391 + k);
+            t.emplace(greekSmall[k], 0x3B1 + k);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Decodes the character reference at s[amp] == '&'; returns 0 when there is none, else
+// the code point with `length` set to the reference's length.
+char32_t DecodeReference(std::string_view s, std::size_t amp, std::size_t& length) {
+    std::size_t k = amp + 1;
+    if (k < s.size() && s[k] == '#') {
+        ++k;
+        const bool hex = k < s.size() && (s[k] == 'x' || s[k] == 'X');
+        if (hex)
+            ++k;
+        const std::size_t digits = k;
+        std::uint32_t value = 0;
+        while (k < s.size() && k - digits < 8) {
+            const char c = s[k];
+            int d = -1;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            if (d < 0)
+                break;
+            value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+            ++k;
+        }
+        if (k == digits)
+            return 0;
+        if (k < s.size() && s[k] == ';')
+            ++k;
+        length = k - amp;
+        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return kReplacement;
+        return value;
+    }
+    while (k < s.size() && k - amp <= 10 && std::isalnum(static_cast<unsigned char>(s[k])))
+        ++k;
+    if (k >= s.size() || s[k] != ';' || k == amp + 1)
+        return 0;
+    const auto& table = NamedReferences();
+    const auto found = table.find(s.substr(amp + 1, k - amp - 1));
+    if (found == table.end())
+        return 0;
+    length = k + 1 - amp;
+    return found->second;
+}
+
+// Builds reading text one character at a time, collapsing white space.
+class TTextBuilder {
+public:
+    explicit TTextBuilder(std::size_t reserve) { out_.reserve(reserve); }
+
+    void Space() { pendingSpace_ = !out_.empty(); }
+    void Put(char32_t cp) {
+        if (cp == 0x00AD || cp == 0x200C || cp == 0x200D || cp == 0xFEFF)
+            return; // soft hyphens and joiners sit inside words
+        if (cp == ' ' || cp == '\t' || cp == '\r' || cp == '\n' || cp == '\f' || cp == 0xA0 ||
+            cp == 0x200B || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x3000) {
+            Space();
+            return;
+        }
+        if (cp < 0x20 || cp == 0x7F)
+            return;
+        if (pendingSpace_) {
+            out_ += ' ';
+            pendingSpace_ = false;
+        }
+        AppendUtf8(out_, cp);
+    }
+    std::string Take() { return std::move(out_); }
+
+private:
+    std::string out_;
+    bool pendingSpace_ = false;
+};
+
+} // namespace
+
+std::string PageText(std::string_view html) {
+    TTextBuilder text(html.size() / 2);
+    std::size_t i = 0;
+    // A whole page: only its body is read.
+    for (std::size_t at = html.find('<'); at != std::string_view::npos;
+         at = html.find('<', at + 1)) {
+        if (StartsWithNoCase(html, at + 1, "body") && at + 5 < html.size() &&
+            !std::isalnum(static_cast<unsigned char>(html[at + 5]))) {
+            const std::size_t gt = TagEnd(html, at);
+            i = gt == std::string_view::npos ? html.size() : gt + 1;
+            break;
+        }
+    }
+    while (i < html.size()) {
+        const char c = html[i];
+        if (c == '&') {
+            std::size_t length = 0;
+            const char32_t cp = DecodeReference(html, i, length);
+            if (cp != 0) {
+                text.Put(cp);
+                i += length;
+                continue;
+            }
+            text.Put('&');
+            ++i;
+            continue;
+        }
+        if (c != '<') {
+            text.Put(NextCodePoint(html, i));
+            continue;
+        }
+        if (html.compare(i, 4, "<!--") == 0) {
+            const std::size_t end = html.find("-->", i + 4);
+            i = end == std::string_view::npos ? html.size() : end + 3;
+            continue;
+        }
+        const char next = i + 1 < html.size() ? html[i + 1] : '\0';
+        if (next == '!' || next == '?') {
+            const std::size_t end = html.find('>', i);
+            i = end == std::string_view::npos ? html.size() : end + 1;
+            continue;
+        }
+        const bool closing = next == '/';
+        const std::size_t nameStart = i + (closing ? 2 : 1);
+        std::size_t nameEnd = nameStart;
+        while (nameEnd < html.size() &&
+               (std::isalnum(static_cast<unsigned char>(html[nameEnd])) || html[nameEnd] == '-'))
+            ++nameEnd;
+        if (nameEnd == nameStart || !std::isalpha(static_cast<unsigned char>(html[nameStart]))) {
+            text.Put('<'); // a "<" of the text, not a tag
+            ++i;
+            continue;
+        }
+        const std::string name = SF::AsciiLowerCase(html.substr(nameStart, nameEnd - nameStart));
+        const std::size_t end = TagEnd(html, i);
+        if (end == std::string_view::npos)
+            break;
+        i = end + 1;
+        if (!closing && IsHiddenElement(name) && html[end - 1] != '/') {
+            i = SkipPastClosingTag(html, i, name);
+            text.Space();
+            continue;
+        }
+        if (!IsInlineElement(name))
+            text.Space();
+    }
+    return text.Take();
+}
+
+std::vector<std::string_view> SearchWords(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t start = std::string_view::npos;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t at = i;
+        const TCharKind kind = KindOf(NextCodePoint(text, i));
+        if (kind == TCharKind::Word) {
+            if (start == std::string_view::npos)
+                start = at;
+            continue;
+        }
+        if (start != std::string_view::npos) {
+            words.push_back(text.substr(start, at - start));
+            start = std::string_view::npos;
+        }
+        if (kind == TCharKind::Cjk)
+            words.push_back(text.substr(at, i - at));
+    }
+    if (start != std::string_view::npos)
+        words.push_back(text.substr(start));
+    return words;
+}
+
+std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
+    std::vector<TSearchDoc> docs;
+    std::unordered_set<std::string> seen;
+    // The first topic at each address is the one found; the pages' text is taken on all
+    // cores, in topic order.
+    std::vector<std::string> addresses(contents.Items.size());
+    for (std::size_t i = 0; i < contents.Items.size(); ++i) {
+        const TContentsItem& item = *contents.Items[i];
+        if (!item.HasContent)
+            continue;
+        std::string address = WebAddress(contents, item);
+        if (seen.insert(address).second)
+            addresses[i] = std::move(address);
+    }
+    ForEachPageInOrder<std::string>(
+        contents.Items.size(), contents.Threads,
+        [&](std::size_t i) {
+            return addresses[i].empty() ? std::string()
+                                        : PageText(contents.ItemBody(*contents.Items[i]));
+        },
+        [&](std::size_t i, std::string&& text) {
+            if (addresses[i].empty())
+                return;
+            const TContentsItem& item = *contents.Items[i];
+            docs.push_back({item.Title, "scr/" + addresses[i], item.Position, std::move(text)});
+        });
+    return docs;
+}
+
+// ---- the data script --------------------------------------------------------------------
+
+namespace {
+
+// Numbers are written in a base-32 code of 64 letters: the lower 32 letters end a number,
+// the upper 32 carry five more bits (least significant first). The page reads them back
+// in pvReadNumber.
+const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+
+void AppendNumber(std::string& out, std::uint32_t value) {
+    while (value >= 32) {
+        out += kDigits[32 + (value & 31)];
+        value >>= 5;
+    }
+    out += kDigits[value];
+}
+
+// A JSON string; text that is not valid UTF-8 is mended on the way.
+void AppendJsonString(std::string& out, std::string_view s) {
+    out += '"';
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char b = static_cast<unsigned char>(s[i]);
+        if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        const char32_t cp = NextCodePoint(s, i);
+        if (cp == '"' || cp == '\\') {
+            out += '\\';
+            out += static_cast<char>(cp);
+        } else if (cp < 0x20 || cp == 0x2028 || cp == 0x2029) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(cp >> shift) & 0xF];
+        } else {
+            AppendUtf8(out, cp);
+        }
+    }
+    out += '"';
+}
+
+// Words are kept as written except that ASCII letters are lower-cased, which merges the
+// commonest variants before they reach the page. Into a buffer reused for every word.
+void LowerAscii(std::string_view word, std::string& into) {
+    into.assign(word);
+    for (char& c : into)
+        c = Lower(c);
+}
+
+struct TPosting {
+    std::uint32_t Doc;
+    std::uint32_t Count;
+};
+
+constexpr std::size_t kMinExcerpt = 160;
+constexpr std::size_t kMaxExcerpt = 600;
+
+// The beginning of a text, at most `limit` bytes, cut after a whole word when one ends
+// near the limit.
+std::string_view Excerpt(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    const std::size_t space = text.rfind(' ', cut);
+    if (space != std::string_view::npos && space > limit * 3 / 4)
+        cut = space;
+    return text.substr(0, cut);
+}
+
+// The most bytes of text each document keeps so that all of them together stay within
+// `budget`: short texts are kept whole, the rest cut to one common length.
+std::size_t ExcerptLimit(const std::vector<TSearchDoc>& docs, std::size_t budget) {
+    std::vector<std::size_t> sizes;
+    sizes.reserve(docs.size());
+    for (const TSearchDoc& doc : docs)
+        sizes.push_back(doc.Text.size());
+    std::sort(sizes.begin(), sizes.end());
+    std::size_t left = budget;
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        const std::size_t share = left / (sizes.size() - k);
+        if (sizes[k] > share)
+            return share;
+        left -= sizes[k];
+    }
+    return sizes.empty() ? 0 : sizes.back();
+}
+
+} // namespace
+
+std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
+    // Field 0 is the title, field 1 the text.
+    std::unordered_map<std::string, std::uint32_t> termIds;
+    std::vector<std::string> terms;
+    std::vector<std::vector<TPosting>> postings[2];
+    std::vector<std::uint32_t> lengths[2];
+    std::size_t textBytes = 0;
+
+    // Per term: the field of a document it was last counted in (document * 2 + field + 1)
+    // and its count there; the terms of the field at hand in the order met.
+    std::vector<std::uint32_t> stamp, count, met;
+    std::string key;
+    for (std::uint32_t d = 0; d < docs.size(); ++d) {
+        textBytes += docs[d].Text.size();
+        for (std::uint32_t field = 0; field < 2; ++field) {
+            const std::string& source = field == 0 ? docs[d].Title : docs[d].Text;
+            const std::vector<std::string_view> words = SearchWords(source);
+            lengths[field].push_back(static_cast<std::uint32_t>(words.size()));
+            const std::uint32_t here = d * 2 + field + 1;
+            for (std::string_view word : words) {
+                LowerAscii(word, key);
+                auto found = termIds.find(key);
+                if (found == termIds.end()) {
+                    found = termIds.emplace(key, static_cast<std::uint32_t>(terms.size())).first;
+                    terms.push_back(key);
+                    postings[0].emplace_back();
+                    postings[1].emplace_back();
+                    stamp.push_back(0);
+                    count.push_back(0);
+                }
+                const std::uint32_t t = found->second;
+                if (stamp[t] != here) {
+                    stamp[t] = here;
+                    count[t] = 0;
+                    met.push_back(t);
+                }
+                ++count[t];
+            }
+            // Each term's list stays in document order: documents are visited in order.
+            for (std::uint32_t t : met)
+                postings[field][t].push_back({d, count[t]});
+            met.clear();
+        }
+    }
+
+    // Words in byte order, so that the page can find every word that begins with what the
+    // reader is typing by bisection.
+    std::vector<std::uint32_t> order(terms.size());
+    for (std::uint32_t t = 0; t < order.size(); ++t)
+        order[t] = t;
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return terms[a] < terms[b]; });
+
+    // Each posting: the gap to the previous document (less one) doubled, plus one when the
+    // word occurs more than once, followed then by the count less two.
+    std::string encoded[2];
+    for (int field = 0; field < 2; ++field) {
+        std::string& out = encoded[field];
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            const std::uint32_t t = order[k];
+            if (k > 0)
+                out += ' ';
+            std::int64_t previous = -1;
+            for (const TPosting& p : postings[field][t]) {
+                const auto gap = static_cast<std::uint32_t>(p.Doc - previous - 1);
+                AppendNumber(out, gap * 2 + (p.Count > 1 ? 1 : 0));
+                if (p.Count > 1)
+                    AppendNumber(out, p.Count - 2);
+                previous = p.Doc;
+            }
+        }
+    }
+
+    std::string head = "pvSearchData({\"version\":1,\"terms\":[";
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0)
+            head += ',';
+        AppendJsonString(head, terms[order[k]]);
+    }
+    head += "],\n\"title\":\"" + encoded[0] + "\",\n\"text\":\"" + encoded[1] + "\",\n\"docs\":[";
+
+    std::string docsJson;
+    for (std::size_t d = 0; d < docs.size(); ++d) {
+        docsJson += d > 0 ? ",\n[" : "[";
+        AppendJsonString(docsJson, docs[d].Title);
+        docsJson += ',';
+        AppendJsonString(docsJson, docs[d].Url);
+        docsJson += ',' + std::to_string(docs[d].Node) + ',' + std::to_string(lengths[0][d]) + ',' +
+                    std::to_string(lengths[1][d]) + ',';
+        // The excerpt is added below, once its length is known.
+        docsJson += '\x01';
+        docsJson += ']';
+    }
+
+    // What is left of a third of the text goes to the excerpts: at least a line per page,
+    // at most a paragraph (what a snippet shows; more would only cost loading time).
+    const std::size_t fixed = head.size() + docsJson.size() + docs.size() * 2 + 16;
+    const std::size_t allowance = textBytes / 3;
+    const std::size_t budget = allowance > fixed ? allowance - fixed : 0;
+    const std::size_t limit =
+        std::clamp<std::size_t>(ExcerptLimit(docs, budget), kMinExcerpt, kMaxExcerpt);
+
+    std::string out;
+    out.reserve(fixed + budget + docs.size() * 170);
+    out += head;
+    std::size_t d = 0;
+    for (char c : docsJson) {
+        if (c == '\x01')
+            AppendJsonString(out, Excerpt(docs[d++].Text, limit));
+        else
+            out += c;
+    }
+    out += "]});\n";
+    return out;
+}
+
+} // namespace parvane

@@ -1,0 +1,149 @@
+// Names on a case-sensitive file system in every output: two pages whose names differ
+// only in case are two pages, and a link or topic that reaches its file only without
+// regard to case is written with the name the file has on disk.
+
+#include "../support/test_project.h"
+#include "chm_listing.h"
+#include "output/build_driver.h"
+
+#include <gtest/gtest.h>
+
+using namespace parvane;
+using namespace parvane::testing;
+
+namespace {
+
+class LinesHost : public TBuildHost {
+public:
+    void Info(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A manual made on a case-blind system: its links and one topic spell names in another
+// case than the files have, and it ships FAQ.html beside faq.html.
+struct CaseProject {
+    TestProject p;
+    CaseProject() {
+        p.Write("index.htm", Page("Index",
+                                  "<img src=\"img/logo.gif\"><a href=\"B.HTM\">b</a>"
+                                  "<a href=\"FAQ.html\">upper</a><a href=\"faq.html\">lower</a>",
+                                  "<link rel=\"stylesheet\" href=\"CSS/Site.css\">"));
+        p.Write("css/site.css", "body { background: url(../IMG/BACK.GIF) }");
+        p.Write("Img/Logo.gif", "LOGO");
+        p.Write("Img/Back.gif", "BACK");
+        p.Write("b.htm", Page("B", "<p>bee</p>"));
+        p.Write("FAQ.html", Page("FAQ", "<p>UPPER-FAQ</p>"));
+        p.Write("faq.html", Page("faq", "<p>lower-faq</p>"));
+        p.Add("Index", "index.htm");
+        p.Add("B", "B.HTM");
+        p.Add("FAQ", "FAQ.html");
+        p.Add("faq", "faq.html");
+        TProjectSettings& s = p.Project().ProjectSettings;
+        s.Title = "Case";
+        s.DefaultTopic = "INDEX.HTM";
+        s.SingleHtmlFilename = "single.htm";
+        s.SingleHtmlOutputFolder = p.Dir().Folder() + "single/";
+        s.WebHelpOutputFolder = p.Dir().Folder() + "web/";
+        s.CompiledFile = p.Dir().Folder() + "chm/case.chm";
+    }
+    TBuildResult Build(OutputKind kind, bool compile = false) {
+        TBuildRequest request;
+        request.Kind = kind;
+        request.Compile = compile;
+        if (kind == OutputKind::HtmlHelp)
+            request.KeepProjectFolder = p.Dir().Folder() + "keep/";
+        LinesHost host;
+        return RunBuild(p.Project(), request, host);
+    }
+    std::string Out(const std::string& rel) { return ReadFile(p.Dir().Folder() + rel); }
+};
+
+} // namespace
+
+TEST(CaseNames, SingleHtmlKeepsBothPagesAndWritesTheNamesOnDisk) {
+    CaseProject c;
+    const TBuildResult result = c.Build(OutputKind::SingleHtml);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const std::string page = c.Out("single/single.htm");
+    EXPECT_TRUE(Contains(page, "<img src=\"Img/Logo.gif\">")) << page;
+    EXPECT_FALSE(Contains(page, "img/logo.gif"));
+    EXPECT_TRUE(Contains(page, "UPPER-FAQ"));
+    EXPECT_TRUE(Contains(page, "lower-faq"));
+    // Each link goes to its own topic's anchor: B is topic 1, FAQ 2, faq 3.
+    EXPECT_TRUE(Contains(page, "<a href=\"#A1\">b</a>")) << page;
+    EXPECT_TRUE(Contains(page, "<a href=\"#A2\">upper</a>")) << page;
+    EXPECT_TRUE(Contains(page, "<a href=\"#A3\">lower</a>")) << page;
+    EXPECT_EQ(c.Out("single/Img/Logo.gif"), "LOGO");
+    EXPECT_EQ(c.Out("single/css/site.css"), "body { background: url(../Img/Back.gif) }");
+}
+
+TEST(CaseNames, WebHelpKeepsBothPagesAndWritesTheNamesOnDisk) {
+    CaseProject c;
+    const TBuildResult result = c.Build(OutputKind::WebHelp);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const std::string index = c.Out("web/scr/index.htm");
+    EXPECT_TRUE(Contains(index, "<img src=\"Img/Logo.gif\">")) << index;
+    EXPECT_TRUE(Contains(index, "<a href=\"b.htm\">b</a>")) << index;
+    EXPECT_TRUE(Contains(index, "href=\"css/site.css\"")) << index;
+    EXPECT_TRUE(Contains(index, "<a href=\"FAQ.html\">upper</a><a href=\"faq.html\">lower</a>"));
+    EXPECT_TRUE(Contains(c.Out("web/scr/FAQ.html"), "UPPER-FAQ"));
+    EXPECT_TRUE(Contains(c.Out("web/scr/faq.html"), "lower-faq"));
+    EXPECT_EQ(c.Out("web/scr/css/site.css"), "body { background: url(../Img/Back.gif) }");
+    EXPECT_EQ(c.Out("web/scr/Img/Back.gif"), "BACK");
+    // The default page, set as "INDEX.HTM", opens by its name on disk.
+    EXPECT_TRUE(Contains(c.Out("web/webhelpframe.htm"), "pvInitFrame('index.htm'"));
+    const std::string nav = c.Out("web/webhelpleft.htm");
+    EXPECT_TRUE(Contains(nav, "scr/b.htm")) << nav;
+    EXPECT_FALSE(Contains(nav, "B.HTM"));
+}
+
+TEST(CaseNames, HtmlHelpStagesBothPagesAndWritesTheNamesOnDisk) {
+    CaseProject c;
+    const TBuildResult result = c.Build(OutputKind::HtmlHelp);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    EXPECT_TRUE(Contains(c.Out("keep/FAQ.html"), "UPPER-FAQ"));
+    EXPECT_TRUE(Contains(c.Out("keep/faq.html"), "lower-faq"));
+    const std::string index = c.Out("keep/index.htm");
+    EXPECT_TRUE(Contains(index, "<img src=\"Img/Logo.gif\"><a href=\"b.htm\">b</a>")) << index;
+    EXPECT_EQ(c.Out("keep/css/site.css"), "body { background: url(../Img/Back.gif) }");
+    const std::string hhc = c.Out("keep/case.hhc");
+    EXPECT_TRUE(Contains(hhc, "<param name=\"Local\" value=\"b.htm\">")) << hhc;
+    EXPECT_TRUE(Contains(hhc, "<param name=\"Local\" value=\"FAQ.html\">"));
+    EXPECT_TRUE(Contains(hhc, "<param name=\"Local\" value=\"faq.html\">"));
+    EXPECT_FALSE(Contains(hhc, "B.HTM"));
+    EXPECT_TRUE(Contains(c.Out("keep/case.hhp"), "Default topic=index.htm\r\n"));
+}
+
+TEST(CaseNames, TheCompiledFileHoldsBothPagesUnderTheirNames) {
+    if (!chmtest::HaveChmTools())
+        GTEST_SKIP() << "chmcmd or chmls missing: install fp-utils";
+    CaseProject c;
+    const TBuildResult result = c.Build(OutputKind::HtmlHelp, true);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const std::set<std::string> names = chmtest::ChmNames(c.p.Dir().Folder() + "chm/case.chm");
+    for (const char* name : {"/FAQ.html", "/faq.html", "/b.htm", "/Img/Logo.gif", "/Img/Back.gif",
+                             "/css/site.css", "/index.htm"})
+        EXPECT_TRUE(names.count(name)) << name << " is not in the .chm";
+}
+
+TEST(CaseNames, TemplateLinksAreWrittenWithTheNamesOnDiskForEveryPage) {
+    CaseProject c;
+    c.p.Write("tpl/template.htm", "<html><head><title>($title$)</title></head>"
+                                  "<body background=\"IMG/BG.GIF\">($content$)</body></html>");
+    c.p.Write("tpl/img/bg.gif", "BG");
+    c.p.Write("sub/deep.htm", Page("Deep", "<p>deep</p>"));
+    c.p.Add("Deep", "sub\\deep.htm");
+    c.p.Project().ProjectSettings.HtmlHelpTemplate = "tpl\\template.htm";
+    ASSERT_TRUE(c.Build(OutputKind::HtmlHelp).Ok);
+    EXPECT_TRUE(Contains(c.Out("keep/index.htm"), "background=\"tpl/img/bg.gif\""))
+        << c.Out("keep/index.htm");
+    EXPECT_TRUE(Contains(c.Out("keep/sub/deep.htm"), "background=\"../tpl/img/bg.gif\""))
+        << c.Out("keep/sub/deep.htm");
+    ASSERT_TRUE(c.Build(OutputKind::WebHelp).Ok);
+    EXPECT_TRUE(Contains(c.Out("web/scr/sub/deep.htm"), "background=\"../tpl/img/bg.gif\""))
+        << c.Out("web/scr/sub/deep.htm");
+}

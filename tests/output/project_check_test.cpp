@@ -1,0 +1,209 @@
+#include "output/project_check.h"
+
+#include "model/project_file.h"
+#include "model/topic_tree.h"
+#include "../support/test_project.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <tuple>
+
+using namespace parvane;
+using namespace parvane::testing;
+
+namespace {
+
+using TKey = std::tuple<std::string, std::string, std::string, int, std::string, std::string>;
+
+TKey KeyOf(const TCheckFinding& f) {
+    return {SeverityName(f.Severity), f.Code, f.Page, f.Line, f.Topic, f.Target};
+}
+
+std::string Describe(const std::multiset<TKey>& keys) {
+    std::string out;
+    for (const TKey& k : keys)
+        out += std::get<0>(k) + " " + std::get<1>(k) + " " + std::get<2>(k) + ":" +
+               std::to_string(std::get<3>(k)) + " topic=" + std::get<4>(k) +
+               " target=" + std::get<5>(k) + "\n";
+    return out;
+}
+
+// The committed project with one planted fault of each kind, copied beside a file that
+// lies outside its root and with a symbolic link inside the root that leads there.
+class PlantedFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy(std::string(PARVANE_TEST_DATA) + "/projects/check", dir_.Path(),
+                 fs::copy_options::recursive);
+        WriteFile(dir_ / "outside.htm", Page("Outside", "<p>outside</p>"));
+        WriteFile(dir_ / "outside-secret.txt", "secret");
+        fs::create_symlink("../outside-secret.txt", dir_ / "pages/secret.txt");
+        tree_.CreateRootGroups();
+        project_.LoadFromFile(dir_ / "faults.pvx");
+    }
+    TempDir dir_{"pv-check"};
+    TTopicTree tree_;
+    TPvx project_{tree_};
+};
+
+} // namespace
+
+TEST_F(PlantedFaults, ReportsExactlyThePlantedFindings) {
+    const TCheckReport report = CheckProject(project_);
+    std::multiset<TKey> got;
+    for (const TCheckFinding& f : report.Findings)
+        got.insert(KeyOf(f));
+    const std::multiset<TKey> expected = {
+        {"error", "missing-target", "index.htm", 5, "", "missing.htm"},
+        {"warning", "case-mismatch", "index.htm", 6, "", "img/logo.gif"},
+        {"warning", "missing-fragment", "index.htm", 7, "", "guide.htm#nowhere"},
+        {"error", "outside-root", "index.htm", 8, "", "../outside.htm"},
+        {"error", "absolute-path", "index.htm", 9, "", "file:///etc/hostname"},
+        {"error", "outside-root", "index.htm", 11, "", "secret.txt"},
+        {"warning", "shared-page", "guide.htm", 0, "Guide again", ""},
+        {"note", "contents-only", "lonely.htm", 0, "", ""},
+        {"warning", "orphan-page", "orphan.htm", 0, "", ""},
+        {"error", "template-tags", "template.htm", 0, "Template", ""},
+        {"error", "missing-page", "", 0, "Gone", "gone.htm"},
+        {"warning", "case-mismatch", "", 0, "Case", "CASE.htm"},
+        {"error", "duplicate-context-number", "", 0, "Glossary", "10"},
+        {"warning", "empty-keyword-level", "", 0, "Glossary", "term/"},
+        {"error", "bad-context-number", "", 0, "Lonely", "12a"},
+        {"note", "unsaved-topic", "", 0, "Draft", ""},
+        {"note", "no-link-topic", "", 0, "Part", ""},
+        {"error", "missing-template", "", 0, "", "nothere.htm"},
+    };
+    EXPECT_EQ(got, expected) << "got:\n" << Describe(got) << "expected:\n" << Describe(expected);
+    EXPECT_EQ(report.Errors(), 9);
+    EXPECT_EQ(report.Warnings(), 6);
+    EXPECT_EQ(report.Notes(), 3);
+    // index, guide, glossary, lonely, case, template and the style sheet, each once.
+    EXPECT_EQ(report.PagesRead, 7);
+
+    // The exact names to use go with the case findings.
+    for (const TCheckFinding& f : report.Findings) {
+        if (f.Code == "case-mismatch" && f.Page == "index.htm") {
+            EXPECT_EQ(f.Suggestion, "img/Logo.gif");
+        }
+        if (f.Code == "case-mismatch" && f.Topic == "Case") {
+            EXPECT_EQ(f.Suggestion, "case.htm");
+        }
+    }
+}
+
+TEST_F(PlantedFaults, ExternalAddressesAreListedOnlyWhenAsked) {
+    TCheckOptions options;
+    options.ListExternal = true;
+    const TCheckReport report = CheckProject(project_, options);
+    std::vector<std::string> external;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "external")
+            external.push_back(f.Target);
+    EXPECT_EQ(external, (std::vector<std::string>{"https://example.org/", "mailto:a@example.org"}));
+    EXPECT_EQ(report.Errors(), 9); // notes only: the exit status does not change
+}
+
+TEST_F(PlantedFaults, TextAndJsonCarryEveryFinding) {
+    const TCheckReport report = CheckProject(project_);
+    const std::string text = FormatCheckText(report);
+    EXPECT_NE(text.find("error: index.htm:5: missing-target: The file \"missing.htm\" doesn't "
+                        "exist. [missing.htm]\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("warning: index.htm:6: case-mismatch:"), std::string::npos);
+    EXPECT_NE(text.find("Use \"img/Logo.gif\"."), std::string::npos);
+    EXPECT_NE(text.find("error: topic \"Gone\": missing-page:"), std::string::npos);
+    EXPECT_NE(text.find("error: faults.pvx: missing-template:"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              static_cast<long>(report.Findings.size()) + 1);
+    EXPECT_NE(text.find("9 errors, 6 warnings, 3 notes; 7 files read.\n"), std::string::npos);
+
+    const std::string json = FormatCheckJson(report);
+    EXPECT_NE(json.find("\"summary\": {\"errors\": 9, \"warnings\": 6, \"notes\": 3, "
+                        "\"files_read\": 7}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("{\"severity\": \"error\", \"code\": \"missing-target\", \"page\": "
+                        "\"index.htm\", \"line\": 5, \"topic\": \"\", \"target\": "
+                        "\"missing.htm\", \"message\": \"The file \\\"missing.htm\\\" doesn't "
+                        "exist.\", \"suggestion\": \"\"}"),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(std::count(json.begin(), json.end(), '{'),
+              static_cast<long>(report.Findings.size()) + 2);
+}
+
+TEST(ProjectCheck, CleanProjectHasNoFindingsAndOutputsAreNoOrphans) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href=\"sub/b.htm#x\">b</a> <img src=\"pic%20one.png\">"));
+    p.Write("sub/b.htm", Page("B", "<h2 id=\"x\">x</h2><a href=\"../a.htm\">a</a>"));
+    p.Write("pic one.png", "png");
+    // An earlier build inside the root and a hidden folder are not pages of the help.
+    p.Write("out/.parvane-output", "");
+    p.Write("out/index.htm", Page("Out", ""));
+    p.Write(".git/x.htm", Page("Git", ""));
+    p.Add("A", "a.htm");
+    p.Add("B", "sub\\b.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    EXPECT_TRUE(report.Findings.empty()) << FormatCheckText(report);
+    EXPECT_EQ(report.PagesRead, 2);
+}
+
+TEST(ProjectCheck, TwoPagesDifferingOnlyInCaseAreTwoPages) {
+    TestProject p;
+    p.Write("FAQ.html", Page("FAQ", "<a href=\"faq.html\">lower</a>"));
+    p.Write("faq.html", Page("faq", "<a href=\"FAQ.html\">upper</a>"));
+    p.Add("FAQ", "FAQ.html");
+    p.Add("faq", "faq.html");
+    const TCheckReport report = CheckProject(p.Project());
+    EXPECT_TRUE(report.Findings.empty()) << FormatCheckText(report);
+    EXPECT_EQ(report.PagesRead, 2);
+}
+
+TEST(ProjectCheck, NothingOutsideTheRootIsRead) {
+    TestProject p;
+    // A linked folder inside the root that leads out of it, and a page outside that would
+    // be read if the check followed links there.
+    WriteFile(p.Dir() / "elsewhere/x.htm", Page("X", "<a href=\"missing-outside.htm\">m</a>"));
+    fs::create_directory_symlink(p.Dir() / "elsewhere", p.Root() + "linked");
+    p.Write("a.htm", Page("A", "<a href=\"linked/x.htm\">x</a> <a href=\"../elsewhere/x.htm\">y</a>"));
+    p.Add("A", "a.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<std::string> outside;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "outside-root")
+            outside.push_back(f.Target);
+    EXPECT_EQ(outside, (std::vector<std::string>{"../elsewhere/x.htm", "linked/x.htm"}));
+    EXPECT_EQ(report.Errors(), 2) << FormatCheckText(report);
+    EXPECT_EQ(report.PagesRead, 1); // x.htm was never read: its broken link is not reported
+}
+
+TEST(ProjectCheck, MissingRootIsOneError) {
+    TestProject p;
+    p.Project().ProjectSettings.RootDir = p.Dir().Folder() + "nowhere/";
+    const TCheckReport report = CheckProject(p.Project());
+    ASSERT_EQ(report.Findings.size(), 1u);
+    EXPECT_EQ(report.Findings[0].Code, "missing-root");
+    EXPECT_EQ(report.Errors(), 1);
+}
+
+TEST(ProjectCheck, FragmentsAreCheckedAgainstIdsAndNamesOfTheTarget) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<p id=\"Here\">x</p><a name=\"old\"></a>"
+                               "<a href=\"#Here\">1</a><a href=\"#here\">2</a>"
+                               "<a href=\"#old\">3</a><a href=\"b.htm#sec%201\">4</a>"
+                               "<a href=\"b.htm#top\">5</a><a href=\"#\">6</a>"));
+    p.Write("b.htm", Page("B", "<div id=\"sec 1\"></div><span name=\"span\"></span>"
+                               "<a href=\"b.htm#span\">7</a><a href=\"a.htm\">a</a>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<std::string> missing;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "missing-fragment")
+            missing.push_back(f.Target);
+    // Fragments are case-sensitive; "name" counts only on <a>.
+    EXPECT_EQ(missing, (std::vector<std::string>{"#here", "b.htm#span"}));
+}

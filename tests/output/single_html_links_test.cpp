@@ -1,0 +1,168 @@
+// Single HTML on pages as real sites write them: code that names pages, query strings, ids
+// that several pages use, scripts and style sheets in every page.
+
+#include "../support/test_project.h"
+#include "output/build_driver.h"
+#include "output/contents.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace parvane;
+using namespace parvane::testing;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t pos = text.find(part); pos != std::string::npos;
+         pos = text.find(part, pos + 1))
+        ++n;
+    return n;
+}
+
+std::string Pages(TestProject& p, std::string* head = nullptr) {
+    TContents contents(p.Project());
+    contents.BuildItems();
+    std::string resources;
+    std::string pages = contents.BuildSinglePages(resources);
+    if (head)
+        *head = resources;
+    return pages;
+}
+
+class QuietHost : public TBuildHost {
+public:
+    void Info(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+} // namespace
+
+TEST(SingleHtmlLinks, CodeSamplesCommentsAndScriptsKeepEveryCharacter) {
+    TestProject p;
+    const std::string sample =
+        "<pre><code>const ext = path.extname('index.html');\r\n"
+        "request.url = '/index.html?page=12';</code></pre>\r\n"
+        "<p>Open index.html in a browser; see \"other.htm\".</p>\r\n"
+        "<!-- old: <a href=\"index.html\">home</a> -->";
+    const std::string script = "<script>if (location.hash) location.href = 'index.html';</script>";
+    p.Write("index.html", Page("Home", sample + script + "<a href=\"index.html\">self</a>"));
+    p.Write("other.htm", Page("Other", "<a href=\"index.html\">home</a>"));
+    p.Add("Home", "index.html");
+    p.Add("Other", "other.htm");
+    const std::string pages = Pages(p);
+    EXPECT_THAT(pages, HasSubstr(sample));
+    EXPECT_THAT(pages, HasSubstr(script));
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A0\">self</a>"));
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A0\">home</a>"));
+}
+
+TEST(SingleHtmlLinks, QueryStringGoesWithThePageName) {
+    TestProject p;
+    p.Write("index.html", Page("Home", "<h2 id=\"top\">Top</h2>"));
+    p.Write("b.htm", Page("B", "<a href=\"index.html?lang=en#top\">1</a>"
+                               "<a href=\"index.html?lang=en\">2</a>"
+                               "<a href=\"INDEX.html?x#nowhere\">3</a>"
+                               "<a href=\"b.htm?q=1#\">4</a>"
+                               "<a href=\"http://example.org/index.html?lang=en\">5</a>"
+                               "<a href=\"pic.png?v=2\">6</a>"));
+    p.Write("pic.png", "PNG");
+    p.Add("Home", "index.html");
+    p.Add("B", "b.htm");
+    const std::string pages = Pages(p);
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A0_top\">1</a><a href=\"#A0\">2</a>"
+                                 "<a href=\"#A0\">3</a><a href=\"#A1\">4</a>"
+                                 "<a href=\"http://example.org/index.html?lang=en\">5</a>"
+                                 "<a href=\"pic.png?v=2\">6</a>"))
+        << "a fragment the page does not hold goes to the topic's start";
+}
+
+TEST(SingleHtmlLinks, IdsSharedByTwoTopicsLandInTheRightChapter) {
+    TestProject p;
+    p.Write("ch1.htm", Page("One", "<h2 id=\"examples\">Examples</h2><a name=\"intro\"></a>"
+                                   "<a href=\"#examples\">here</a><a href=\"#intro\">i</a>"
+                                   "<label for=\"examples\">l</label>"));
+    p.Write("sub/ch2.htm", Page("Two", "<h2 id=\"examples\">Examples</h2>"
+                                       "<a href=\"../ch1.htm#examples\">one's</a>"
+                                       "<a href=\"#examples\">mine</a>"
+                                       "<a href=\"ch2.htm#examples\">mine again</a>"));
+    p.Write("ch3.htm", Page("Three", "<a href=\"sub/ch2.htm#examples\">two's</a>"
+                                     "<a href=\"ch1.htm#intro\">intro</a>"));
+    p.Add("One", "ch1.htm");
+    p.Add("Two", "sub\\ch2.htm");
+    p.Add("Three", "ch3.htm");
+    const std::string pages = Pages(p);
+    EXPECT_THAT(pages, HasSubstr("<h2 id=\"A0_examples\">Examples</h2><a name=\"A0_intro\"></a>"
+                                 "<a href=\"#A0_examples\">here</a><a href=\"#A0_intro\">i</a>"
+                                 "<label for=\"A0_examples\">l</label>"));
+    EXPECT_THAT(pages, HasSubstr("<h2 id=\"A1_examples\">Examples</h2>"
+                                 "<a href=\"#A0_examples\">one's</a>"
+                                 "<a href=\"#A1_examples\">mine</a>"
+                                 "<a href=\"#A1_examples\">mine again</a>"));
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A1_examples\">two's</a>"
+                                 "<a href=\"#A0_intro\">intro</a>"));
+    for (const char* anchor : {"<a name=\"A0\"><h1>", "<a name=\"A1\"><h1>", "<a name=\"A2\"><h1>"})
+        EXPECT_EQ(Count(pages, anchor), 1u) << "the contents' anchors stay as they are";
+}
+
+TEST(SingleHtmlLinks, ScriptsAndStyleSheetsOfEveryPageAreKeptOnce) {
+    TestProject p;
+    const std::string head = "<link rel=\"stylesheet\" href=\"css/site.css\">"
+                             "<script src=\"js/app.js\"></script>"
+                             "<script>var theme = 'light';</script>";
+    p.Write("a.htm", Page("A", "<p>a</p><script src=\"js/late.js\"></script>", head));
+    p.Write("b.htm", Page("B", "<p>b</p><script src=\"js/late.js\"></script>"
+                               "<style>p.b { color: red }</style>",
+                          head));
+    p.Write("sub/c.htm", Page("C", "<p>c</p><script src=\"../js/late.js\"></script>",
+                              "<link rel=\"stylesheet\" href=\"../css/site.css\">"
+                              "<script src=\"../js/app.js\"></script>"
+                              "<script src=\"../js/only-c.js\"></script>"));
+    p.Write("css/site.css", "p {}");
+    p.Write("js/app.js", "app()");
+    p.Write("js/late.js", "late()");
+    p.Write("js/only-c.js", "c()");
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    p.Add("C", "sub\\c.htm");
+    std::string resources;
+    const std::string pages = Pages(p, &resources);
+    EXPECT_EQ(resources, "<link rel=\"stylesheet\" href=\"css/site.css\">\r\n"
+                         "<script src=\"js/app.js\"></script>\r\n"
+                         "<script>var theme = 'light';</script>\r\n"
+                         "<style>p.b { color: red }</style>\r\n"
+                         "<script src=\"js/only-c.js\"></script>\r\n");
+    EXPECT_EQ(Count(pages, "<script"), 1u) << pages;
+    const std::string late = "<script src=\"js/late.js\"></script>\r\n";
+    ASSERT_GE(pages.size(), late.size());
+    EXPECT_EQ(pages.substr(pages.size() - late.size()), late)
+        << "a body's scripts run after all the content";
+    EXPECT_THAT(pages, HasSubstr("<p>a</p>"));
+    EXPECT_THAT(pages, HasSubstr("<p>c</p>"));
+}
+
+TEST(SingleHtmlLinks, BuiltPageHoldsTheResourcesInItsHeadAndGetsTheFonts) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<p>a</p>", "<link rel=\"stylesheet\" href=\"css/font.css\">"));
+    p.Write("css/font.css", "@font-face { src: url(../fonts/body.woff2) format('woff2'); }");
+    p.Write("fonts/body.woff2", "wOF2");
+    p.Add("A", "a.htm");
+    TProjectSettings& s = p.Project().ProjectSettings;
+    s.SingleHtmlFilename = "one.htm";
+    s.SingleHtmlHasToc = true;
+    TBuildRequest request;
+    request.Kind = OutputKind::SingleHtml;
+    request.OutputOverride = p.Dir().Folder() + "out/";
+    QuietHost host;
+    const TBuildResult result = RunBuild(p.Project(), request, host);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const std::string page = ReadFile(p.Dir().Folder() + "out/one.htm");
+    const std::size_t link = page.find("<link rel=\"stylesheet\" href=\"css/font.css\">");
+    ASSERT_NE(link, std::string::npos) << page;
+    EXPECT_LT(page.find("</style>"), link) << "after the page file's own style";
+    EXPECT_LT(link, page.find("</head>"));
+    EXPECT_EQ(ReadFile(p.Dir().Folder() + "out/fonts/body.woff2"), "wOF2");
+}
