@@ -85,11 +85,9 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     if (!Paths::FileExists(pageFile))
         throw EParvaneError("The page file \"" + pageFile + "\" of the program is missing.");
     const std::string output = folder + fileName;
-    std::string allContent;
-    if (settings.SingleHtmlHasToc)
-        allContent = contents.BuildSingleToc();
+    const std::string toc = settings.SingleHtmlHasToc ? contents.BuildSingleToc() : std::string();
     std::string headResources;
-    allContent += contents.BuildSinglePages(headResources);
+    std::string pages = contents.BuildSinglePages(headResources);
     const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
     // The page file filled around a marker: what comes before and after the contents, with
     // the pages' scripts and style sheets in its head. The contents are then written
@@ -109,14 +107,15 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         const std::size_t content = framed.find(marker);
         TTextFileWriter writer(output, SF::Trim(settings.Encoding));
         writer.Append(std::string_view(framed).substr(0, content));
-        writer.Append(allContent);
-        std::string().swap(allContent);
+        writer.Append(toc);
+        writer.Append(pages);
+        std::string().swap(pages);
         writer.Append(std::string_view(framed).substr(content + marker.size()));
         writer.Commit();
     } else {
         // No place for the contents, several, or no head before them: filled as a whole.
         SF::SaveTextFile(
-            InsertIntoHead(FillSingleHtmlPage(pageText, allContent, project), headResources),
+            InsertIntoHead(FillSingleHtmlPage(pageText, toc + pages, project), headResources),
             output, SF::Trim(settings.Encoding));
     }
     // The page's links are relative to the root, as are the copies around it.
