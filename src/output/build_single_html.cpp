@@ -42,6 +42,18 @@ std::string InsertIntoHead(const std::string& page, const std::string& resources
     return page.substr(0, at) + resources + page.substr(at);
 }
 
+std::string Joined(const std::string& first, const std::vector<std::string>& rest) {
+    std::size_t size = first.size();
+    for (const std::string& part : rest)
+        size += part.size();
+    std::string text;
+    text.reserve(size);
+    text += first;
+    for (const std::string& part : rest)
+        text += part;
+    return text;
+}
+
 } // namespace
 
 void BuildSingleHtmlBranch(TBuildContext& ctx) {
@@ -87,7 +99,7 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     const std::string output = folder + fileName;
     const std::string toc = settings.SingleHtmlHasToc ? contents.BuildSingleToc() : std::string();
     std::string headResources;
-    std::string pages = contents.BuildSinglePages(headResources);
+    std::vector<std::string> pages = contents.SinglePagesParts(headResources);
     const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
     // The page file filled around a marker: what comes before and after the contents, with
     // the pages' scripts and style sheets in its head. The contents are then written
@@ -108,15 +120,17 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         TTextFileWriter writer(output, SF::Trim(settings.Encoding));
         writer.Append(std::string_view(framed).substr(0, content));
         writer.Append(toc);
-        writer.Append(pages);
-        std::string().swap(pages);
+        for (std::string& part : pages) {
+            writer.Append(part);
+            std::string().swap(part);
+        }
         writer.Append(std::string_view(framed).substr(content + marker.size()));
         writer.Commit();
     } else {
         // No place for the contents, several, or no head before them: filled as a whole.
-        SF::SaveTextFile(
-            InsertIntoHead(FillSingleHtmlPage(pageText, toc + pages, project), headResources),
-            output, SF::Trim(settings.Encoding));
+        SF::SaveTextFile(InsertIntoHead(FillSingleHtmlPage(pageText, Joined(toc, pages), project),
+                                        headResources),
+                         output, SF::Trim(settings.Encoding));
     }
     // The page's links are relative to the root, as are the copies around it.
     WriteRealNames(ctx, folder);

@@ -114,6 +114,9 @@ public:
     // head (their addresses relative to the root). The pages are read and rewritten on
     // Threads threads.
     std::string BuildSinglePages(std::string& headResources) const;
+    // The same text in pieces, in order: a large reference makes a page of hundreds of
+    // megabytes, which need not be joined (and grown) as one string to be written.
+    std::vector<std::string> SinglePagesParts(std::string& headResources) const;
 
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies

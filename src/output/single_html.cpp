@@ -274,6 +274,13 @@ std::string TContents::BuildSinglePages() const {
 }
 
 std::string TContents::BuildSinglePages(std::string& headResources) const {
+    std::string text;
+    for (const std::string& part : SinglePagesParts(headResources))
+        text += part;
+    return text;
+}
+
+std::vector<std::string> TContents::SinglePagesParts(std::string& headResources) const {
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const bool hasToc = Project.ProjectSettings.SingleHtmlHasToc;
     const std::string charset = SF::Trim(Project.ProjectSettings.Encoding);
@@ -327,18 +334,19 @@ std::string TContents::BuildSinglePages(std::string& headResources) const {
         return part;
     };
     TPageResources resources;
-    std::string text;
+    std::vector<std::string> parts;
+    parts.reserve(Items.size() + 1);
     ForEachPageInOrder<TPart>(Items.size(), Threads, part, [&](std::size_t i, TPart&& part) {
         if (Items[i]->HasContent)
             Info(Items[i]->Url);
         resources.AddFromHead(part.HeadElements);
         resources.AddFromBody(part.BodyElements);
-        text += part.Text;
+        parts.push_back(std::move(part.Text));
     });
     Info("Changing hyperlinks...");
-    text += resources.Tail();
+    parts.push_back(resources.Tail());
     headResources = std::move(resources.Head());
-    return text;
+    return parts;
 }
 
 } // namespace parvane
