@@ -1,5 +1,6 @@
 #include "model/link_scanner.h"
 
+#include "model/folder_cache.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 
@@ -112,6 +113,9 @@ bool IsAscii(std::string_view s) {
 class TExistenceCache {
 public:
     bool FileExists(const std::string& path) {
+        // A build's cache has read each folder once for all pages: its answers cost no call.
+        if (TFolderCache::Active())
+            return Paths::FileExists(path);
         const std::string folderName = Paths::ExtractFilePath(path);
         const std::string name = path.substr(folderName.size());
         if (folderName.empty() || name.empty())

@@ -1,5 +1,6 @@
 #include "model/paths.h"
 
+#include "model/folder_cache.h"
 #include "model/string_func.h"
 
 #include <climits>
@@ -164,6 +165,9 @@ std::string ResolveExisting(std::string_view path) {
     std::string native = ToNative(path);
     if (native.empty())
         return {};
+    if (TFolderCache* cache = TFolderCache::Active())
+        if (std::optional<std::string> resolved = cache->Resolve(native))
+            return *resolved;
     if (Exists(native))
         return native;
     if (native[0] != '/') {
@@ -201,12 +205,18 @@ std::string ResolveExisting(std::string_view path) {
 }
 
 bool FileExists(std::string_view path) {
+    if (TFolderCache* cache = TFolderCache::Active())
+        if (const std::optional<bool> found = cache->Is(ToNative(path), false))
+            return *found;
     const std::string resolved = ResolveExisting(path);
     std::error_code ec;
     return !resolved.empty() && fs::is_regular_file(resolved, ec);
 }
 
 bool FolderExists(std::string_view path) {
+    if (TFolderCache* cache = TFolderCache::Active())
+        if (const std::optional<bool> found = cache->Is(ToNative(path), true))
+            return *found;
     const std::string resolved = ResolveExisting(path);
     std::error_code ec;
     return !resolved.empty() && fs::is_directory(resolved, ec);

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
@@ -105,6 +106,16 @@ bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
     const std::size_t n = s.size();
     while (i < n) {
+        // Pages are mostly ASCII: eight bytes at a time while none has its high bit set.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s.data() + i, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             ++i;

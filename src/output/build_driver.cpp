@@ -4,6 +4,7 @@
 #include "output/build_driver.h"
 
 #include "model/errors.h"
+#include "model/folder_cache.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
 #include "model/project_root.h"
@@ -11,9 +12,12 @@
 #include "model/text_file.h"
 #include "output/output_file.h"
 
+#include "output/parallel_pages.h"
+
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 namespace parvane {
 
@@ -29,7 +33,13 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
             throw EParvaneError("The project's root folder \"" + root + "\" doesn't exist!");
         if (const std::string problem = RootFolderProblem(root); !problem.empty())
             throw EParvaneError(problem);
+        // Every existence check of this build below the root is answered from folder
+        // listings read once each (see folder_cache.h).
+        TFolderCache folders(root);
+        const TFolderCacheScope cacheScope(&folders);
         TContents contents(project, [&host](const std::string& text) { host.Info(text); });
+        contents.KeepBodies = false;
+        contents.Threads = request.Threads;
         contents.BuildItems();
         TBuildContext ctx{project, contents, host, request, {}};
         switch (request.Kind) {
@@ -76,9 +86,11 @@ bool IsWebTextFile(const std::string& path) {
 
 } // namespace
 
-void CollectFiles(TContents& contents, const std::string& pageIn) {
-    if (SF::Trim(pageIn).empty())
-        return;
+void CollectFiles(TContents& contents, const std::string& page) {
+    CollectFiles(contents, std::vector<std::string>{page});
+}
+
+void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
     TProjectRoot& root = contents.Root();
     // Each file is listed by its name on disk, so one file is listed once and every copy
     // lands where its path says. Nothing outside the root is read or followed.
@@ -91,31 +103,55 @@ void CollectFiles(TContents& contents, const std::string& pageIn) {
         }
         return contents.Files.insert(target.Path).second;
     };
-    const TResolvedTarget page = root.Resolve(pageIn);
-    if (!admit(page) || !IsWebTextFile(page.Path))
-        return;
-    // Depth-first through the pages, scripts and style sheets; a file is scanned once, when
-    // it first enters the list, so cycles end and every file is read at most once.
-    std::vector<std::string> pending{page.Path};
-    THTMLRefer refer;
-    std::vector<std::string> linked;
-    while (!pending.empty()) {
-        const std::string file = std::move(pending.back());
-        pending.pop_back();
-        linked.clear();
-        try {
-            refer.GetLinkedPaths(file, linked);
-        } catch (const std::exception& e) {
-            contents.Info("Cannot read " + file + ": " + e.what());
+    std::vector<std::string> wave;
+    for (const std::string& pageIn : pages) {
+        if (SF::Trim(pageIn).empty())
             continue;
-        }
-        for (const std::string& link : linked) {
-            const TResolvedTarget target = root.Resolve(link);
-            if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
-                contents.LinksNeedRealNames = true;
-            if (admit(target) && IsWebTextFile(target.Path))
-                pending.push_back(target.Path);
-        }
+        const TResolvedTarget page = root.Resolve(pageIn);
+        if (admit(page) && IsWebTextFile(page.Path))
+            wave.push_back(page.Path);
+    }
+    // Wave by wave through the pages, scripts and style sheets: the files of one wave are
+    // read and scanned on all cores, and what they link is looked up and listed on this
+    // thread in the wave's order, so the list and the lines reported do not depend on the
+    // threads (and the root's look-ups are never shared between threads). A file is
+    // scanned once, when it first enters the list, so cycles end and every file is read at
+    // most once. Most links are written as another page wrote them already: those are
+    // passed over by one look-up.
+    std::unordered_set<std::string> seen;
+    struct TScan {
+        std::vector<std::string> Linked;
+        std::string Error;
+    };
+    while (!wave.empty()) {
+        std::vector<std::string> next;
+        ForEachPageInOrder<TScan>(
+            wave.size(), contents.Threads,
+            [&wave](std::size_t i) {
+                TScan scan;
+                THTMLRefer refer;
+                try {
+                    refer.GetLinkedPaths(wave[i], scan.Linked);
+                } catch (const std::exception& e) {
+                    scan.Linked.clear();
+                    scan.Error = "Cannot read " + wave[i] + ": " + e.what();
+                }
+                return scan;
+            },
+            [&](std::size_t, TScan&& scan) {
+                if (!scan.Error.empty())
+                    contents.Info(scan.Error);
+                for (std::string& link : scan.Linked) {
+                    if (!seen.insert(link).second)
+                        continue;
+                    const TResolvedTarget target = root.Resolve(link);
+                    if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
+                        contents.LinksNeedRealNames = true;
+                    if (admit(target) && IsWebTextFile(target.Path))
+                        next.push_back(target.Path);
+                }
+            });
+        wave.swap(next);
     }
 }
 
@@ -253,6 +289,8 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
     if (SF::Trim(folderIn).empty())
         throw EParvaneError("Please specify Output folder!");
     RefuseDangerousFolder(ctx, folder);
+    if (TFolderCache* cache = TFolderCache::Active())
+        cache->Exclude(folder);
 
     const fs::path path(folder);
     std::error_code ec;
@@ -293,9 +331,13 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
     }
 }
 
-void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach) {
+void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach,
+                        const std::vector<std::string>& writtenLater) {
     TProjectRoot& root = ctx.Contents.Root();
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
+    const std::unordered_set<std::string> skip(writtenLater.begin(), writtenLater.end());
+    // Folders made so far: a file's folder is created (and looked at) once, not per file.
+    std::unordered_set<std::string> made;
     for (const std::string& file : ctx.Contents.Files) {
         const TResolvedTarget found = root.Resolve(file);
         if (!found.Found())
@@ -309,12 +351,16 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
         const std::string& source = found.Path;
         if (reportEach)
             ctx.Host.Info(file);
+        if (skip.count(source))
+            continue;
         const fs::path dest(target + root.Relative(found));
         std::error_code ec;
-        fs::create_directories(dest.parent_path(), ec);
-        if (ec)
-            throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
-                                "\": " + ec.message());
+        if (made.insert(dest.parent_path().string()).second) {
+            fs::create_directories(dest.parent_path(), ec);
+            if (ec)
+                throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
+                                    "\": " + ec.message());
+        }
         fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
         if (ec && fs::exists(source))
             throw EParvaneError("Cannot copy \"" + source + "\" to \"" + dest.string() +

@@ -41,6 +41,9 @@ struct TBuildRequest {
     // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
     std::string KeepProjectFolder;
     bool Compile = true; // HTML Help: run the compiler after writing the project
+    // Threads for the per-page work (reading, rewriting, writing pages): 0 = one per core.
+    // The output is the same whatever the number.
+    int Threads = 0;
     // Web Help, HTML Help: copy every file below the root (as the CopyAllFiles setting).
     bool CopyAll = false;
     // HTML Help: keep the compiler's whole output beside the compiled file (<name>.log).
@@ -77,6 +80,8 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 // again. A file outside the project's root (on real paths) is reported once as not
 // copied and is never read, so nothing it links to is followed.
 void CollectFiles(TContents& contents, const std::string& page);
+// The same for several pages at once, reading and scanning them on contents.Threads threads.
+void CollectFiles(TContents& contents, const std::vector<std::string>& pages);
 // With the request's CopyAll or the project's CopyAllFiles: adds every file below the
 // project root to the list (collect_all_files.cpp). Hidden files and folders, the project
 // file, folders that hold output of a build and the folder given as skipFolder are left
@@ -90,9 +95,11 @@ void CollectAllFiles(TBuildContext& ctx, const std::string& skipFolder);
 void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // Copies every collected file below the project root to the same relative place under
 // targetFolder, byte for byte; files outside the root are reported and skipped. With
-// reportEach, each file's path is reported before it is copied.
+// reportEach, each file's path is reported before it is copied. Files in writtenLater (as
+// on disk) are the branch's to write: reported, not copied.
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
-                        bool reportEach = false);
+                        bool reportEach = false,
+                        const std::vector<std::string>& writtenLater = {});
 // Rewrites, in the web pages, scripts and style sheets below stagedFolder (a copy of the
 // root's layout), every link that reaches its file only without regard to case so that it
 // names the file as it is on disk. Does nothing when no collected file needed it.

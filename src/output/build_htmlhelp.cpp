@@ -3,14 +3,15 @@
 // compiled into a .chm with chmcmd.
 
 #include "model/errors.h"
+#include "model/folder_cache.h"
 #include "model/paths.h"
 #include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/build_driver.h"
 #include "output/chm_compiler.h"
-#include "output/compiler_log.h"
 #include "output/chm_project.h"
+#include "output/compiler_log.h"
 #include "templates/template_apply.h"
 
 #include <cerrno>
@@ -43,6 +44,8 @@ public:
                                 "\": " + std::strerror(errno));
         path_ = Paths::IncludeTrailingSlash(templ);
         temporary_ = true;
+        if (TFolderCache* cache = TFolderCache::Active())
+            cache->Exclude(path_);
     }
     ~TWorkFolder() {
         if (temporary_) {
@@ -151,8 +154,8 @@ public:
         const std::string encoding = SF::Trim(ctx.Project.ProjectSettings.Encoding);
         for (const TTemplatedPage& page : pages_) {
             const std::string dest = workFolder + page.Source.substr(root_.size());
-            const std::string body =
-                page.Item ? page.Item->Body : PageBody(SF::LoadTextFile(page.Source, encoding));
+            const std::string body = page.Item ? ctx.Contents.ItemBody(*page.Item)
+                                               : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
             const std::string text = ApplyTemplate(
@@ -242,12 +245,14 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     }
 
     ctx.Host.Info("Preparing files...");
+    std::vector<std::string> pages;
     for (const auto& item : contents.Items)
         if (item->HasContent)
-            CollectFiles(contents, Paths::UrlToPath(root, item->Url));
+            pages.push_back(Paths::UrlToPath(root, item->Url));
     for (const std::string& extra : {settings.HtmlHelpTemplate, settings.DefaultTopic})
         if (!SF::Trim(extra).empty())
-            CollectFiles(contents, Paths::UrlToPath(root, SF::Trim(extra)));
+            pages.push_back(Paths::UrlToPath(root, SF::Trim(extra)));
+    CollectFiles(contents, pages);
     CollectAllFiles(ctx, keepFolder);
 
     // The work folder first: emptying a kept one refuses a folder that holds any collected

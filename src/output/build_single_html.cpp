@@ -5,6 +5,7 @@
 #include "model/paths.h"
 #include "model/project_root.h"
 #include "model/string_func.h"
+#include "model/text_writer.h"
 #include "output/build_driver.h"
 #include "templates/template_apply.h"
 
@@ -41,6 +42,18 @@ std::string InsertIntoHead(const std::string& page, const std::string& resources
     return page.substr(0, at) + resources + page.substr(at);
 }
 
+std::string Joined(const std::string& first, const std::vector<std::string>& rest) {
+    std::size_t size = first.size();
+    for (const std::string& part : rest)
+        size += part.size();
+    std::string text;
+    text.reserve(size);
+    text += first;
+    for (const std::string& part : rest)
+        text += part;
+    return text;
+}
+
 } // namespace
 
 void BuildSingleHtmlBranch(TBuildContext& ctx) {
@@ -66,9 +79,9 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         const TResolvedTarget page = contents.Root().Resolve(Paths::UrlToPath(root, item->Url));
         if (!page.InsideRoot)
             continue;
-        CollectFiles(contents, page.Path);
         topicPages.push_back(page.Path);
     }
+    CollectFiles(contents, topicPages);
     // Their text goes into the single page; only what they reference is copied.
     for (const std::string& page : topicPages)
         contents.Files.erase(page);
@@ -83,17 +96,42 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         contents.ProgramFolder + (settings.SingleHtmlHasToc ? "singleb.htm" : "singlehtml.htm");
     if (!Paths::FileExists(pageFile))
         throw EParvaneError("The page file \"" + pageFile + "\" of the program is missing.");
-    std::string allContent;
-    if (settings.SingleHtmlHasToc)
-        allContent = contents.BuildSingleToc();
-    std::string headResources;
-    allContent += contents.BuildSinglePages(headResources);
-    const std::string page = InsertIntoHead(
-        FillSingleHtmlPage(SF::LoadTextFile(pageFile, "UTF-8"), allContent, project),
-        headResources);
-
     const std::string output = folder + fileName;
-    SF::SaveTextFile(page, output, SF::Trim(settings.Encoding));
+    const std::string toc = settings.SingleHtmlHasToc ? contents.BuildSingleToc() : std::string();
+    std::string headResources;
+    std::vector<std::string> pages = contents.SinglePagesParts(headResources);
+    const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
+    // The page file filled around a marker: what comes before and after the contents, with
+    // the pages' scripts and style sheets in its head. The contents are then written
+    // straight to the file instead of being filled into the page and converted as further
+    // whole copies (a large reference makes a page of hundreds of megabytes).
+    const std::string marker = "\x01parvane-all-content\x02";
+    const std::string frame = FillSingleHtmlPage(pageText, marker, project);
+    const std::size_t at = frame.find(marker);
+    const bool headBeforeContents =
+        at != std::string::npos &&
+        SF::AsciiLowerCase(std::string_view(frame).substr(0, at)).find("</head") !=
+            std::string::npos;
+    if (at != std::string::npos && frame.find(marker, at + 1) == std::string::npos &&
+        pageText.find(marker) == std::string::npos &&
+        (headResources.empty() || headBeforeContents)) {
+        const std::string framed = InsertIntoHead(frame, headResources);
+        const std::size_t content = framed.find(marker);
+        TTextFileWriter writer(output, SF::Trim(settings.Encoding));
+        writer.Append(std::string_view(framed).substr(0, content));
+        writer.Append(toc);
+        for (std::string& part : pages) {
+            writer.Append(part);
+            std::string().swap(part);
+        }
+        writer.Append(std::string_view(framed).substr(content + marker.size()));
+        writer.Commit();
+    } else {
+        // No place for the contents, several, or no head before them: filled as a whole.
+        SF::SaveTextFile(InsertIntoHead(FillSingleHtmlPage(pageText, Joined(toc, pages), project),
+                                        headResources),
+                         output, SF::Trim(settings.Encoding));
+    }
     // The page's links are relative to the root, as are the copies around it.
     WriteRealNames(ctx, folder);
 

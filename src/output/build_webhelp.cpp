@@ -110,13 +110,15 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
                                 "\" of the program is missing.");
 
     ctx.Host.Info("Preparing files...");
+    std::vector<std::string> pages;
     for (const auto& item : contents.Items) {
         if (!item->HasContent)
             continue;
         const std::string page = ProjectPage(root, item->Url);
         if (!page.empty())
-            CollectFiles(contents, page);
+            pages.push_back(page);
     }
+    CollectFiles(contents, pages);
     const std::string templateUrl = s.WebHelpTemplateSame ? s.HtmlHelpTemplate : s.WebHelpTemplate;
     std::string templateFile;
     if (!SF::Trim(templateUrl).empty()) {
@@ -142,7 +144,8 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         SF::LoadTextFile(support + "scrollstyle.txt", "UTF-8"), {{"($BACKCOLOR$)", backColor}});
 
     ctx.Host.Info("Copying files...");
-    CopyCollectedFiles(ctx, folder + "scr/", true);
+    CopyCollectedFiles(ctx, folder + "scr/", true,
+                       WebPagesWrittenOver(contents, folder, !templateFile.empty()));
     contents.WriteWebPages(folder, templateFile, scrollStyle);
     WriteRealNames(ctx, folder + "scr/");
     contents.CopyWebImages(folder);

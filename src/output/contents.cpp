@@ -6,10 +6,14 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "output/parallel_pages.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace parvane {
 
@@ -105,20 +109,13 @@ void TContents::BuildItems() {
             // A page outside the root is never read; one found only without regard to case
             // is named in every output as it is on disk.
             const TResolvedTarget page = Root().Resolve(Paths::UrlToPath(root, data.Url));
-            const std::string& file = page.Path;
             if (page.Found() && !page.InsideRoot)
-                ReportOutside(file);
+                ReportOutside(page.Path);
             if (page.Match == TargetMatch::CaseFallback && page.InsideRoot &&
                 !Paths::IsAbsolute(data.Url))
                 item->Url = SF::ToBackslashes(Root().Relative(page));
-            if (page.Found() && page.InsideRoot) {
-                try {
-                    item->Body = PageBody(SF::LoadTextFile(file, charset));
-                    item->HasContent = true;
-                } catch (const std::exception& e) {
-                    Info(std::string("Cannot read ") + file + ": " + e.what());
-                }
-            }
+            if (page.Found() && page.InsideRoot)
+                item->File = page.Path; // read below, on all cores
         }
         Items.push_back(std::move(item));
 
@@ -134,6 +131,41 @@ void TContents::BuildItems() {
         }
         node = (node && node != contentsRoot) ? node->NextSibling() : nullptr;
     }
+
+    // The pages, read on all cores; a page that cannot be read is reported in item order.
+    struct TRead {
+        bool HasContent = false;
+        std::string Body;
+        std::string Error;
+    };
+    ForEachPageInOrder<TRead>(
+        Items.size(), Threads,
+        [&](std::size_t i) {
+            TRead read;
+            const TContentsItem& item = *Items[i];
+            const std::string& file = item.File;
+            if (file.empty())
+                return read;
+            try {
+                if (KeepBodies) {
+                    read.Body = PageBody(SF::LoadTextFile(file, charset));
+                } else if (::access(file.c_str(), R_OK) != 0) {
+                    throw EParvaneError(std::strerror(errno));
+                }
+                read.HasContent = true;
+            } catch (const std::exception& e) {
+                read.Error = std::string("Cannot read ") + file + ": " + e.what();
+            }
+            return read;
+        },
+        [&](std::size_t i, TRead&& read) {
+            Items[i]->HasContent = read.HasContent;
+            Items[i]->Body = std::move(read.Body);
+            if (!read.HasContent)
+                Items[i]->File.clear();
+            if (!read.Error.empty())
+                Info(read.Error);
+        });
     NumberItems();
 }
 
@@ -143,6 +175,20 @@ std::string TooDeepMessage(const std::string& title) {
            std::to_string(kMaxContentsDepth) +
            " levels: move the deeper topics up before building.";
 }
+
+std::string TContents::ItemBody(const TContentsItem& item) const {
+    if (!item.HasContent)
+        return {};
+    if (KeepBodies)
+        return item.Body;
+    try {
+        return PageBody(SF::LoadTextFile(item.File, PageCharset(Project)));
+    } catch (const std::exception&) {
+        return {}; // gone since the contents were read
+    }
+}
+
+namespace {
 
 // The walk of the item list that the recursive description gives (one call per run of
 // siblings), with the runs that are open kept on a stack instead of the call stack. An

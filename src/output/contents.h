@@ -31,6 +31,7 @@ struct TContentsItem {
     std::string Title;
     std::string Url;  // relative to the project root, "\" separators as stored
     std::string Body; // PageBody of the page (line breaks kept); empty unless HasContent
+    std::string File; // the page as on disk, inside the root; empty unless HasContent
     int Level = 1;    // top-level topics have 1
     int ImageNumber = 0;
     int Status = 0;
@@ -90,14 +91,26 @@ public:
     bool LinksNeedRealNames = false;
 
     // How paths are looked up in this build (made on first use for the project's root).
+    // Not safe to share between threads: the per-page workers never call it; what they
+    // need is looked up before they start or after they hand their result back.
     TProjectRoot& Root() const;
     // Reports path once as not copied because it lies outside the root.
     void ReportOutside(const std::string& path);
+
+    // Whether BuildItems keeps every page's body in memory (Body). Without it a page is only
+    // checked to be readable and ItemBody reads the body when a generator needs it: a
+    // project of tens of thousands of pages would otherwise hold them all at once.
+    bool KeepBodies = true;
+    // Threads for the per-page work (0: one per core); the output does not depend on it.
+    int Threads = 0;
 
     void Info(const std::string& text) const {
         if (OnInfo)
             OnInfo(text);
     }
+    // The item's Body, read from its page when the bodies are not kept ("" without content
+    // or when the page can no longer be read).
+    std::string ItemBody(const TContentsItem& item) const;
 
     // Items from the table of contents, bodies of existing pages, numbering. Throws
     // EParvaneError (TooDeepMessage) for a table deeper than kMaxContentsDepth.
@@ -111,8 +124,12 @@ public:
     std::string BuildSingleToc() const;
     std::string BuildSinglePages() const;
     // The same, and the distinct scripts and style sheets of the pages for the page's
-    // head (their addresses relative to the root).
+    // head (their addresses relative to the root). The pages are read and rewritten on
+    // Threads threads.
     std::string BuildSinglePages(std::string& headResources) const;
+    // The same text in pieces, in order: a large reference makes a page of hundreds of
+    // megabytes, which need not be joined (and grown) as one string to be written.
+    std::vector<std::string> SinglePagesParts(std::string& headResources) const;
 
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies

@@ -6,6 +6,7 @@
 
 #include "model/string_func.h"
 #include "output/contents.h"
+#include "output/parallel_pages.h"
 #include "output/web_help.h"
 
 #include <algorithm>
@@ -81,14 +82,14 @@ struct TRange {
 // Punctuation, symbols, spaces and controls outside ASCII. Everything else from U+0080 up
 // is part of a word: letters, marks and digits of every script.
 constexpr TRange kSeparators[] = {
-    {0x0080, 0x00A9}, {0x00AB, 0x00B1}, {0x00B4, 0x00B4}, {0x00B6, 0x00B8}, {0x00BB, 0x00BB},
-    {0x00BF, 0x00BF}, {0x00D7, 0x00D7}, {0x00F7, 0x00F7}, {0x037E, 0x037E}, {0x0387, 0x0387},
-    {0x055A, 0x055F}, {0x0589, 0x058A}, {0x05BE, 0x05BE}, {0x05C0, 0x05C0}, {0x05C3, 0x05C3},
-    {0x05C6, 0x05C6}, {0x05F3, 0x05F4}, {0x0609, 0x060D}, {0x061B, 0x061B}, {0x061D, 0x061F},
-    {0x066A, 0x066D}, {0x06D4, 0x06D4}, {0x0964, 0x0965}, {0x0E4F, 0x0E4F}, {0x0E5A, 0x0E5B},
-    {0x10FB, 0x10FB}, {0x1360, 0x1368}, {0x1680, 0x1680}, {0x17D4, 0x17DA}, {0x1800, 0x180A},
-    {0x2000, 0x2BFF}, {0x2E00, 0x2E7F}, {0x3000, 0x303F}, {0x30FB, 0x30FB}, {0xD800, 0xF8FF},
-    {0xFE10, 0xFE1F}, {0xFE30, 0xFE6F}, {0xFEFF, 0xFEFF}, {0xFF00, 0xFF0F}, {0xFF1A, 0xFF20},
+    {0x0080, 0x00A9}, {0x00AB, 0x00B1}, {0x00B4, 0x00B4}, {0x00B6, 0x00B8},   {0x00BB, 0x00BB},
+    {0x00BF, 0x00BF}, {0x00D7, 0x00D7}, {0x00F7, 0x00F7}, {0x037E, 0x037E},   {0x0387, 0x0387},
+    {0x055A, 0x055F}, {0x0589, 0x058A}, {0x05BE, 0x05BE}, {0x05C0, 0x05C0},   {0x05C3, 0x05C3},
+    {0x05C6, 0x05C6}, {0x05F3, 0x05F4}, {0x0609, 0x060D}, {0x061B, 0x061B},   {0x061D, 0x061F},
+    {0x066A, 0x066D}, {0x06D4, 0x06D4}, {0x0964, 0x0965}, {0x0E4F, 0x0E4F},   {0x0E5A, 0x0E5B},
+    {0x10FB, 0x10FB}, {0x1360, 0x1368}, {0x1680, 0x1680}, {0x17D4, 0x17DA},   {0x1800, 0x180A},
+    {0x2000, 0x2BFF}, {0x2E00, 0x2E7F}, {0x3000, 0x303F}, {0x30FB, 0x30FB},   {0xD800, 0xF8FF},
+    {0xFE10, 0xFE1F}, {0xFE30, 0xFE6F}, {0xFEFF, 0xFEFF}, {0xFF00, 0xFF0F},   {0xFF1A, 0xFF20},
     {0xFF3B, 0xFF40}, {0xFF5B, 0xFF65}, {0xFFF0, 0xFFFF}, {0x1F000, 0x1FAFF},
 };
 
@@ -109,8 +110,8 @@ enum class TCharKind { Separator, Word, Cjk };
 
 TCharKind KindOf(char32_t cp) {
     if (cp < 0x80) {
-        const bool alnum = (cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') ||
-                           (cp >= 'A' && cp <= 'Z');
+        const bool alnum =
+            (cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z');
         return alnum ? TCharKind::Word : TCharKind::Separator;
     }
     // Separators first: the Katakana middle dot lies inside a CJK range.
@@ -181,10 +182,10 @@ bool IsHiddenElement(std::string_view name) {
 // Elements inside a run of text: they do not separate the words around them.
 bool IsInlineElement(std::string_view name) {
     static const char* const kInline[] = {
-        "a",      "abbr", "b",     "bdi",    "bdo", "cite", "code",  "data", "del",
-        "dfn",    "em",   "font",  "i",      "ins", "kbd",  "mark",  "q",    "s",
-        "samp",   "small", "span", "strike", "strong", "sub", "sup", "time", "tt",
-        "u",      "var",  "big",   "nobr",   "wbr", "label", "acronym"};
+        "a",    "abbr",  "b",    "bdi",    "bdo",    "cite",  "code",   "data", "del",
+        "dfn",  "em",    "font", "i",      "ins",    "kbd",   "mark",   "q",    "s",
+        "samp", "small", "span", "strike", "strong", "sub",   "sup",    "time", "tt",
+        "u",    "var",   "big",  "nobr",   "wbr",    "label", "acronym"};
     for (const char* element : kInline)
         if (name == element)
             return true;
@@ -196,14 +197,14 @@ bool IsInlineElement(std::string_view name) {
 const std::unordered_map<std::string_view, char32_t>& NamedReferences() {
     static const std::unordered_map<std::string_view, char32_t> table = [] {
         std::unordered_map<std::string_view, char32_t> t = {
-            {"amp", '&'},        {"lt", '<'},          {"gt", '>'},         {"quot", '"'},
-            {"apos", '\''},      {"ndash", 0x2013},    {"mdash", 0x2014},   {"hellip", 0x2026},
-            {"lsquo", 0x2018},   {"rsquo", 0x2019},    {"sbquo", 0x201A},   {"ldquo", 0x201C},
-            {"rdquo", 0x201D},   {"bdquo", 0x201E},    {"bull", 0x2022},    {"trade", 0x2122},
-            {"euro", 0x20AC},    {"larr", 0x2190},     {"rarr", 0x2192},    {"thinsp", 0x2009},
-            {"ensp", 0x2002},    {"emsp", 0x2003},     {"zwnj", 0x200C},    {"zwj", 0x200D},
-            {"OElig", 0x152},    {"oelig", 0x153},     {"Scaron", 0x160},   {"scaron", 0x161},
-            {"Yuml", 0x178},     {"fnof", 0x192},      {"minus", 0x2212},   {"dagger", 0x2020},
+            {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
+            {"apos", '\''},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026},
+            {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A}, {"ldquo", 0x201C},
+            {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"bull", 0x2022},  {"trade", 0x2122},
+            {"euro", 0x20AC},  {"larr", 0x2190},  {"rarr", 0x2192},  {"thinsp", 0x2009},
+            {"ensp", 0x2002},  {"emsp", 0x2003},  {"zwnj", 0x200C},  {"zwj", 0x200D},
+            {"OElig", 0x152},  {"oelig", 0x153},  {"Scaron", 0x160}, {"scaron", 0x161},
+            {"Yuml", 0x178},   {"fnof", 0x192},   {"minus", 0x2212}, {"dagger", 0x2020},
         };
         // U+00A0 to U+00FF in order.
         static const char* const latin1[] = {
@@ -222,15 +223,14 @@ const std::unordered_map<std::string_view, char32_t>& NamedReferences() {
         for (char32_t k = 0; k < 96; ++k)
             t.emplace(latin1[k], 0xA0 + k);
         // Greek capitals U+0391..U+03A9 and small letters U+03B1..U+03C9 (U+03A2 is unused).
-        static const char* const greek[] = {"Alpha", "Beta",  "Gamma", "Delta",   "Epsilon",
-                                            "Zeta",  "Eta",   "Theta", "Iota",    "Kappa",
-                                            "Lambda", "Mu",   "Nu",    "Xi",      "Omicron",
-                                            "Pi",    "Rho",   "",      "Sigma",   "Tau",
-                                            "Upsilon", "Phi", "Chi",   "Psi",     "Omega"};
+        static const char* const greek[] = {
+            "Alpha", "Beta",   "Gamma",   "Delta", "Epsilon", "Zeta",    "Eta",  "Theta", "Iota",
+            "Kappa", "Lambda", "Mu",      "Nu",    "Xi",      "Omicron", "Pi",   "Rho",   "",
+            "Sigma", "Tau",    "Upsilon", "Phi",   "Chi",     "Psi",     "Omega"};
         static const char* const greekSmall[] = {
-            "alpha", "beta", "gamma", "delta",  "epsilon", "zeta",    "eta", "theta", "iota",
-            "kappa", "lambda", "mu",  "nu",     "xi",      "omicron", "pi",  "rho",   "sigmaf",
-            "sigma", "tau",  "upsilon", "phi",  "chi",     "psi",     "omega"};
+            "alpha", "beta",   "gamma",   "delta", "epsilon", "zeta",    "eta",  "theta", "iota",
+            "kappa", "lambda", "mu",      "nu",    "xi",      "omicron", "pi",   "rho",   "sigmaf",
+            "sigma", "tau",    "upsilon", "phi",   "chi",     "psi",     "omega"};
         for (char32_t k = 0; k < 25; ++k) {
             if (*greek[k])
                 t.emplace(greek[k], 0x391 + k);
@@ -414,14 +414,29 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
 std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
     std::vector<TSearchDoc> docs;
     std::unordered_set<std::string> seen;
-    for (const auto& item : contents.Items) {
-        if (!item->HasContent)
+    // The first topic at each address is the one found; the pages' text is taken on all
+    // cores, in topic order.
+    std::vector<std::string> addresses(contents.Items.size());
+    for (std::size_t i = 0; i < contents.Items.size(); ++i) {
+        const TContentsItem& item = *contents.Items[i];
+        if (!item.HasContent)
             continue;
-        const std::string address = WebAddress(contents, *item);
-        if (!seen.insert(address).second)
-            continue;
-        docs.push_back({item->Title, "scr/" + address, item->Position, PageText(item->Body)});
+        std::string address = WebAddress(contents, item);
+        if (seen.insert(address).second)
+            addresses[i] = std::move(address);
     }
+    ForEachPageInOrder<std::string>(
+        contents.Items.size(), contents.Threads,
+        [&](std::size_t i) {
+            return addresses[i].empty() ? std::string()
+                                        : PageText(contents.ItemBody(*contents.Items[i]));
+        },
+        [&](std::size_t i, std::string&& text) {
+            if (addresses[i].empty())
+                return;
+            const TContentsItem& item = *contents.Items[i];
+            docs.push_back({item.Title, "scr/" + addresses[i], item.Position, std::move(text)});
+        });
     return docs;
 }
 
@@ -606,8 +621,8 @@ std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
         AppendJsonString(docsJson, docs[d].Title);
         docsJson += ',';
         AppendJsonString(docsJson, docs[d].Url);
-        docsJson += ',' + std::to_string(docs[d].Node) + ',' + std::to_string(lengths[0][d]) +
-                    ',' + std::to_string(lengths[1][d]) + ',';
+        docsJson += ',' + std::to_string(docs[d].Node) + ',' + std::to_string(lengths[0][d]) + ',' +
+                    std::to_string(lengths[1][d]) + ',';
         // The excerpt is added below, once its length is known.
         docsJson += '\x01';
         docsJson += ']';

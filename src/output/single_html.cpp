@@ -5,6 +5,7 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "output/contents.h"
+#include "output/parallel_pages.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -108,52 +109,60 @@ public:
         // The first topic with a page at each address (without regard to case) owns the
         // anchor; one hash lookup per link keeps the rewriting linear.
         anchorOf_.reserve(items.size());
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (!items[i]->HasContent)
-                continue;
-            anchorOf_.emplace(Key(SF::CollapseDotDot(Paths::UrlToPath(root, items[i]->Url))), i);
-            RewriteHtmlRefs(items[i]->Body, [&](THtmlRefKind kind, std::string_view value,
-                                                std::string&) {
-                if (kind == THtmlRefKind::Id || kind == THtmlRefKind::Name)
-                    targets_[i].insert(TargetKey(value));
-                return false;
-            });
-        }
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (items[i]->HasContent)
+                anchorOf_.emplace(Key(SF::CollapseDotDot(Paths::UrlToPath(root, items[i]->Url))),
+                                  i);
+    }
+
+    // The ids and anchor names of a topic's body, which links to it may name.
+    static std::unordered_set<std::string> Targets(const std::string& body) {
+        std::unordered_set<std::string> targets;
+        RewriteHtmlRefs(body, [&](THtmlRefKind kind, std::string_view value, std::string&) {
+            if (kind == THtmlRefKind::Id || kind == THtmlRefKind::Name)
+                targets.insert(TargetKey(value));
+            return false;
+        });
+        return targets;
+    }
+    // Every topic's targets must be set before any body is rewritten.
+    void SetTargets(std::size_t topic, std::unordered_set<std::string>&& targets) {
+        targets_[topic] = std::move(targets);
     }
 
     // A topic's body with its ids prefixed and every link made right for the single page.
     std::string RewriteBody(std::size_t topic, const std::string& pageFolder,
                             const std::string& body) const {
-        return RewriteHtmlRefs(body, [&](THtmlRefKind kind, std::string_view value,
-                                         std::string& replacement) {
-            switch (kind) {
-            case THtmlRefKind::Id:
-            case THtmlRefKind::Name:
-            case THtmlRefKind::IdRef:
-                if (value.empty())
-                    return false;
-                replacement = Prefix(topic);
-                replacement += value;
-                return true;
-            case THtmlRefKind::Link:
-            case THtmlRefKind::CssUrl:
-                return RewriteAddress(topic, pageFolder, kind, value, replacement);
-            }
-            return false;
-        });
+        return RewriteHtmlRefs(
+            body, [&](THtmlRefKind kind, std::string_view value, std::string& replacement) {
+                switch (kind) {
+                case THtmlRefKind::Id:
+                case THtmlRefKind::Name:
+                case THtmlRefKind::IdRef:
+                    if (value.empty())
+                        return false;
+                    replacement = Prefix(topic);
+                    replacement += value;
+                    return true;
+                case THtmlRefKind::Link:
+                case THtmlRefKind::CssUrl:
+                    return RewriteAddress(topic, pageFolder, kind, value, replacement);
+                }
+                return false;
+            });
     }
 
     // Text from a page's head: only its addresses move to the root's point of view.
     std::string Relocate(const std::string& pageFolder, std::string_view text) const {
-        return RewriteHtmlRefs(text, [&](THtmlRefKind kind, std::string_view value,
-                                         std::string& replacement) {
-            if (kind != THtmlRefKind::Link && kind != THtmlRefKind::CssUrl)
-                return false;
-            const std::string_view address = TrimBlanks(value);
-            if (address.empty() || address[0] == '#')
-                return false;
-            return RelocateAddress(pageFolder, SplitAddress(address), replacement);
-        });
+        return RewriteHtmlRefs(
+            text, [&](THtmlRefKind kind, std::string_view value, std::string& replacement) {
+                if (kind != THtmlRefKind::Link && kind != THtmlRefKind::CssUrl)
+                    return false;
+                const std::string_view address = TrimBlanks(value);
+                if (address.empty() || address[0] == '#')
+                    return false;
+                return RelocateAddress(pageFolder, SplitAddress(address), replacement);
+            });
     }
 
 private:
@@ -187,9 +196,11 @@ private:
         if (address.Path.empty() || IsExternal(address.Path))
             return false;
         if (kind == THtmlRefKind::Link) {
-            auto found = anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + TargetKey(address.Path))));
+            auto found =
+                anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + TargetKey(address.Path))));
             if (found == anchorOf_.end())
-                found = anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + std::string(address.Path))));
+                found =
+                    anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + std::string(address.Path))));
             if (found != anchorOf_.end()) {
                 // The query string goes with the page's name: it means nothing to an anchor.
                 replacement = TopicLink(found->second, address);
@@ -263,42 +274,79 @@ std::string TContents::BuildSinglePages() const {
 }
 
 std::string TContents::BuildSinglePages(std::string& headResources) const {
+    std::string text;
+    for (const std::string& part : SinglePagesParts(headResources))
+        text += part;
+    return text;
+}
+
+std::vector<std::string> TContents::SinglePagesParts(std::string& headResources) const {
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const bool hasToc = Project.ProjectSettings.SingleHtmlHasToc;
     const std::string charset = SF::Trim(Project.ProjectSettings.Encoding);
-    const TSinglePageLinks links(Items, root);
-    TPageResources resources;
-    std::vector<std::string> elements;
+    TSinglePageLinks links(Items, root);
 
-    std::string text;
-    for (std::size_t i = 0; i < Items.size(); ++i) {
+    // First every topic's ids, which links from any topic may name; then each topic is
+    // rewritten. Both passes run on all cores and hand their results back in topic order,
+    // so the page does not depend on the threads.
+    ForEachPageInOrder<std::unordered_set<std::string>>(
+        Items.size(), Threads,
+        [&](std::size_t i) {
+            return Items[i]->HasContent ? TSinglePageLinks::Targets(ItemBody(*Items[i]))
+                                        : std::unordered_set<std::string>();
+        },
+        [&](std::size_t i, std::unordered_set<std::string>&& targets) {
+            links.SetTargets(i, std::move(targets));
+        });
+
+    struct TPart {
+        std::string Text;
+        std::vector<std::string> HeadElements;
+        std::vector<std::string> BodyElements;
+    };
+    auto part = [&](std::size_t i) {
+        TPart part;
         const TContentsItem& item = *Items[i];
         const std::string level = std::to_string(item.Level);
-        text += "<a name=\"A" + std::to_string(i) + "\">";
+        std::string& text = part.Text;
+        text = "<a name=\"A" + std::to_string(i) + "\">";
         text += "<h" + level + ">" + ItemNumber(i) + " " + SF::HtmlEncode(item.Title) + "</h" +
                 level + ">\r\n";
         if (!item.HasContent)
-            continue;
-        Info(item.Url);
-        const std::string pageFile = Paths::UrlToPath(root, item.Url);
-        const std::string pageFolder = Paths::ExtractFilePath(pageFile);
+            return part;
+        const std::string pageFolder = Paths::ExtractFilePath(Paths::UrlToPath(root, item.Url));
+        // The page is read once for its head and, unless the bodies are kept, its body.
+        std::string page;
+        bool read = false;
         try {
-            const std::string page = SF::LoadTextFile(Paths::ResolveExisting(pageFile), charset);
-            ExtractResourceElements(links.Relocate(pageFolder, PageHead(page)), elements);
-            resources.AddFromHead(elements);
+            page = SF::LoadTextFile(item.File, charset);
+            read = true;
         } catch (const std::exception&) {
-            // The body was read a moment ago; a head that cannot be read adds nothing.
+            // Read a moment ago; a page that cannot be read now adds nothing.
         }
-        text += ExtractResourceElements(links.RewriteBody(i, pageFolder, item.Body), elements);
-        resources.AddFromBody(elements);
+        if (read)
+            ExtractResourceElements(links.Relocate(pageFolder, PageHead(page)), part.HeadElements);
+        const std::string body = KeepBodies ? item.Body : read ? PageBody(page) : std::string();
+        text += ExtractResourceElements(links.RewriteBody(i, pageFolder, body), part.BodyElements);
         text += "\r\n";
         if (hasToc)
             text += "<p align=\"right\" class=\"back\">[<a href=\"#toc\">TOP</a>]</p>\r\n";
-    }
+        return part;
+    };
+    TPageResources resources;
+    std::vector<std::string> parts;
+    parts.reserve(Items.size() + 1);
+    ForEachPageInOrder<TPart>(Items.size(), Threads, part, [&](std::size_t i, TPart&& part) {
+        if (Items[i]->HasContent)
+            Info(Items[i]->Url);
+        resources.AddFromHead(part.HeadElements);
+        resources.AddFromBody(part.BodyElements);
+        parts.push_back(std::move(part.Text));
+    });
     Info("Changing hyperlinks...");
-    text += resources.Tail();
+    parts.push_back(resources.Tail());
     headResources = std::move(resources.Head());
-    return text;
+    return parts;
 }
 
 } // namespace parvane

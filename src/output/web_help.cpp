@@ -9,8 +9,11 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
+#include "model/text_writer.h"
 #include "output/contents.h"
 #include "output/keyword_index.h"
+
+#include "output/parallel_pages.h"
 #include "templates/template_apply.h"
 
 #include <filesystem>
@@ -165,10 +168,12 @@ std::string PageDestination(const std::string& scrFolder, const std::string& add
     return dest;
 }
 
+// The copies were left out for the pages written here, so a page usually lands in a place
+// that is free: it is written there directly, without a temporary file and a rename.
 void WritePage(const std::string& text, const std::string& dest, const std::string& charset) {
     std::error_code ec;
     fs::create_directories(fs::path(dest).parent_path(), ec);
-    SF::SaveTextFile(text, dest, charset);
+    SaveNewTextFile(text, dest, charset);
 }
 
 } // namespace
@@ -186,14 +191,67 @@ std::string WebAddress(const TContents& contents, const TContentsItem& item) {
     return SF::ToForwardSlashes(file.substr(root.size()));
 }
 
+namespace {
+
+// Where the page step writes each contents item (Dest "" for none), from what is on disk.
+// Items that write the same file leave it to the last of them, whose page a sequential
+// build would leave behind, so writing them in parallel never races.
+struct TWebPagePlan {
+    std::string Address; // relative to "scr", "/" separators
+    std::string Dest;
+    std::string Source; // the project's page, as on disk
+};
+
+std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::string& scr,
+                                       bool withTemplate) {
+    const std::string root = Paths::IncludeTrailingSlash(contents.Project.RootFolder());
+    std::vector<TWebPagePlan> plan(contents.Items.size());
+    std::unordered_map<std::string, std::size_t> lastWriter;
+    for (std::size_t i = 0; i < contents.Items.size(); ++i) {
+        const TContentsItem& item = *contents.Items[i];
+        if (!item.HasContent || (withTemplate && item.ApplyTemp))
+            continue;
+        TWebPagePlan& p = plan[i];
+        p.Address = WebAddress(contents, item);
+        p.Dest = PageDestination(scr, p.Address);
+        if (p.Dest.empty())
+            continue;
+        p.Source = Paths::ResolveExisting(root + p.Address);
+        if (!withTemplate && p.Source.empty()) {
+            p.Dest.clear();
+            continue;
+        }
+        auto [it, added] = lastWriter.try_emplace(p.Dest, i);
+        if (!added) {
+            plan[it->second].Dest.clear();
+            it->second = i;
+        }
+    }
+    return plan;
+}
+
+} // namespace
+
+std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
+                                             const std::string& outputFolder, bool withTemplate) {
+    const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
+    std::vector<std::string> files;
+    for (TWebPagePlan& p : PlanWebPages(contents, scr, withTemplate))
+        if (!p.Dest.empty() && !p.Source.empty())
+            files.push_back(std::move(p.Source));
+    return files;
+}
+
 void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
                               const std::string& scrollStyle) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
+    const bool withTemplate = !SF::Trim(templateFile).empty();
+    const std::vector<TWebPagePlan> plan = PlanWebPages(*this, scr, withTemplate);
     const bool search = Project.ProjectSettings.WebHelpSearch;
 
-    if (!SF::Trim(templateFile).empty()) {
+    if (withTemplate) {
         const TTemplate tpl(templateFile);
         const std::string tplCharset = CharsetForPage(tpl.RebasedFor(root), Project);
         // The template is rebased within the project's folders: the copies keep the same
@@ -203,19 +261,21 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             const std::string pageFolder = Paths::ExtractFilePath(root + address);
             return ApplyTemplate(tpl.RebasedFor(pageFolder), title, content);
         };
-        for (const auto& item : Items) {
-            if (!item->HasContent || item->ApplyTemp)
-                continue;
-            const std::string address = WebAddress(*this, *item);
-            const std::string dest = PageDestination(scr, address);
-            if (dest.empty())
-                continue;
-            std::string content = WebSyncScript(item->Position, address) + item->Body;
-            if (search)
-                content += WebMarkScript(address);
-            const std::string page = templated(address, item->Title, content);
-            WritePage(InsertScrollStyle(page, scrollStyle), dest, tplCharset);
-        }
+        ForEachPageInOrder<bool>(
+            Items.size(), Threads,
+            [&](std::size_t i) {
+                const TWebPagePlan& p = plan[i];
+                if (p.Dest.empty())
+                    return false;
+                const TContentsItem& item = *Items[i];
+                std::string content = WebSyncScript(item.Position, p.Address) + ItemBody(item);
+                if (search)
+                    content += WebMarkScript(p.Address);
+                const std::string page = templated(p.Address, item.Title, content);
+                WritePage(InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset);
+                return true;
+            },
+            [](std::size_t, bool) {});
         TTopicNode* others = Project.NonContentsRoot();
         for (TTopicNode* node = others ? others->FirstChild() : nullptr;
              node && node->HasAsParent(others); node = node->GetNext()) {
@@ -234,23 +294,22 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
         return;
     }
 
-    for (const auto& item : Items) {
-        if (!item->HasContent)
-            continue;
-        const std::string address = WebAddress(*this, *item);
-        const std::string dest = PageDestination(scr, address);
-        if (dest.empty())
-            continue;
-        const std::string source = Paths::ResolveExisting(root + address);
-        if (source.empty())
-            continue;
-        const std::string html = SF::LoadTextFile(source, projectCharset);
-        // A page without an opening body tag comes out empty.
-        std::string page = SF::InsertAfterBodyTag(html, WebSyncScript(item->Position, address));
-        if (search && !page.empty())
-            page = InsertMarkScript(page, address);
-        WritePage(page, dest, CharsetForPage(html, Project));
-    }
+    ForEachPageInOrder<bool>(
+        Items.size(), Threads,
+        [&](std::size_t i) {
+            const TWebPagePlan& p = plan[i];
+            if (p.Dest.empty())
+                return false;
+            const std::string html = SF::LoadTextFile(p.Source, projectCharset);
+            // A page without an opening body tag comes out empty.
+            std::string page =
+                SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
+            if (search && !page.empty())
+                page = InsertMarkScript(page, p.Address);
+            WritePage(page, p.Dest, CharsetForPage(html, Project));
+            return true;
+        },
+        [](std::size_t, bool) {});
 }
 
 // ---- image step ---------------------------------------------------------------------------

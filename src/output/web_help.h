@@ -4,6 +4,7 @@
 // puts them together.
 
 #include <string>
+#include <vector>
 
 namespace parvane {
 
@@ -40,6 +41,11 @@ std::string WebIndentImage(bool more, bool drawLines);
 // The address of an item's page relative to "scr" with "/" separators, in the letter case
 // of the file on disk; the stored address for an item without a page.
 std::string WebAddress(const TContents& contents, const TContentsItem& item);
+
+// The project files (as on disk) whose copies in "scr" the page step writes over with the
+// topic page: the branch need not copy them first.
+std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
+                                             const std::string& outputFolder, bool withTemplate);
 
 // The script every topic page of the contents carries: inside the frames it selects the
 // page's node in the tree; opened alone it offers the way back into the frames.

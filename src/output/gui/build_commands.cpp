@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 namespace parvane {
@@ -138,9 +139,26 @@ TBuildResult TBuildCommands::Run(const TBuildRequest& request) {
     output_->raise();
     // HTML Help: the compiler's lines go to the compiling window, which takes over from
     // the progress window when the compiler starts.
-    connect(&host, &TGuiBuildHost::Line, output_,
-            [&lines](const QString& text) { lines->AddLine(text); });
-    connect(&host, &TGuiBuildHost::CompilerOutput, output_, [this, &lines](const QString& text) {
+    // A large project reports tens of thousands of lines (one per copied file): shown one
+    // by one they kept the window busy for many seconds after the build. They are shown
+    // in batches, ten times a second.
+    QStringList pending;
+    QTimer batch;
+    batch.setSingleShot(true);
+    batch.setInterval(100);
+    const auto showPending = [&lines, &pending] {
+        lines->AddLines(pending);
+        pending.clear();
+    };
+    connect(&batch, &QTimer::timeout, output_, showPending);
+    connect(&host, &TGuiBuildHost::Line, output_, [&pending, &batch](const QString& text) {
+        pending.append(text);
+        if (!batch.isActive())
+            batch.start();
+    });
+    connect(&host, &TGuiBuildHost::CompilerOutput, output_,
+            [this, &lines, &showPending](const QString& text) {
+        showPending();
         if (lines != compiling_) {
             output_->hide();
             compiling_->Clear();
@@ -166,6 +184,8 @@ TBuildResult TBuildCommands::Run(const TBuildRequest& request) {
     running_ = false;
     // Lines still queued arrive before the windows are released.
     QCoreApplication::processEvents();
+    batch.stop();
+    showPending();
     if (SetBusy)
         SetBusy(false);
 

@@ -58,6 +58,13 @@ void TfrmLines::AddLine(const QString& line) {
     mmLines->verticalScrollBar()->setValue(mmLines->verticalScrollBar()->maximum());
 }
 
+void TfrmLines::AddLines(const QStringList& lines) {
+    if (lines.isEmpty())
+        return;
+    mmLines->appendPlainText(lines.join('\n'));
+    mmLines->verticalScrollBar()->setValue(mmLines->verticalScrollBar()->maximum());
+}
+
 QStringList TfrmLines::Lines() const {
     QStringList lines = mmLines->toPlainText().split('\n');
     if (lines.size() == 1 && lines.front().isEmpty())

@@ -27,6 +27,8 @@ public:
     TfrmLines(const QString& objectName, const QString& title, QWidget* parent = nullptr);
     void Clear();
     void AddLine(const QString& line);
+    // Several lines at once, scrolled to the end once.
+    void AddLines(const QStringList& lines);
     QStringList Lines() const;
     void SetRunning(bool running);
 

@@ -1,0 +1,16 @@
+#include "output/parallel_pages.h"
+
+namespace parvane {
+
+int PageThreads(int requested, std::size_t work) {
+    int threads = requested;
+    if (threads <= 0) {
+        const unsigned cores = std::thread::hardware_concurrency();
+        threads = cores == 0 ? 1 : static_cast<int>(std::min(cores, 64u));
+    }
+    // A thread is worth starting for a few pages, not for one.
+    const std::size_t useful = std::max<std::size_t>(1, work / 4);
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), useful));
+}
+
+} // namespace parvane
