@@ -188,8 +188,6 @@ std::string TContents::ItemBody(const TContentsItem& item) const {
     }
 }
 
-namespace {
-
 // The walk of the item list that the recursive description gives (one call per run of
 // siblings), with the runs that are open kept on a stack instead of the call stack. An
 // item's outline number is not stored: its place among its siblings and its parent are
