@@ -9,7 +9,8 @@
 // processor time and peak resident memory come from wait4. HTML Help stops before chmcmd:
 // the figure is Parvane's own part (collecting, copying, the Workshop project files).
 // --threads 1,2 runs every build once per thread count (0: one thread per core); --only
-// single|web|chm runs one of the builds.
+// single|web|chm|check runs one of the builds, or only `parvane-cli check` of the project,
+// which is measured the same way after the builds.
 
 #include "bench_support.h"
 #include "model/project_file.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
     bool keep = false;
     std::vector<OutputKind> kinds = {OutputKind::SingleHtml, OutputKind::WebHelp,
                                      OutputKind::HtmlHelp};
+    bool check = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--dir" && i + 1 < argc) {
@@ -150,9 +152,12 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--only" && i + 1 < argc) {
             const std::string kind = argv[++i];
-            kinds = {kind == "web"   ? OutputKind::WebHelp
-                     : kind == "chm" ? OutputKind::HtmlHelp
-                                     : OutputKind::SingleHtml};
+            check = kind == "check";
+            kinds.clear();
+            if (!check)
+                kinds = {kind == "web"   ? OutputKind::WebHelp
+                         : kind == "chm" ? OutputKind::HtmlHelp
+                                         : OutputKind::SingleHtml};
         } else if (a == "--keep") {
             keep = true;
         } else {
@@ -210,6 +215,20 @@ int main(int argc, char** argv) {
                             cp.Cpu, b.Cpu / cp.Cpu, b.MaxRssMb, b.Ok && cp.Ok ? "" : "  FAILED");
                 cpus.push_back(b.Cpu);
             }
+        }
+        if (check) {
+            // The site has missing targets on purpose: the check's exit status 1 is its
+            // answer, not a failure.
+            const fs::path copy = base / "copy";
+            const TChildFigures cp = Run({"cp", "-r", root.string(), copy.string()});
+            fs::remove_all(copy, ec);
+            const TChildFigures c = Run({cli.string(), "check", project.string(), "--format",
+                                         "json", "--output", (base / "check.json").string()});
+            const bool answered = fs::exists(base / "check.json");
+            std::printf("%-22s %7s | %8.2f %8.2f %6.2f | %8.2f %8.2f %6.2f | %7.0f%s\n",
+                        "parvane-cli check", "1", c.Wall, cp.Wall, c.Wall / cp.Wall, c.Cpu,
+                        cp.Cpu, c.Cpu / cp.Cpu, c.MaxRssMb, answered && cp.Ok ? "" : "  FAILED");
+            cpus.push_back(c.Cpu);
         }
         cpuBySize.emplace_back(pages, cpus);
         if (keep)
