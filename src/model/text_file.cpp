@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -465,14 +466,16 @@ bool WriteThroughUnnamedFile(const std::string& native, const std::string& path,
     // No fsync: builds write thousands of files; the rename alone keeps a crash of the
     // program from ever leaving a half-written file behind.
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    static thread_local std::mt19937_64 random(std::random_device{}() ^
+                                               static_cast<std::uint64_t>(::getpid()));
+    static const char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
+        // A fresh name given straight to the complete file: linkat refuses one that exists,
+        // so the name is only ever taken by a whole file, for the moment before the rename.
         std::string tmp = TemporaryPattern(native);
-        // A fresh unused name: mkstemp makes it, and linkat needs it gone again.
-        const int probe = mkstemp(tmp.data());
-        if (probe < 0)
-            break;
-        ::close(probe);
-        ::unlink(tmp.c_str());
+        for (std::size_t i = tmp.size() - 6; i < tmp.size(); ++i)
+            tmp[i] = kLetters[random() % (sizeof kLetters - 1)];
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             ::close(fd);
             RenameInto(tmp, native, path);

@@ -8,6 +8,8 @@
 #include "model/project_file.h"
 #include "model/string_func.h"
 #include "output/contents.h"
+#include "output/parallel_pages.h"
+#include "model/text_file.h"
 #include "templates/template_apply.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
@@ -86,6 +89,7 @@ struct TTarget {
     std::string Found; // the path on disk (its real letters), for Exact and CaseOnly
     std::string Real;  // Found with symbolic links resolved
     bool IsFolder = false;
+    struct TPageInfo* Page = nullptr; // its page record, once a link reached it
 };
 
 struct TPageInfo {
@@ -129,19 +133,34 @@ private:
             progress_(text);
     }
 
-    const TTarget& Resolve(const std::string& absolutePath);
+    TTarget& Resolve(const std::string& absolutePath);
     std::string RelativeToRoot(const std::string& real) const;
     TPageInfo& Page(const std::string& real);
     void Enqueue(const std::string& real);
+    void Enqueue(TPageInfo& page, const std::string& real);
 
     void CheckTopics();
     void CheckTemplates();
+    // One page being checked: where its links resolve from, and the answers for the links
+    // its folder has seen (pages of one folder write the same relative links again and
+    // again, so the full path is collapsed and hashed once per folder and link).
+    struct TScan {
+        TPageInfo* Info = nullptr;
+        std::string Folder;
+        std::unordered_map<std::string, TTarget*>* Links = nullptr;
+    };
+    // A page read and scanned on a worker thread.
+    struct TRead {
+        std::string Text;
+        THtmlReferences Refs;
+        std::string Error;
+    };
+    static TRead ReadAndScan(const std::string& real, const std::string& charset);
     void ScanPages();
-    void ScanOne(const std::string& real);
-    void CheckLink(const std::string& fromReal, const std::string& fromFolder,
-                   const THtmlReference& ref);
-    void AddFragment(const std::string& targetReal, const std::string& fromReal,
-                     const std::string& fragment, const THtmlReference& ref);
+    void TakeScan(const std::string& real, TRead& read);
+    void CheckLink(TScan& page, const THtmlReference& ref);
+    void AddFragment(TPageInfo* target, TPageInfo* from, std::string_view fragment,
+                     const THtmlReference& ref);
     void CheckFragments();
     void CheckOrphans();
 
@@ -152,6 +171,7 @@ private:
     std::string root_; // as the project names it, trailing "/"
     std::unique_ptr<TProjectRoot> projectRoot_;
     std::unordered_map<std::string, TTarget> targets_;
+    std::unordered_map<std::string, std::unordered_map<std::string, TTarget*>> linksByFolder_;
     std::unordered_map<std::string, TPageInfo> pages_;
     std::vector<std::string> pending_;
     std::vector<TFragmentLink> fragments_;
@@ -161,7 +181,7 @@ private:
 // The same rules as the builds: an exact name wins, letter case is only a fallback, and
 // "inside the root" is decided on real paths. A folder inside the root ("sub/", "../") is
 // no missing file: web servers answer it with its index page.
-const TTarget& TChecker::Resolve(const std::string& absolutePath) {
+TTarget& TChecker::Resolve(const std::string& absolutePath) {
     const std::string key = SF::CollapseDotDot(absolutePath);
     auto it = targets_.find(key);
     if (it != targets_.end())
@@ -201,7 +221,10 @@ TPageInfo& TChecker::Page(const std::string& real) {
 }
 
 void TChecker::Enqueue(const std::string& real) {
-    TPageInfo& page = Page(real);
+    Enqueue(Page(real), real);
+}
+
+void TChecker::Enqueue(TPageInfo& page, const std::string& real) {
     if (page.Scanned)
         return;
     page.Scanned = true; // marks it as queued; read once
@@ -355,60 +378,77 @@ void TChecker::CheckTemplates() {
     }
 }
 
+TChecker::TRead TChecker::ReadAndScan(const std::string& real, const std::string& charset) {
+    TRead read;
+    try {
+        std::string bytes = TextCodec::ReadFileBytes(real);
+        // Links and ids are found in the bytes; only a page that is no UTF-8 is converted.
+        read.Text = TextCodec::IsValidUtf8(bytes) ? std::move(bytes)
+                                                  : TextCodec::DecodePage(bytes, charset);
+    } catch (const std::exception& e) {
+        read.Error = e.what();
+        return read;
+    }
+    if (IsStyleSheet(real))
+        ScanCssReferences(read.Text, read.Refs);
+    else
+        ScanHtmlReferences(read.Text, read.Refs);
+    return read;
+}
+
+// Wave by wave: the files found so far are read and scanned on every core, then their
+// links are followed here, in order, which finds the next wave.
 void TChecker::ScanPages() {
+    const std::string charset = SF::Trim(project_.ProjectSettings.Encoding);
     std::size_t done = 0;
     while (!pending_.empty()) {
-        const std::string real = std::move(pending_.back());
-        pending_.pop_back();
-        ScanOne(real);
-        if (++done % 1000 == 0)
-            Progress("Checked " + std::to_string(done) + " files...");
+        std::vector<std::string> wave;
+        wave.swap(pending_);
+        ForEachPageInOrder<TRead>(
+            wave.size(), 0, [&](std::size_t i) { return ReadAndScan(wave[i], charset); },
+            [&](std::size_t i, TRead&& read) {
+                TakeScan(wave[i], read);
+                if (++done % 1000 == 0)
+                    Progress("Checked " + std::to_string(done) + " files...");
+            });
     }
 }
 
-void TChecker::ScanOne(const std::string& real) {
-    std::string text;
-    try {
-        text = SF::LoadTextFile(real, project_.ProjectSettings.Encoding);
-    } catch (const std::exception& e) {
-        TPageInfo& page = Page(real);
+void TChecker::TakeScan(const std::string& real, TRead& read) {
+    TPageInfo& page = Page(real);
+    if (!read.Error.empty()) {
         page.Unreadable = true;
         Add(CheckSeverity::Error, "unreadable-page", page.Rel, 0, "", "",
-            std::string("The file cannot be read: ") + e.what());
+            "The file cannot be read: " + read.Error);
         return;
     }
     ++report_.PagesRead;
-    THtmlReferences refs;
-    if (IsStyleSheet(real))
-        ScanCssReferences(text, refs);
-    else
-        ScanHtmlReferences(text, refs);
-    {
-        TPageInfo& page = Page(real);
-        if (!page.TemplateTitle.empty()) {
-            const std::string missing = CheckTemplateTags(text);
-            if (!missing.empty())
-                Add(CheckSeverity::Error, "template-tags", page.Rel, 0, page.TemplateTitle, "",
-                    "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
-                        SF::Trim(SF::ReplaceTextW(missing, "\r\n", "; ")) + ".");
-        }
-        page.Anchors.reserve(refs.Anchors.size());
-        for (const std::string& anchor : refs.Anchors)
-            page.Anchors.push_back(std::hash<std::string>()(anchor));
-        std::sort(page.Anchors.begin(), page.Anchors.end());
+    if (!page.TemplateTitle.empty()) {
+        const std::string missing = CheckTemplateTags(read.Text);
+        if (!missing.empty())
+            Add(CheckSeverity::Error, "template-tags", page.Rel, 0, page.TemplateTitle, "",
+                "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
+                    SF::Trim(SF::ReplaceTextW(missing, "\r\n", "; ")) + ".");
     }
-    const std::string folder = Paths::ExtractFilePath(real);
-    for (const THtmlReference& ref : refs.Links)
-        CheckLink(real, folder, ref);
+    page.Anchors.reserve(read.Refs.Anchors.size());
+    for (const std::string& anchor : read.Refs.Anchors)
+        page.Anchors.push_back(std::hash<std::string>()(anchor));
+    std::sort(page.Anchors.begin(), page.Anchors.end());
+
+    TScan scan;
+    scan.Info = &page;
+    scan.Folder = Paths::ExtractFilePath(real);
+    scan.Links = &linksByFolder_[scan.Folder];
+    for (const THtmlReference& ref : read.Refs.Links)
+        CheckLink(scan, ref);
 }
 
-void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFolder,
-                         const THtmlReference& ref) {
+void TChecker::CheckLink(TScan& page, const THtmlReference& ref) {
     const std::string& link = ref.Value;
-    const std::string from = RelativeToRoot(fromReal);
+    const std::string& from = page.Info->Rel;
     if (link[0] == '#') {
         if (link.size() > 1)
-            AddFragment(fromReal, fromReal, link.substr(1), ref);
+            AddFragment(page.Info, page.Info, std::string_view(link).substr(1), ref);
         return;
     }
     const std::string scheme = SchemeOf(link);
@@ -432,34 +472,41 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
                 "External address (not fetched).");
         return;
     }
-    std::string path = link;
-    std::string fragment;
-    const std::size_t hash = path.find('#');
-    if (hash != std::string::npos) {
-        fragment = path.substr(hash + 1);
-        path.erase(hash);
+    std::string_view written(link);
+    std::string_view fragment;
+    const std::size_t hash = written.find('#');
+    if (hash != std::string_view::npos) {
+        fragment = written.substr(hash + 1);
+        written = written.substr(0, hash);
     }
-    const std::size_t query = path.find('?');
-    if (query != std::string::npos)
-        path.erase(query);
-    path = SF::ToForwardSlashes(PercentDecode(path));
-    if (path.empty()) { // "?x" or "#": the page itself
+    const std::size_t query = written.find('?');
+    if (query != std::string_view::npos)
+        written = written.substr(0, query);
+    if (written.empty()) { // "?x" or "#": the page itself
         if (!fragment.empty())
-            AddFragment(fromReal, fromReal, fragment, ref);
+            AddFragment(page.Info, page.Info, fragment, ref);
         return;
     }
-    const TTarget& target = Resolve(fromFolder + path);
+    const std::string key(written);
+    auto known = page.Links->find(key);
+    if (known == page.Links->end()) {
+        const std::string path = SF::ToForwardSlashes(PercentDecode(written));
+        known = page.Links->emplace(key, &Resolve(page.Folder + path)).first;
+    }
+    TTarget& target = *known->second;
     switch (target.State) {
     case TTarget::Missing:
         Add(CheckSeverity::Error, "missing-target", from, ref.Line, "", link,
-            "The file " + Quote(path) + " doesn't exist.");
+            "The file " + Quote(SF::ToForwardSlashes(PercentDecode(written))) +
+                " doesn't exist.");
         return;
     case TTarget::Outside:
         Add(CheckSeverity::Error, "outside-root", from, ref.Line, "", link,
             "The link leaves the project's root folder; no output includes its target.");
         return;
     case TTarget::CaseOnly: {
-        const std::string exact = projectRoot_->RealLink(fromFolder, path);
+        const std::string exact =
+            projectRoot_->RealLink(page.Folder, SF::ToForwardSlashes(PercentDecode(written)));
         Add(CheckSeverity::Warning, "case-mismatch", from, ref.Line, "", link,
             "The file is found only when letter case is ignored; readers on Linux and on web "
             "servers won't find it.",
@@ -471,22 +518,24 @@ void TChecker::CheckLink(const std::string& fromReal, const std::string& fromFol
     }
     if (target.IsFolder)
         return;
-    if (target.Real != fromReal && (IsPageFile(target.Real) || IsStyleSheet(target.Real))) {
-        Page(target.Real).LinkedByOtherPage = true;
-        Enqueue(target.Real);
+    const bool isPage = IsPageFile(target.Real);
+    if (!target.Page && (isPage || IsStyleSheet(target.Real)))
+        target.Page = &Page(target.Real);
+    if (target.Page && target.Page != page.Info) {
+        target.Page->LinkedByOtherPage = true;
+        Enqueue(*target.Page, target.Real);
     }
-    if (!fragment.empty() && IsPageFile(target.Real))
-        AddFragment(target.Real, fromReal, fragment, ref);
+    if (!fragment.empty() && isPage)
+        AddFragment(target.Page, page.Info, fragment, ref);
 }
 
-void TChecker::AddFragment(const std::string& targetReal, const std::string& fromReal,
-                           const std::string& fragment, const THtmlReference& ref) {
+void TChecker::AddFragment(TPageInfo* target, TPageInfo* from, std::string_view fragment,
+                           const THtmlReference& ref) {
     const std::string decoded = PercentDecode(fragment);
     // "#top" scrolls to the top in every browser, anchor or not.
     if (decoded.empty() || SF::SameText(decoded, "top"))
         return;
-    fragments_.push_back({&Page(targetReal), &Page(fromReal), std::hash<std::string>()(decoded),
-                          ref.Line, ref.Value});
+    fragments_.push_back({target, from, std::hash<std::string>()(decoded), ref.Line, ref.Value});
 }
 
 void TChecker::CheckFragments() {

@@ -177,7 +177,7 @@ void BuildQtHelpBranch(TBuildContext& ctx) {
                     continue;
                 const std::string dest = work.Path() + source.substr(root.size());
                 std::string text = ApplyTemplate(tpl.RebasedFor(Paths::ExtractFilePath(source)),
-                                                 item->Title, item->Body);
+                                                 item->Title, contents.ItemBody(*item));
                 std::string charset = TextCodec::DeclaredCharset(text);
                 SF::SaveTextFile(text, dest, charset.empty() ? encoding : charset);
             }
