@@ -124,6 +124,12 @@ const char* KindName(OutputKind kind) {
         return "Web Help";
     case OutputKind::HtmlHelp:
         return "HTML Help (no chmcmd)";
+    case OutputKind::Pdf:
+        return "PDF";
+    case OutputKind::Epub:
+        return "EPUB";
+    case OutputKind::QtHelp:
+        return "Qt Help";
     }
     return "";
 }
