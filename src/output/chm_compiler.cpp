@@ -1,4 +1,5 @@
 #include "output/chm_compiler.h"
+#include "output/output_file.h"
 
 #include "model/errors.h"
 #include "model/string_func.h"
@@ -23,32 +24,6 @@ const char* const kCompilerMissingMessage =
     "Debian package \"fp-utils\" (sudo apt-get install fp-utils) and build again.";
 
 namespace {
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
-
-std::string SearchPath(const std::string& name) {
-    if (name.find('/') != std::string::npos)
-        return IsExecutableFile(name) ? name : std::string();
-    const char* pathEnv = std::getenv("PATH");
-    const std::string path = pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(':', start);
-        if (end == std::string::npos)
-            end = path.size();
-        // An empty entry stands for the current folder.
-        const std::string dir = end > start ? path.substr(start, end - start) : std::string(1, '.');
-        const std::string candidate = dir + "/" + name;
-        if (IsExecutableFile(candidate))
-            return candidate;
-        start = end + 1;
-    }
-    return {};
-}
 
 // Keeps the valid UTF-8 sequences of a line and tabs; any other byte below 32, DEL and
 // every byte of a malformed sequence become "?", so garbage from a broken compiler still
@@ -146,8 +121,8 @@ private:
 
 std::string FindHtmlHelpCompiler() {
     if (const char* env = std::getenv("PARVANE_CHMCMD"); env && *env)
-        return SearchPath(env);
-    return SearchPath("chmcmd");
+        return FindProgram(env);
+    return FindProgram("chmcmd");
 }
 
 TCompilerRun RunHtmlHelpCompiler(const std::string& compiler, const std::string& projectFile,

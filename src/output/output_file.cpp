@@ -39,29 +39,6 @@ std::string CanonicalOrSelf(const std::string& path) {
     return ec ? path : p.string();
 }
 
-bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
-
-std::string OnPath(const std::string& name) {
-    if (name.find('/') != std::string::npos)
-        return IsExecutableFile(name) ? name : std::string();
-    const char* pathEnv = std::getenv("PATH");
-    const std::string path = pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(':', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string dir = end > start ? path.substr(start, end - start) : std::string(".");
-        if (IsExecutableFile(dir + "/" + name))
-            return dir + "/" + name;
-        start = end + 1;
-    }
-    return {};
-}
 
 // Text a helper prints, made safe to show: control characters become "?".
 std::string Printable(std::string line) {
@@ -303,9 +280,9 @@ TProgramRun RunProgram(const std::vector<std::string>& argvIn, const std::string
 
 std::string FindProgram(const char* envName, const std::vector<std::string>& candidates) {
     if (const char* env = std::getenv(envName); env && *env)
-        return OnPath(env);
+        return FindProgram(env);
     for (const std::string& candidate : candidates) {
-        const std::string found = OnPath(candidate);
+        const std::string found = FindProgram(candidate);
         if (!found.empty())
             return found;
     }
@@ -316,6 +293,34 @@ std::string ExecutableFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : Paths::IncludeTrailingSlash(exe.parent_path().string());
+}
+
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
+
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos)
+        return IsExecutableFile(name) ? name : std::string();
+    const char* pathEnv = std::getenv("PATH");
+    const std::string path = pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string dir = end > start ? path.substr(start, end - start) : std::string(".");
+        if (IsExecutableFile(dir + "/" + name))
+            return dir + "/" + name;
+        start = end + 1;
+    }
+    return {};
 }
 
 } // namespace parvane

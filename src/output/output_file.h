@@ -80,4 +80,8 @@ std::string FindProgram(const char* envName, const std::vector<std::string>& can
 // The folder of the running executable, with trailing "/".
 std::string ExecutableFolder();
 
+// A program by name: as given when it names a path, else the first executable of that name
+// in $PATH (an empty entry stands for the current folder); "" when there is none.
+std::string FindProgram(const std::string& name);
+
 } // namespace parvane

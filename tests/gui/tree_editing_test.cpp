@@ -59,8 +59,8 @@ QString WriteProject(const QString& folder, const QStringList& titles, int extra
     TPvx project(tree);
     project.ResetToDefaults();
     project.ProjectSettings.RootDir = folder.toStdString() + "/";
-    for (const QString& spec : titles) {
-        const QStringList parts = spec.split('>');
+    for (const QString& entry : titles) {
+        const QStringList parts = entry.split('>');
         TTopicNode* node =
             tree.AddTopicNode(tree.ContentsRoot(), parts[0].toStdString(), imLastChildOfReference,
                               tsLinked, 0, parts[0].toStdString() + ".htm");
