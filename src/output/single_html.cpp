@@ -4,9 +4,11 @@
 #include "model/html_links.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/text_file.h"
 #include "output/contents.h"
 #include "output/parallel_pages.h"
 
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -238,12 +240,16 @@ bool IsScriptElement(const std::string& element) {
 }
 
 // Scripts and style sheets of all pages, each distinct one kept once, in the order they
-// first appear.
+// first appear. Two elements that differ only in which copy of the same file they load are
+// one: sites often ship the same script in several folders (one per edition of a book),
+// and in one page each copy would run again over the whole document.
 class TPageResources {
 public:
+    explicit TPageResources(const std::string& root) : root_(root), files_(root) {}
+
     void AddFromHead(std::vector<std::string>& elements) {
         for (std::string& element : elements)
-            if (seen_.insert(element).second)
+            if (seen_.insert(Identity(element)).second)
                 head_ += element + "\r\n";
         elements.clear();
     }
@@ -251,7 +257,7 @@ public:
     // their place in their own page, not before it exists.
     void AddFromBody(std::vector<std::string>& elements) {
         for (std::string& element : elements) {
-            if (!seen_.insert(element).second)
+            if (!seen_.insert(Identity(element)).second)
                 continue;
             (IsScriptElement(element) ? tail_ : head_) += element + "\r\n";
         }
@@ -261,6 +267,51 @@ public:
     const std::string& Tail() const { return tail_; }
 
 private:
+    // The element with each local address it loads replaced by what the file holds (its
+    // size and a hash of its bytes); an address that reads no file stays as written.
+    std::string Identity(const std::string& element) {
+        return RewriteHtmlRefs(
+            element, [&](THtmlRefKind kind, std::string_view value, std::string& replacement) {
+                if (kind != THtmlRefKind::Link)
+                    return false;
+                const TAddress address = SplitAddress(TrimBlanks(value));
+                if (address.Path.empty() || IsExternal(address.Path))
+                    return false;
+                const std::string& content = ContentKey(
+                    SF::CollapseDotDot(root_ + PercentDecode(DecodeBasicEntities(address.Path))));
+                if (content.empty())
+                    return false;
+                replacement = content;
+                replacement += address.Query;
+                return true;
+            });
+    }
+
+    const std::string& ContentKey(const std::string& path) {
+        auto [it, added] = contentKeys_.try_emplace(path);
+        if (!added)
+            return it->second;
+        // Only a file inside the root is read, as for every other use of a page's links.
+        const TResolvedTarget file = files_.Resolve(path);
+        if (!file.Found() || !file.InsideRoot)
+            return it->second;
+        std::string bytes;
+        try {
+            bytes = TextCodec::ReadFileBytes(file.Path);
+        } catch (const std::exception&) {
+            return it->second;
+        }
+        // FNV-1a over the bytes; with the size it tells files apart well beyond any site.
+        std::uint64_t hash = 1469598103934665603ull;
+        for (const unsigned char c : bytes)
+            hash = (hash ^ c) * 1099511628211ull;
+        it->second = "\x01file:" + std::to_string(bytes.size()) + ":" + std::to_string(hash);
+        return it->second;
+    }
+
+    std::string root_;
+    TProjectRoot files_;
+    std::unordered_map<std::string, std::string> contentKeys_;
     std::unordered_set<std::string> seen_;
     std::string head_;
     std::string tail_;
@@ -333,7 +384,7 @@ std::vector<std::string> TContents::SinglePagesParts(std::string& headResources)
             text += "<p align=\"right\" class=\"back\">[<a href=\"#toc\">TOP</a>]</p>\r\n";
         return part;
     };
-    TPageResources resources;
+    TPageResources resources(root);
     std::vector<std::string> parts;
     parts.reserve(Items.size() + 1);
     ForEachPageInOrder<TPart>(Items.size(), Threads, part, [&](std::size_t i, TPart&& part) {

@@ -144,6 +144,37 @@ TEST(SingleHtmlLinks, ScriptsAndStyleSheetsOfEveryPageAreKeptOnce) {
     EXPECT_THAT(pages, HasSubstr("<p>c</p>"));
 }
 
+// A book with one copy of its scripts per edition folder: in one page each copy would run
+// over the whole document again.
+TEST(SingleHtmlLinks, CopiesOfTheSameFileInOtherFoldersAreOneScript) {
+    TestProject p;
+    p.Write("book.js", "hljs()");
+    p.Write("old/book.js", "hljs()");
+    p.Write("old/extra.js", "hljs(); extra()");
+    p.Write("old/style.css", "p {}");
+    p.Write("style.css", "p {}");
+    p.Write("a.htm", Page("A", "<p>a</p>",
+                          "<link rel=\"stylesheet\" href=\"style.css\"><script src=\"book.js\"></script>"));
+    p.Write("old/b.htm", Page("B", "<p>b</p>",
+                              "<link rel=\"stylesheet\" href=\"style.css\">"
+                              "<script src=\"book.js\"></script><script src=\"extra.js\"></script>"
+                              "<script src=\"missing.js\"></script>"));
+    p.Write("old/c.htm", Page("C", "<p>c</p>", "<script src=\"../missing.js\"></script>"
+                                               "<script src=\"book.js?v=2\"></script>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "old\\b.htm");
+    p.Add("C", "old\\c.htm");
+    std::string resources;
+    Pages(p, &resources);
+    EXPECT_EQ(resources, "<link rel=\"stylesheet\" href=\"style.css\">\r\n"
+                         "<script src=\"book.js\"></script>\r\n"
+                         "<script src=\"old/extra.js\"></script>\r\n"
+                         "<script src=\"old/missing.js\"></script>\r\n"
+                         "<script src=\"missing.js\"></script>\r\n"
+                         "<script src=\"old/book.js?v=2\"></script>\r\n")
+        << "files with other bytes, files that cannot be read and other queries stay apart";
+}
+
 TEST(SingleHtmlLinks, BuiltPageHoldsTheResourcesInItsHeadAndGetsTheFonts) {
     TestProject p;
     p.Write("a.htm", Page("A", "<p>a</p>", "<link rel=\"stylesheet\" href=\"css/font.css\">"));
