@@ -76,7 +76,7 @@ TEST(CliOutputSettings, AProjectThatNamesNoFileBuildsBesideTheCompiledFile) {
     EXPECT_TRUE(IsEpub(sample.root + "help/sample.epub")) << run.output;
 }
 
-TEST(CliOutputSettings, PdfTakesThePapersFromTheProjectAndOptionsForOneRun) {
+TEST(CliOutputSettings, PdfTakesPaperAndMarginsFromTheProjectUnlessGivenForOneRun) {
     SampleCopy sample([](TProjectSettings& s) {
         s.PdfFile = "print/manual.pdf";
         s.PdfPageSize = "Letter";
