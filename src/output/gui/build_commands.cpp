@@ -104,8 +104,8 @@ bool TBuildCommands::BuildOutput(int tag) {
     take(settings.SingleHtmlFilename, chosen.SingleHtmlFilename);
     take(settings.ViewCompiledFile, chosen.ViewCompiledFile);
     // The proposed name left as it was stays unset, so it keeps following the compiled file.
-    const auto takeFile = [&take, &values](std::string& setting, const std::string& proposed,
-                                           const std::string& value) {
+    const auto takeFile = [&take](std::string& setting, const std::string& proposed,
+                                  const std::string& value) {
         if (!(setting.empty() && value == proposed))
             take(setting, value);
     };
