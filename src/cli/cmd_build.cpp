@@ -27,19 +27,19 @@ const char* const kBuildUsage =
     "  --single-html        one page holding every topic (SingleHtmlOutputFolder)\n"
     "  --webhelp            a Web Help site (WebHelpOutputFolder)\n"
     "  --htmlhelp           a compiled HTML Help file (CompiledFile)\n"
-    "  --pdf                a printable PDF manual: title page, numbered contents,\n"
-    "                       bookmarks and page numbers (printed with parvane-pdf)\n"
-    "  --epub               an EPUB 3 e-book\n"
+    "  --pdf                a printable PDF manual (PdfFile): title page, numbered\n"
+    "                       contents, bookmarks and page numbers (printed with parvane-pdf)\n"
+    "  --epub               an EPUB 3 e-book (EpubFile)\n"
     "  --qthelp             a Qt help file (.qch) for Qt Assistant and QHelpEngine, made\n"
-    "                       with qhelpgenerator; context numbers are keyword ids\n"
-    "                       (PDF, EPUB and Qt Help are written beside the compiled help\n"
-    "                       file, under its name, unless --out names the file)\n"
+    "                       with qhelpgenerator; context numbers are keyword ids (QtHelpFile)\n"
+    "                       (when the project names no PDF, EPUB or Qt Help file, it is\n"
+    "                       written beside the compiled help file, under its name)\n"
     "\n"
     "Options:\n"
     "  --out DIR|FILE       build into DIR (Single HTML, Web Help) or FILE (.chm, .pdf,\n"
     "                       .epub, .qch) for this run instead of the project's setting\n"
-    "  --page-size A4|Letter  PDF: the paper (A4 when not given)\n"
-    "  --margin MM          PDF: the margins in millimetres (15 when not given)\n"
+    "  --page-size A4|Letter  PDF: the paper for this run (else PdfPageSize, A4)\n"
+    "  --margin MM          PDF: the margins in mm for this run (else PdfMargin, 15)\n"
     "  --force              empty an output folder that is not empty and holds no earlier\n"
     "                       output of Parvane (the home folder, the project's folders and the\n"
     "                       program's folder are never emptied), or replace a file that is\n"
@@ -180,15 +180,15 @@ int CmdBuild(const Args& args) {
             if (i + 1 >= args.size())
                 return Usage("--page-size needs A4 or Letter.");
             request.PdfPageSize = args[++i];
-            if (request.PdfPageSize != "A4" && request.PdfPageSize != "Letter" &&
-                request.PdfPageSize != "a4" && request.PdfPageSize != "letter")
+            if (PdfPageSizeName(request.PdfPageSize).empty())
                 return Usage("--page-size is A4 or Letter.");
         } else if (a == "--margin") {
             if (i + 1 >= args.size())
                 return Usage("--margin needs millimetres.");
             const std::string value = args[++i];
             if (value.empty() || value.size() > 2 ||
-                value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) > 60)
+                value.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(value) > kMaxPdfMargin)
                 return Usage("--margin takes whole millimetres from 0 to 60.");
             request.PdfMargin = std::stoi(value);
         } else if (a == "--out" || a == "-o") {

@@ -35,6 +35,9 @@ struct GeneralKey {
     const char* stringDefault = "";
     bool boolDefault = false;
     int intDefault = 0;
+    // A key added later is written only when its value is not the default, so a project
+    // that does not use it is saved exactly as before.
+    bool writtenWhenSet = false;
 };
 
 GeneralKey Str(const char* name, std::string P::*field, const char* def = "") {
@@ -45,6 +48,10 @@ GeneralKey Bool(const char* name, bool P::*field, bool def) {
 }
 GeneralKey Int(const char* name, int P::*field, int def) {
     return {name, field, "", false, def};
+}
+GeneralKey Later(GeneralKey key) {
+    key.writtenWhenSet = true;
+    return key;
 }
 
 // In file order.
@@ -87,10 +94,24 @@ const GeneralKey kGeneralKeys[] = {
     Str("WebFontColor", &P::WebFontColor, "#ffffff"),
     Str("WebBackColor", &P::WebBackColor, "#003366"),
     Str("HHPFolder", &P::HHPFolder),
-    Bool("CopyAllFiles", &P::CopyAllFiles, false),
+    Later(Bool("CopyAllFiles", &P::CopyAllFiles, false)),
 
     Bool("WebHelpSearch", &P::WebHelpSearch, true),
+    Later(Str("PdfFile", &P::PdfFile)),
+    Later(Str("PdfPageSize", &P::PdfPageSize, kDefaultPdfPageSize)),
+    Later(Int("PdfMargin", &P::PdfMargin, kDefaultPdfMargin)),
+    Later(Str("EpubFile", &P::EpubFile)),
+    Later(Str("QtHelpFile", &P::QtHelpFile)),
 };
+
+// Values no build could use (a hand edit, a newer writer) load as the defaults.
+void NormaliseOutputSettings(TProjectSettings& s) {
+    s.PdfPageSize = PdfPageSizeName(s.PdfPageSize);
+    if (s.PdfPageSize.empty())
+        s.PdfPageSize = kDefaultPdfPageSize;
+    if (s.PdfMargin < 0 || s.PdfMargin > kMaxPdfMargin)
+        s.PdfMargin = kDefaultPdfMargin;
+}
 
 // The ten lines of a topic, in file order.
 enum TopicField {
@@ -252,6 +273,15 @@ void CheckProjectFileKind(const std::string& path, const std::string& existing) 
 
 } // namespace
 
+std::string PdfPageSizeName(std::string_view text) {
+    const std::string trimmed = StringFunc::Trim(text);
+    if (StringFunc::SameText(trimmed, "A4"))
+        return "A4";
+    if (StringFunc::SameText(trimmed, "Letter"))
+        return "Letter";
+    return {};
+}
+
 // ---- TPvx -------------------------------------------------------------------------------
 
 TPvx::TPvx(TTopicTree& tree) : tree_(tree) {
@@ -308,6 +338,7 @@ void TPvx::LoadFromFile(const std::string& path) {
             settings.*(*number) = ini.ReadInteger(kGeneral, key.name, key.intDefault);
     }
     settings.RootDir = ResolveRootDir(settings.RootDir, folder);
+    NormaliseOutputSettings(settings);
 
     tree_.BeginUpdate();
     try {
@@ -456,15 +487,19 @@ std::string TPvx::SaveToText(const std::string& path) const {
     for (const GeneralKey& key : kGeneralKeys) {
         if (auto field = std::get_if<std::string P::*>(&key.field)) {
             const std::string& value = ProjectSettings.*(*field);
+            if (key.writtenWhenSet && value == key.stringDefault)
+                continue;
             AppendLine(out, key.name, *field == &P::RootDir ? StoredRootDir(value, folder) : value);
         } else if (auto flag = std::get_if<bool P::*>(&key.field)) {
-            // A key added later is written only when set, so a project that does not use it
-            // is saved exactly as before.
-            if (*flag == &P::CopyAllFiles && !ProjectSettings.CopyAllFiles)
+            const bool value = ProjectSettings.*(*flag);
+            if (key.writtenWhenSet && value == key.boolDefault)
                 continue;
-            AppendLine(out, key.name, ProjectSettings.*(*flag) ? "1" : "0");
+            AppendLine(out, key.name, value ? "1" : "0");
         } else if (auto number = std::get_if<int P::*>(&key.field)) {
-            AppendLine(out, key.name, std::to_string(ProjectSettings.*(*number)));
+            const int value = ProjectSettings.*(*number);
+            if (key.writtenWhenSet && value == key.intDefault)
+                continue;
+            AppendLine(out, key.name, std::to_string(value));
         }
     }
     out.append(kCrLf);

@@ -14,6 +14,13 @@ namespace parvane {
 
 class TIniFile;
 
+inline constexpr const char* kDefaultPdfPageSize = "A4";
+inline constexpr int kDefaultPdfMargin = 15;
+inline constexpr int kMaxPdfMargin = 60;
+
+// A PDF page size as written ("A4", "Letter") for any letter case, or "" when unknown.
+std::string PdfPageSizeName(std::string_view text);
+
 struct TProjectSettings {
     std::string Title;
     std::string RootDir; // in memory: absolute native folder with trailing "/"
@@ -58,6 +65,14 @@ struct TProjectSettings {
     bool CopyAllFiles = false;
 
     bool WebHelpSearch = true; // Web Help offers full-text search
+
+    // The one-file outputs. An empty file name follows the compiled help file's (help.chm
+    // gives help.pdf); a relative one lies below the root folder, as CompiledFile does.
+    std::string PdfFile;
+    std::string PdfPageSize = kDefaultPdfPageSize; // "A4" or "Letter"
+    int PdfMargin = kDefaultPdfMargin;             // millimetres, 0 to kMaxPdfMargin
+    std::string EpubFile;
+    std::string QtHelpFile;
 };
 
 class TPvx {

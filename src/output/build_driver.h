@@ -35,8 +35,8 @@ public:
 
 struct TBuildRequest {
     OutputKind Kind = OutputKind::SingleHtml;
-    // Replaces the project's output folder (Web Help, Single HTML) or compiled file
-    // (HTML Help) for this run; the project settings are not changed.
+    // Replaces the project's output folder (Web Help, Single HTML) or file (HTML Help, PDF,
+    // EPUB, Qt Help) for this run; the project settings are not changed.
     std::string OutputOverride;
     // HTML Help: keep the Workshop project in this folder (overrides HHPFolder).
     std::string KeepProjectFolder;
@@ -133,8 +133,8 @@ struct TBuildDialogValues {
     bool ViewCompiledFile = true;
     // The one-file outputs: their files (for this build) and the PDF's paper and margins.
     std::string PdfFile;
-    std::string PdfPageSize = "A4";
-    int PdfMargin = 15;
+    std::string PdfPageSize = kDefaultPdfPageSize;
+    int PdfMargin = kDefaultPdfMargin;
     std::string EpubFile;
     std::string QtHelpFile;
 };

@@ -656,7 +656,7 @@ void BuildEpubBranch(TBuildContext& ctx) {
     static const TOutputFileKind kind{"EPUB", ".epub", LooksLikeEpub};
     TEpubBuilder builder(ctx);
     builder.Collect();
-    const std::string target = PrepareOutputFile(ctx, "", kind);
+    const std::string target = PrepareOutputFile(ctx, ctx.Project.ProjectSettings.EpubFile, kind);
     const TPrivateFolder work("parvane-epub");
     const std::string packed = work.Path() + "book.epub";
     builder.Build(packed);

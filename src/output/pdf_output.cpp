@@ -433,18 +433,19 @@ void BuildPdfBranch(TBuildContext& ctx) {
     TContents& contents = ctx.Contents;
     const std::string root = Paths::IncludeTrailingSlash(project.RootFolder());
 
-    std::string pageSize = ctx.Request.PdfPageSize.empty() ? "A4" : ctx.Request.PdfPageSize;
-    if (SF::SameText(pageSize, "a4"))
-        pageSize = "A4";
-    else if (SF::SameText(pageSize, "letter"))
-        pageSize = "Letter";
-    else
-        throw EParvaneError("The page size \"" + pageSize +
-                            "\" is not known; choose A4 or Letter.");
-    const int margin = ctx.Request.PdfMargin < 0 ? 15 : ctx.Request.PdfMargin;
-    if (margin > 60)
+    // The request's paper for this run, else the project's.
+    const std::string& wanted = ctx.Request.PdfPageSize.empty()
+                                    ? project.ProjectSettings.PdfPageSize
+                                    : ctx.Request.PdfPageSize;
+    const std::string pageSize = PdfPageSizeName(wanted.empty() ? kDefaultPdfPageSize : wanted);
+    if (pageSize.empty())
+        throw EParvaneError("The page size \"" + wanted + "\" is not known; choose A4 or Letter.");
+    const int margin =
+        ctx.Request.PdfMargin < 0 ? project.ProjectSettings.PdfMargin : ctx.Request.PdfMargin;
+    if (margin < 0 || margin > kMaxPdfMargin)
         throw EParvaneError("A margin of " + std::to_string(margin) +
-                            " mm leaves no room for the text; choose at most 60 mm.");
+                            " mm leaves no room for the text; choose 0 to " +
+                            std::to_string(kMaxPdfMargin) + " mm.");
 
     ctx.Host.Info("Preparing files...");
     std::vector<std::string> topicPages;
@@ -458,7 +459,7 @@ void BuildPdfBranch(TBuildContext& ctx) {
         topicPages.push_back(page);
     }
     static const TOutputFileKind kind{"PDF", ".pdf", LooksLikePdf};
-    const std::string target = PrepareOutputFile(ctx, "", kind);
+    const std::string target = PrepareOutputFile(ctx, ctx.Project.ProjectSettings.PdfFile, kind);
     for (const std::string& page : topicPages)
         contents.Files.erase(page);
 

@@ -143,7 +143,7 @@ void BuildQtHelpBranch(TBuildContext& ctx) {
     }
 
     static const TOutputFileKind kind{"Qt Help", ".qch", LooksLikeQtHelp};
-    const std::string target = PrepareOutputFile(ctx, "", kind);
+    const std::string target = PrepareOutputFile(ctx, ctx.Project.ProjectSettings.QtHelpFile, kind);
     const std::string generator = FindQtHelpGenerator();
     if (generator.empty())
         throw EParvaneError("Qt's help generator \"qhelpgenerator\" was not found, so no .qch "

@@ -74,9 +74,15 @@ bool TBuildCommands::BuildOutput(int tag) {
     values.SingleHtmlOutputFolder = settings.SingleHtmlOutputFolder;
     values.SingleHtmlFilename = settings.SingleHtmlFilename;
     values.ViewCompiledFile = settings.ViewCompiledFile;
-    values.PdfFile = DefaultOutputFile(project_, ".pdf");
-    values.EpubFile = DefaultOutputFile(project_, ".epub");
-    values.QtHelpFile = DefaultOutputFile(project_, ".qch");
+    // A one-file output the author never named follows the compiled help file's name.
+    const auto fileOf = [this](const std::string& setting, const char* extension) {
+        return setting.empty() ? DefaultOutputFile(project_, extension) : setting;
+    };
+    values.PdfFile = fileOf(settings.PdfFile, ".pdf");
+    values.PdfPageSize = settings.PdfPageSize;
+    values.PdfMargin = settings.PdfMargin;
+    values.EpubFile = fileOf(settings.EpubFile, ".epub");
+    values.QtHelpFile = fileOf(settings.QtHelpFile, ".qch");
     TfrmCompiler dialog(dialogs_, project_.RootFolder(), values, window_);
     dialog.OpenProjectSettings = OpenProjectSettings;
     dialog.UpdateOptionButtons();
@@ -97,15 +103,25 @@ bool TBuildCommands::BuildOutput(int tag) {
     take(settings.SingleHtmlOutputFolder, chosen.SingleHtmlOutputFolder);
     take(settings.SingleHtmlFilename, chosen.SingleHtmlFilename);
     take(settings.ViewCompiledFile, chosen.ViewCompiledFile);
+    // The proposed name left as it was stays unset, so it keeps following the compiled file.
+    const auto takeFile = [&take](std::string& setting, const std::string& proposed,
+                                  const std::string& value) {
+        if (!(setting.empty() && value == proposed))
+            take(setting, value);
+    };
+    takeFile(settings.PdfFile, values.PdfFile, chosen.PdfFile);
+    takeFile(settings.EpubFile, values.EpubFile, chosen.EpubFile);
+    takeFile(settings.QtHelpFile, values.QtHelpFile, chosen.QtHelpFile);
+    take(settings.PdfPageSize, chosen.PdfPageSize);
+    take(settings.PdfMargin, chosen.PdfMargin);
 
     TBuildRequest request;
     request.Kind = static_cast<OutputKind>(chosen.Page);
-    // The one-file outputs have no project setting: the dialog's file is this build's.
+    // The file the dialog showed is the one built, even when it was proposed from a compiled
+    // file name changed on the HTML Help page meanwhile.
     switch (request.Kind) {
     case OutputKind::Pdf:
         request.OutputOverride = chosen.PdfFile;
-        request.PdfPageSize = chosen.PdfPageSize;
-        request.PdfMargin = chosen.PdfMargin;
         break;
     case OutputKind::Epub:
         request.OutputOverride = chosen.EpubFile;
@@ -113,7 +129,9 @@ bool TBuildCommands::BuildOutput(int tag) {
     case OutputKind::QtHelp:
         request.OutputOverride = chosen.QtHelpFile;
         break;
-    default:
+    case OutputKind::HtmlHelp:
+    case OutputKind::WebHelp:
+    case OutputKind::SingleHtml:
         break;
     }
     const TBuildResult result = Run(request);

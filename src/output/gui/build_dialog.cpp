@@ -102,7 +102,7 @@ TfrmCompiler::TfrmCompiler(IDialogs& dialogs, const std::string& projectRoot,
     cbPdfPageSize->addItems({"A4", "Letter"});
     pdfForm->addRow("Page size:", cbPdfPageSize);
     sePdfMargin = new QSpinBox;
-    sePdfMargin->setRange(0, 60);
+    sePdfMargin->setRange(0, kMaxPdfMargin);
     sePdfMargin->setSuffix(" mm");
     pdfForm->addRow("Margins:", sePdfMargin);
     pcOutput->addTab(pdfPage, "PDF");
@@ -186,7 +186,7 @@ void TfrmCompiler::SetValues(const TBuildDialogValues& values) {
     edtSingleFilename->setText(Q(values.SingleHtmlFilename));
     cbViewCompiledFile->setChecked(values.ViewCompiledFile);
     edtPdfFile->setText(Q(values.PdfFile));
-    cbPdfPageSize->setCurrentIndex(values.PdfPageSize == "Letter" ? 1 : 0);
+    cbPdfPageSize->setCurrentIndex(PdfPageSizeName(values.PdfPageSize) == "Letter" ? 1 : 0);
     sePdfMargin->setValue(values.PdfMargin);
     edtEpubFile->setText(Q(values.EpubFile));
     edtQtHelpFile->setText(Q(values.QtHelpFile));

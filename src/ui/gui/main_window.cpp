@@ -178,6 +178,13 @@ void TfrmMain::CreateActions() {
     connect(actBuildWebHelp, &QAction::triggered, this, [this] { buildCommands_->BuildOutput(2); });
     connect(actBuildSingleHtml, &QAction::triggered, this,
             [this] { buildCommands_->BuildOutput(3); });
+    actBuildPdf = new QAction("PDF...", this);
+    actBuildEpub = new QAction("EPUB...", this);
+    actBuildQtHelp = new QAction("Qt Help...", this);
+    connect(actBuildPdf, &QAction::triggered, this, [this] { buildCommands_->BuildOutput(4); });
+    connect(actBuildEpub, &QAction::triggered, this, [this] { buildCommands_->BuildOutput(5); });
+    connect(actBuildQtHelp, &QAction::triggered, this,
+            [this] { buildCommands_->BuildOutput(6); });
     actViewHtmlHelp = new QAction("View HTML Help", this);
     actViewWebHelp = new QAction("View Web Help", this);
     actViewSingleHtml = new QAction("View Single HTML", this);
@@ -244,7 +251,8 @@ void TfrmMain::CreateMenus() {
         {t.tbMoveUp, t.tbMoveDown, t.tbMoveLeft, t.tbMoveRight, t.tbMoveRightAndAddHeading});
 
     QMenu* build = menuBar()->addMenu("&Build");
-    build->addActions({actBuild, actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml});
+    build->addActions({actBuild, actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml,
+                       actBuildPdf, actBuildEpub, actBuildQtHelp});
     build->addSeparator();
     build->addActions({actViewHtmlHelp, actViewWebHelp, actViewSingleHtml});
 
@@ -418,8 +426,9 @@ void TfrmMain::SetNoProjectState(bool noProject) {
     const bool on = !noProject;
     TProjectCommands& p = *projectCommands_;
     for (QAction* action : {p.actSave, p.actSaveAs, p.actClose, actSettings, actBuild,
-                            actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml, actViewHtmlHelp,
-                            actViewWebHelp, actViewSingleHtml, actBrowse,
+                            actBuildHtmlHelp, actBuildWebHelp, actBuildSingleHtml, actBuildPdf,
+                            actBuildEpub, actBuildQtHelp, actViewHtmlHelp, actViewWebHelp,
+                            actViewSingleHtml, actBrowse,
                             checkCommands_->actCheckProject})
         action->setEnabled(on);
     if (auto* view = tbMain->findChild<QToolButton*>("tbView"))

@@ -99,6 +99,9 @@ public:
     QAction* actBuildHtmlHelp;
     QAction* actBuildWebHelp;
     QAction* actBuildSingleHtml;
+    QAction* actBuildPdf;
+    QAction* actBuildEpub;
+    QAction* actBuildQtHelp;
     QAction* actViewHtmlHelp;
     QAction* actViewWebHelp;
     QAction* actViewSingleHtml;
