@@ -11,13 +11,32 @@ namespace parvane {
 
 namespace SF = StringFunc;
 
+namespace {
+
+std::size_t HashOf(std::string_view s) {
+    return std::hash<std::string_view>()(s);
+}
+
+// Heterogeneous look-ups: a folder part is not copied to be looked up.
+struct TTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept { return HashOf(s); }
+};
+
+} // namespace
+
 struct TCheckFolders::TFolder {
     std::string Path; // on disk, trailing "/"
     std::uint32_t Parent = kNone;
     bool Listed = false;
     bool Readable = false;
-    std::vector<TEntry> Entries; // never grows once listed: Exact holds views of the names
-    std::unordered_map<std::string_view, std::uint32_t> Exact;
+    std::vector<TEntry> Entries; // never grows once listed
+    // The entries by name: open addressing, each slot the upper half of the name's hash
+    // and the entry's index + 1 (0: empty), so a look-up rarely touches another entry.
+    std::vector<std::uint64_t> Slots;
+    // The answers for the folder parts of the links written in this folder: pages of one
+    // folder name the same few folders again and again.
+    std::unordered_map<std::string, TFolderAnswer, TTextHash, std::equal_to<>> Folders;
     // Lower-case name -> the entries it matches, in byte order of their names; made on
     // the first name that is not found as written.
     bool FoldedMade = false;
@@ -86,10 +105,37 @@ TCheckFolders::TFolder& TCheckFolders::List(std::uint32_t id) {
         folder.Entries.push_back(std::move(entry));
     }
     ::closedir(dir);
-    folder.Exact.reserve(folder.Entries.size());
-    for (std::uint32_t i = 0; i < folder.Entries.size(); ++i)
-        folder.Exact.emplace(folder.Entries[i].Name, i);
+    std::size_t slots = 8;
+    while (slots < 2 * folder.Entries.size())
+        slots *= 2;
+    folder.Slots.assign(slots, 0);
+    const std::size_t mask = slots - 1;
+    for (std::uint32_t i = 0; i < folder.Entries.size(); ++i) {
+        const std::size_t hash = HashOf(folder.Entries[i].Name);
+        std::size_t at = hash & mask;
+        while (folder.Slots[at] != 0)
+            at = (at + 1) & mask;
+        folder.Slots[at] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (i + 1);
+    }
     return folder;
+}
+
+TCheckFolders::TEntry* TCheckFolders::Named(TFolder& folder, std::string_view name) {
+    if (folder.Slots.empty())
+        return nullptr;
+    const std::size_t hash = HashOf(name);
+    const std::uint64_t high = static_cast<std::uint64_t>(hash >> 32);
+    const std::size_t mask = folder.Slots.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = folder.Slots[at];
+        if (slot == 0)
+            return nullptr;
+        if ((slot >> 32) == high) {
+            TEntry& entry = folder.Entries[(slot & 0xFFFFFFFFu) - 1];
+            if (entry.Name == name)
+                return &entry;
+        }
+    }
 }
 
 std::uint32_t TCheckFolders::Child(std::uint32_t id, TEntry& entry) {
@@ -105,8 +151,8 @@ std::uint32_t TCheckFolders::Child(std::uint32_t id, TEntry& entry) {
 
 TCheckFolders::TEntry* TCheckFolders::Find(TFolder& folder, std::string_view name,
                                            EntryKind kind, bool& exact, bool& ask) {
-    if (const auto found = folder.Exact.find(name); found != folder.Exact.end()) {
-        TEntry& entry = folder.Entries[found->second];
+    if (TEntry* found = Named(folder, name)) {
+        TEntry& entry = *found;
         if (entry.Kind == EntryKind::Link) {
             ask = true;
             return nullptr;
@@ -145,62 +191,85 @@ TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view 
     if (from == kNone || link.empty() || link[0] == '/' ||
         link.find('\0') != std::string_view::npos)
         return answer;
+    const std::size_t slash = link.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? link : link.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") // a folder: only the disk can tell
+        return answer;
+    std::uint32_t folder = from;
+    if (slash != std::string_view::npos) {
+        const TFolderAnswer path = WalkFolders(from, link.substr(0, slash + 1));
+        if (path.What != Outcome::Folder) {
+            answer.What = path.What;
+            return answer;
+        }
+        folder = path.Folder;
+        answer.Exact = path.Exact;
+    }
+    TFolder& listing = List(folder);
+    if (!listing.Readable)
+        return answer;
+    bool ask = false;
+    TEntry* entry = Find(listing, name, EntryKind::File, answer.Exact, ask);
+    if (ask)
+        return answer;
+    answer.In = folder;
+    if (entry) {
+        answer.What = Outcome::File;
+        answer.Entry = entry;
+        return answer;
+    }
+    // A folder written exactly is no missing file: servers answer it with its index.
+    const TEntry* named = Named(listing, name);
+    answer.What = answer.Exact && named && named->Kind == EntryKind::Folder ? Outcome::Folder
+                                                                           : Outcome::Missing;
+    return answer;
+}
+
+TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,
+                                                        std::string_view folders) {
+    auto& known = folders_[from]->Folders;
+    if (const auto found = known.find(folders); found != known.end())
+        return found->second;
+    TFolderAnswer answer;
     std::uint32_t folder = from;
     bool named = false; // ".." after a name is collapsed as text: the disk decides that
     std::size_t pos = 0;
     for (;;) {
-        const std::size_t slash = link.find('/', pos);
-        const bool last = slash == std::string_view::npos;
-        const std::string_view name = link.substr(pos, last ? std::string_view::npos : slash - pos);
-        pos = slash + 1;
-        if (name.empty()) // "a//b", or a folder written "sub/"
-            return answer;
-        if (name == ".") {
-            if (last)
-                return answer;
-            continue;
+        if (pos == folders.size()) {
+            answer.What = Outcome::Folder;
+            answer.Folder = folder;
+            break;
         }
+        const std::size_t slash = folders.find('/', pos);
+        const std::string_view name = folders.substr(pos, slash - pos);
+        pos = slash + 1;
+        if (name.empty()) // "a//b"
+            break;
+        if (name == ".")
+            continue;
         if (name == "..") {
-            if (named || last || folder == kRoot)
-                return answer;
+            if (named || folder == kRoot)
+                break;
             folder = folders_[folder]->Parent;
             continue;
         }
         named = true;
         TFolder& listing = List(folder);
         if (!listing.Readable)
-            return answer;
+            break;
         bool ask = false;
-        if (!last) {
-            TEntry* entry = Find(listing, name, EntryKind::Folder, answer.Exact, ask);
-            if (ask)
-                return answer;
-            if (!entry) {
-                // "missing/../x" collapses to "x": only the disk can tell what it is.
-                if (link.find("..", pos) == std::string_view::npos)
-                    answer.What = Outcome::Missing;
-                return answer;
-            }
-            folder = Child(folder, *entry);
-            continue;
-        }
-        TEntry* entry = Find(listing, name, EntryKind::File, answer.Exact, ask);
+        TEntry* entry = Find(listing, name, EntryKind::Folder, answer.Exact, ask);
         if (ask)
-            return answer;
-        answer.In = folder;
-        if (entry) {
-            answer.What = Outcome::File;
-            answer.Entry = entry;
-            return answer;
+            break;
+        if (!entry) {
+            // "missing/../x" collapses to "x": only the disk can tell what it is.
+            if (folders.find("..", pos) == std::string_view::npos)
+                answer.What = Outcome::Missing;
+            break;
         }
-        // A folder written exactly is no missing file: servers answer it with its index.
-        const auto found = listing.Exact.find(name);
-        answer.What = answer.Exact && found != listing.Exact.end() &&
-                              listing.Entries[found->second].Kind == EntryKind::Folder
-                          ? Outcome::Folder
-                          : Outcome::Missing;
-        return answer;
+        folder = Child(folder, *entry);
     }
+    return folders_[from]->Folders.emplace(std::string(folders), answer).first->second;
 }
 
 std::string TCheckFolders::RealLink(std::uint32_t from, std::string_view link) {
@@ -243,12 +312,10 @@ std::uint32_t TCheckFolders::FolderOf(std::string_view path) {
         const std::size_t slash = path.find('/', pos);
         const std::string_view name = path.substr(pos, slash - pos);
         pos = slash + 1;
-        TFolder& listing = List(folder);
-        const auto found = listing.Exact.find(name);
-        if (found == listing.Exact.end() ||
-            listing.Entries[found->second].Kind != EntryKind::Folder)
+        TEntry* entry = Named(List(folder), name);
+        if (!entry || entry->Kind != EntryKind::Folder)
             return kNone;
-        folder = Child(folder, listing.Entries[found->second]);
+        folder = Child(folder, *entry);
     }
     return folder;
 }

@@ -60,7 +60,15 @@ public:
 
 private:
     struct TFolder;
+    // Where the folder part of a link ("../../api/", ending in "/") leads from a folder.
+    struct TFolderAnswer {
+        Outcome What = Outcome::Ask; // Folder, Missing or Ask
+        bool Exact = true;
+        std::uint32_t Folder = kNone;
+    };
+    TFolderAnswer WalkFolders(std::uint32_t from, std::string_view folders);
     TFolder& List(std::uint32_t folder);
+    TEntry* Named(TFolder& folder, std::string_view name);
     std::uint32_t Child(std::uint32_t folder, TEntry& entry);
     // The entry `name` means in a listed folder, looking for a folder or a file: nullptr
     // when there is none; asked set when only the disk can tell.

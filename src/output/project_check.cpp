@@ -386,6 +386,7 @@ private:
     }
 
     TTarget& Resolve(const std::string& absolutePath);
+    TTarget ResolveFromRoot(const std::string& url);
     std::string RelativeToRoot(const std::string& real) const;
     std::uint32_t PageId(const std::string& real);
     std::uint32_t PageOf(TCheckFolders::TAnswer& answer);
@@ -450,6 +451,34 @@ TTarget& TChecker::Resolve(const std::string& absolutePath) {
     return targets_.emplace(key, std::move(target)).first->second;
 }
 
+// A topic's or a template's page: through the listings when they can answer.
+TTarget TChecker::ResolveFromRoot(const std::string& url) {
+    const std::string path = Paths::UrlToPath(root_, url);
+    const std::string& folder = projectRoot_->Folder();
+    if (root_ != folder || !path.starts_with(folder) ||
+        path.find('\\') != std::string::npos)
+        return Resolve(path);
+    const TCheckFolders::TAnswer answer =
+        folders_->Walk(TCheckFolders::kRoot, std::string_view(path).substr(folder.size()));
+    TTarget target;
+    switch (answer.What) {
+    case TCheckFolders::Outcome::Ask:
+        return Resolve(path);
+    case TCheckFolders::Outcome::Missing:
+        break;
+    case TCheckFolders::Outcome::Folder:
+        target.State = TTarget::Exact;
+        target.IsFolder = true;
+        target.Real = SF::CollapseDotDot(path);
+        break;
+    case TCheckFolders::Outcome::File:
+        target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
+        target.Real = folders_->Path(answer.In) + answer.Entry->Name;
+        break;
+    }
+    return target;
+}
+
 std::string TChecker::RelativeToRoot(const std::string& real) const {
     const std::string& folder = projectRoot_->Folder();
     return real.starts_with(folder) ? real.substr(folder.size()) : real;
@@ -507,7 +536,7 @@ void TChecker::CheckTopics() {
                 Add(CheckSeverity::Error, "missing-page", kProject, 0, title, "",
                     "The topic " + Quote(title) + " is linked to no page.");
             } else {
-                const TTarget& target = Resolve(Paths::UrlToPath(root_, url));
+                const TTarget target = ResolveFromRoot(url);
                 if (target.State == TTarget::Missing) {
                     Add(CheckSeverity::Error, "missing-page", kProject, 0, title, url,
                         "The page of the topic " + Quote(title) + " doesn't exist.");
@@ -612,7 +641,7 @@ void TChecker::CheckTemplates() {
             ++templated;
     });
     for (const TUse& use : uses) {
-        const TTarget& target = Resolve(Paths::UrlToPath(root_, use.Url));
+        const TTarget target = ResolveFromRoot(use.Url);
         if (target.State == TTarget::Missing || target.IsFolder) {
             std::string affected;
             if (use.Setting != "page for new topics")
@@ -1045,12 +1074,20 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
     view.Page = PageNames[r.Page];
     view.Line = r.Line;
     view.Target = Text(r.Target, r.TargetLength);
+    message.clear();
     switch (r.Form) {
-    case TForm::MissingFile:
-        message = "The file " +
-                  Quote(SF::ToForwardSlashes(PercentDecode(PathPart(view.Target)))) +
-                  " doesn't exist.";
+    case TForm::MissingFile: {
+        std::string_view path = PathPart(view.Target);
+        std::string decoded;
+        if (path.find('%') != std::string_view::npos || path.find('\\') != std::string_view::npos) {
+            decoded = SF::ToForwardSlashes(PercentDecode(path));
+            path = decoded;
+        }
+        message += "The file \"";
+        message += path;
+        message += "\" doesn't exist.";
         break;
+    }
     case TForm::LeavesRoot:
         message = "The link leaves the project's root folder; no output includes its target.";
         break;
@@ -1060,9 +1097,17 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
         view.Suggestion = Text(r.Aux, r.AuxLength);
         break;
     case TForm::NoFragment: {
-        const std::string_view fragment = view.Target.substr(view.Target.find('#') + 1);
-        message = "The page " + Quote(PageNames[r.Aux]) + " has no id or name " +
-                  Quote(PercentDecode(fragment)) + ".";
+        std::string_view fragment = view.Target.substr(view.Target.find('#') + 1);
+        std::string decoded;
+        if (fragment.find('%') != std::string_view::npos) {
+            decoded = PercentDecode(fragment);
+            fragment = decoded;
+        }
+        message += "The page \"";
+        message += PageNames[r.Aux];
+        message += "\" has no id or name \"";
+        message += fragment;
+        message += "\".";
         break;
     }
     case TForm::LocalPath:
@@ -1115,11 +1160,34 @@ TCheckReport TCheckResult::Report() const {
     return report;
 }
 
+namespace {
+
+// Formats the findings in blocks on every core, joined in order: a large site's report is
+// hundreds of megabytes. Room for all of it is taken at once (pages never touched cost
+// nothing), so the report is not copied as it grows.
+template <typename Format>
+void FormatInBlocks(std::string& out, std::size_t count, const Format& format) {
+    constexpr std::size_t kBlock = 4096;
+    out.reserve(out.size() + count * 512 + 4096);
+    ForEachPageInOrder<std::string>(
+        (count + kBlock - 1) / kBlock, 0,
+        [&](std::size_t block) {
+            std::string part;
+            format(part, block * kBlock, std::min(count, (block + 1) * kBlock));
+            return part;
+        },
+        [&](std::size_t, std::string&& part) { out += part; });
+}
+
+} // namespace
+
 std::string TCheckResult::Text() const {
     std::string out;
-    std::string message;
-    for (const TFindingRecord& r : data_->Records)
-        AppendText(out, data_->View(r, message), data_->ProjectFile);
+    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        std::string message;
+        for (std::size_t i = begin; i < end; ++i)
+            AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
+    });
     AppendTextSummary(out, Count(CheckSeverity::Error), Count(CheckSeverity::Warning),
                       Count(CheckSeverity::Note), data_->PagesRead);
     return out;
@@ -1129,13 +1197,12 @@ std::string TCheckResult::Json() const {
     std::string out;
     AppendJsonHead(out, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
                    Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
-    std::string message;
-    bool first = true;
-    for (const TFindingRecord& r : data_->Records) {
-        AppendJson(out, data_->View(r, message), first);
-        first = false;
-    }
-    AppendJsonTail(out, first);
+    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        std::string message;
+        for (std::size_t i = begin; i < end; ++i)
+            AppendJson(part, data_->View(data_->Records[i], message), i == 0);
+    });
+    AppendJsonTail(out, Size() == 0);
     return out;
 }
 
