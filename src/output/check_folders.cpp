@@ -31,6 +31,7 @@ struct TCheckFolders::TFolder {
     bool Listed = false;
     bool Readable = false;
     std::vector<TEntry> Entries; // never grows once listed
+    std::string Names;           // every name, one after another: close together in memory
     // The entries by name: open addressing, each slot the upper half of the name's hash
     // and the entry's index + 1 (0: empty), so a look-up rarely touches another entry.
     std::vector<std::uint64_t> Slots;
@@ -76,16 +77,18 @@ TCheckFolders::TFolder& TCheckFolders::List(std::uint32_t id) {
     if (!dir)
         return folder;
     folder.Readable = true;
+    std::vector<std::pair<std::size_t, std::size_t>> names; // in Names: where, how long
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view name(e->d_name);
         if (name == "." || name == "..")
             continue;
         TEntry entry;
-        entry.Name.assign(name);
+        names.emplace_back(folder.Names.size(), name.size());
+        folder.Names += name;
         unsigned char type = e->d_type;
         if (type == DT_UNKNOWN) { // some file systems leave it to a stat
             struct stat st {};
-            const std::string path = folder.Path + entry.Name;
+            const std::string path = folder.Path + std::string(name);
             type = ::lstat(path.c_str(), &st) != 0 ? DT_UNKNOWN
                    : S_ISLNK(st.st_mode)            ? DT_LNK
                    : S_ISREG(st.st_mode)            ? DT_REG
@@ -99,12 +102,14 @@ TCheckFolders::TFolder& TCheckFolders::List(std::uint32_t id) {
                                       : EntryKind::Other;
         if (entry.Kind == EntryKind::File) {
             entry.IsPage =
-                HasExtension(entry.Name, {".htm", ".html", ".xhtml", ".shtml", ".shtm", ".sht"});
-            entry.IsStyleSheet = HasExtension(entry.Name, {".css"});
+                HasExtension(name, {".htm", ".html", ".xhtml", ".shtml", ".shtm", ".sht"});
+            entry.IsStyleSheet = HasExtension(name, {".css"});
         }
-        folder.Entries.push_back(std::move(entry));
+        folder.Entries.push_back(entry);
     }
     ::closedir(dir);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        folder.Entries[i].Name = std::string_view(folder.Names).substr(names[i].first, names[i].second);
     std::size_t slots = 8;
     while (slots < 2 * folder.Entries.size())
         slots *= 2;
@@ -141,7 +146,7 @@ TCheckFolders::TEntry* TCheckFolders::Named(TFolder& folder, std::string_view na
 std::uint32_t TCheckFolders::Child(std::uint32_t id, TEntry& entry) {
     if (entry.Folder == kNone) {
         auto child = std::make_unique<TFolder>();
-        child->Path = folders_[id]->Path + entry.Name + "/";
+        child->Path = folders_[id]->Path + std::string(entry.Name) + "/";
         child->Parent = id;
         entry.Folder = static_cast<std::uint32_t>(folders_.size());
         folders_.push_back(std::move(child));

@@ -26,7 +26,7 @@ public:
 
     enum class EntryKind : unsigned char { File, Folder, Other, Link };
     struct TEntry {
-        std::string Name; // as on disk
+        std::string_view Name; // as on disk, kept in its folder's listing
         EntryKind Kind = EntryKind::Other;
         bool IsPage = false;       // an HTML page by its extension
         bool IsStyleSheet = false; // a .css file

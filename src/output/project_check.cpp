@@ -157,11 +157,8 @@ struct TPageInfo {
     std::uint32_t Folder = TCheckFolders::kNone; // its folder, when the listings answer for it
     // Hashes of the page's ids and names, sorted: a large site has millions of them.
     std::vector<std::size_t> Anchors;
-    bool Queued = false;
-    bool Read = false; // read (or found unreadable): its anchors are known
     bool Unreadable = false;
     bool InContents = false; // a page of the table of contents
-    bool LinkedByOtherPage = false;
     std::string TemplateTitle; // the topic's title when the page is a template
 };
 
@@ -416,6 +413,9 @@ private:
     // links through symbolic links), by collapsed path.
     std::unordered_map<std::string, TTarget> targets_;
     std::deque<TPageInfo> pages_; // by page id; elements never move
+    // What every link asks of its target page, by page id, close together in memory.
+    enum : unsigned char { kQueued = 1, kRead = 2, kLinked = 4 }; // kRead: anchors known
+    std::vector<unsigned char> flags_;
     std::unordered_map<std::string_view, std::uint32_t> pageIds_; // by Rel
     std::vector<std::uint32_t> pending_;
     std::vector<TFragmentLink> fragments_;
@@ -473,7 +473,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
         break;
     case TCheckFolders::Outcome::File:
         target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
-        target.Real = folders_->Path(answer.In) + answer.Entry->Name;
+        target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
         break;
     }
     return target;
@@ -490,6 +490,7 @@ std::uint32_t TChecker::PageId(const std::string& real) {
         return found->second;
     const auto id = static_cast<std::uint32_t>(pages_.size());
     TPageInfo& page = pages_.emplace_back();
+    flags_.push_back(0);
     page.Rel = std::move(rel);
     page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
     pageIds_.emplace(page.Rel, id);
@@ -499,15 +500,14 @@ std::uint32_t TChecker::PageId(const std::string& real) {
 // The page of a file the listings found; one look-up by name for each file, ever.
 std::uint32_t TChecker::PageOf(TCheckFolders::TAnswer& answer) {
     if (answer.Entry->Page == TCheckFolders::kNone)
-        answer.Entry->Page = PageId(folders_->Path(answer.In) + answer.Entry->Name);
+        answer.Entry->Page = PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name));
     return answer.Entry->Page;
 }
 
 void TChecker::Enqueue(std::uint32_t id) {
-    TPageInfo& page = pages_[id];
-    if (page.Queued)
+    if (flags_[id] & kQueued)
         return;
-    page.Queued = true; // read once
+    flags_[id] |= kQueued; // read once
     pending_.push_back(id);
 }
 
@@ -716,7 +716,7 @@ void TChecker::ScanPages() {
 
 void TChecker::TakeScan(std::uint32_t id, TRead& read) {
     TPageInfo& page = pages_[id];
-    page.Read = true;
+    flags_[id] |= kRead;
     if (!read.Error.empty()) {
         page.Unreadable = true;
         Add(CheckSeverity::Error, "unreadable-page", id, 0, "", "",
@@ -804,7 +804,7 @@ void TChecker::CheckLink(std::uint32_t id, const TRead& read, const TLink& link)
     }
     }
     if (target != kNoPage && target != id) {
-        pages_[target].LinkedByOtherPage = true;
+        flags_[target] |= kLinked;
         Enqueue(target);
     }
     if (link.HasFragment && isPage)
@@ -816,8 +816,8 @@ void TChecker::AddFragment(std::uint32_t target, std::uint32_t from, const TRead
                            const TLink& link) {
     const std::string_view written =
         std::string_view(read.Values).substr(link.Written, link.WrittenLength);
-    const TPageInfo& page = pages_[target];
-    if (page.Read) {
+    if (flags_[target] & kRead) {
+        const TPageInfo& page = pages_[target];
         if (!page.Unreadable && !std::binary_search(page.Anchors.begin(), page.Anchors.end(),
                                                     link.FragmentHash))
             AddLink(CheckSeverity::Warning, "missing-fragment", TForm::NoFragment, from,
@@ -878,7 +878,7 @@ void TChecker::CheckOrphans() {
         Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
     for (std::uint32_t id = 0; id < known; ++id)
-        if (pages_[id].InContents && !pages_[id].LinkedByOtherPage)
+        if (pages_[id].InContents && !(flags_[id] & kLinked))
             Add(CheckSeverity::Note, "contents-only", id, 0, "", "",
                 "Only the table of contents leads to this page; no other page links to it.");
 }

@@ -273,3 +273,39 @@ TEST(ProjectCheck, EveryShapeOfLinkResolvesAsTheBuildsResolveIt) {
         "7 errors, 16 warnings, 0 notes; 9 files read.\n";
     EXPECT_EQ(FormatCheckText(report), expected);
 }
+
+// The command line writes the compact findings as they are kept; the dialog gets them
+// formatted one by one. Both give the same bytes, also when the report is formatted in
+// several blocks.
+TEST_F(PlantedFaults, CompactFindingsAreWrittenAsTheReport) {
+    TCheckOptions options;
+    options.ListExternal = true;
+    const TCheckResult result = RunCheck(project_, options);
+    const TCheckReport report = result.Report();
+    ASSERT_EQ(result.Size(), report.Findings.size());
+    EXPECT_EQ(result.Text(), FormatCheckText(report));
+    EXPECT_EQ(result.Json(), FormatCheckJson(report));
+}
+
+TEST(ProjectCheck, ManyFindingsAreWrittenInOrderAndOnce) {
+    TestProject p;
+    std::string body;
+    for (int i = 0; i < 9000; ++i)
+        body += "<a href=\"gone" + std::to_string(i) + ".htm#x%20" + std::to_string(i) +
+                "\">g</a><a href=\"b.htm#n" + std::to_string(i) + "\">b</a>\n";
+    p.Write("a.htm", Page("A", body));
+    p.Write("b.htm", Page("B", "<a href=\"a.htm\">a</a>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const TCheckReport report = result.Report();
+    ASSERT_EQ(report.Findings.size(), 18000u);
+    EXPECT_EQ(report.Errors(), 9000);
+    // By line: the missing file (an error) before the missing fragment (a warning).
+    EXPECT_EQ(report.Findings[0].Target, "gone0.htm#x%200");
+    EXPECT_EQ(report.Findings[0].Message, "The file \"gone0.htm\" doesn't exist.");
+    EXPECT_EQ(report.Findings[1].Message, "The page \"b.htm\" has no id or name \"n0\".");
+    EXPECT_EQ(report.Findings[17999].Target, "b.htm#n8999");
+    EXPECT_EQ(result.Json(), FormatCheckJson(report));
+    EXPECT_EQ(result.Text(), FormatCheckText(report));
+}
