@@ -155,7 +155,8 @@ std::uint32_t TCheckFolders::Child(std::uint32_t id, TEntry& entry) {
 }
 
 TCheckFolders::TEntry* TCheckFolders::Find(TFolder& folder, std::string_view name,
-                                           EntryKind kind, bool& exact, bool& ask) {
+                                           EntryKind kind, bool change, bool& exact, bool& ask,
+                                           bool& later) {
     if (TEntry* found = Named(folder, name)) {
         TEntry& entry = *found;
         if (entry.Kind == EntryKind::Link) {
@@ -166,6 +167,10 @@ TCheckFolders::TEntry* TCheckFolders::Find(TFolder& folder, std::string_view nam
             return &entry;
     }
     if (!folder.FoldedMade) {
+        if (!change) {
+            later = true;
+            return nullptr;
+        }
         folder.FoldedMade = true;
         for (std::uint32_t i = 0; i < folder.Entries.size(); ++i)
             folder.Folded[SF::LowerCase(folder.Entries[i].Name)].push_back(i);
@@ -191,7 +196,8 @@ TCheckFolders::TEntry* TCheckFolders::Find(TFolder& folder, std::string_view nam
     return nullptr;
 }
 
-TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view link) {
+TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view link,
+                                           bool change) {
     TAnswer answer;
     if (from == kNone || link.empty() || link[0] == '/' ||
         link.find('\0') != std::string_view::npos)
@@ -202,7 +208,7 @@ TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view 
         return answer;
     std::uint32_t folder = from;
     if (slash != std::string_view::npos) {
-        const TFolderAnswer path = WalkFolders(from, link.substr(0, slash + 1));
+        const TFolderAnswer path = WalkFolders(from, link.substr(0, slash + 1), change);
         if (path.What != Outcome::Folder) {
             answer.What = path.What;
             return answer;
@@ -210,12 +216,18 @@ TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view 
         folder = path.Folder;
         answer.Exact = path.Exact;
     }
+    if (!change && !folders_[folder]->Listed) {
+        answer.What = Outcome::Later;
+        return answer;
+    }
     TFolder& listing = List(folder);
     if (!listing.Readable)
         return answer;
-    bool ask = false;
-    TEntry* entry = Find(listing, name, EntryKind::File, answer.Exact, ask);
-    if (ask)
+    bool ask = false, later = false;
+    TEntry* entry = Find(listing, name, EntryKind::File, change, answer.Exact, ask, later);
+    if (later)
+        answer.What = Outcome::Later;
+    if (ask || later)
         return answer;
     answer.In = folder;
     if (entry) {
@@ -231,11 +243,15 @@ TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view 
 }
 
 TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,
-                                                        std::string_view folders) {
+                                                        std::string_view folders, bool change) {
     auto& known = folders_[from]->Folders;
     if (const auto found = known.find(folders); found != known.end())
         return found->second;
     TFolderAnswer answer;
+    if (!change) {
+        answer.What = Outcome::Later;
+        return answer;
+    }
     std::uint32_t folder = from;
     bool named = false; // ".." after a name is collapsed as text: the disk decides that
     std::size_t pos = 0;
@@ -262,8 +278,8 @@ TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,
         TFolder& listing = List(folder);
         if (!listing.Readable)
             break;
-        bool ask = false;
-        TEntry* entry = Find(listing, name, EntryKind::Folder, answer.Exact, ask);
+        bool ask = false, later = false;
+        TEntry* entry = Find(listing, name, EntryKind::Folder, change, answer.Exact, ask, later);
         if (ask)
             break;
         if (!entry) {
@@ -277,7 +293,8 @@ TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,
     return folders_[from]->Folders.emplace(std::string(folders), answer).first->second;
 }
 
-std::string TCheckFolders::RealLink(std::uint32_t from, std::string_view link) {
+std::optional<std::string> TCheckFolders::RealLink(std::uint32_t from, std::string_view link,
+                                                   bool change) {
     std::string out;
     std::uint32_t folder = from;
     std::size_t pos = 0;
@@ -292,9 +309,13 @@ std::string TCheckFolders::RealLink(std::uint32_t from, std::string_view link) {
         } else if (name.empty() || name == ".") {
             out += name;
         } else {
-            bool exact = true, ask = false;
+            if (!change && !folders_[folder]->Listed)
+                return std::nullopt;
+            bool exact = true, ask = false, later = false;
             TEntry* entry = Find(List(folder), name, last ? EntryKind::File : EntryKind::Folder,
-                                 exact, ask);
+                                 change, exact, ask, later);
+            if (later || (!last && !change && entry && entry->Folder == kNone))
+                return std::nullopt;
             if (!entry || ask) // never for a link Walk answered
                 return std::string(link);
             out += entry->Name;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,7 +35,9 @@ public:
         std::uint32_t Page = kNone;   // the caller's id for the file, once it has one
     };
 
-    enum class Outcome { Ask, Missing, Folder, File };
+    // Later: the answer needs a folder listed or looked at for the first time, which only
+    // a walk that may change what is known (change = true) does.
+    enum class Outcome { Ask, Missing, Folder, File, Later };
     struct TAnswer {
         Outcome What = Outcome::Ask;
         bool Exact = true;        // every name was found as written
@@ -49,9 +52,13 @@ public:
     TCheckFolders& operator=(const TCheckFolders&) = delete;
 
     // Where link (percent-decoded, "/" separators, not absolute) leads from folder `from`.
-    TAnswer Walk(std::uint32_t from, std::string_view link);
-    // The link with each name as on disk, for an answer that was not Exact.
-    std::string RealLink(std::uint32_t from, std::string_view link);
+    // Walks with change = false only read what is known: several threads may make them at
+    // once, while no walk with change = true runs.
+    TAnswer Walk(std::uint32_t from, std::string_view link, bool change = true);
+    // The link with each name as on disk, for an answer that was not Exact; with change
+    // false, nothing when that needs a walk that may change what is known.
+    std::optional<std::string> RealLink(std::uint32_t from, std::string_view link,
+                                        bool change = true);
     // The id of a folder given by its path on disk (trailing "/"), when every step of it
     // is a real folder below the root; kNone otherwise.
     std::uint32_t FolderOf(std::string_view path);
@@ -66,13 +73,15 @@ private:
         bool Exact = true;
         std::uint32_t Folder = kNone;
     };
-    TFolderAnswer WalkFolders(std::uint32_t from, std::string_view folders);
+    TFolderAnswer WalkFolders(std::uint32_t from, std::string_view folders, bool change);
     TFolder& List(std::uint32_t folder);
     TEntry* Named(TFolder& folder, std::string_view name);
     std::uint32_t Child(std::uint32_t folder, TEntry& entry);
     // The entry `name` means in a listed folder, looking for a folder or a file: nullptr
     // when there is none; asked set when only the disk can tell.
-    TEntry* Find(TFolder& folder, std::string_view name, EntryKind kind, bool& exact, bool& ask);
+    // later set when that needs what only a changing walk may do.
+    TEntry* Find(TFolder& folder, std::string_view name, EntryKind kind, bool change, bool& exact,
+                 bool& ask, bool& later);
 
     std::vector<std::unique_ptr<TFolder>> folders_;
 };

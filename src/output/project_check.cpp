@@ -20,7 +20,11 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
 #include <string_view>
 #include <system_error>
 #include <tuple>
@@ -183,6 +187,49 @@ struct TLink {
     std::uint32_t Path = 0; // in TRead::Values: the path, percent-decoded, "/" separators
     std::uint32_t PathLength = 0;
     std::size_t FragmentHash = 0;
+    // Where a File link leads, as far as the worker could tell from what the listings knew
+    // (Later: the thread that follows the links walks it).
+    TCheckFolders::TAnswer Answer;
+    std::uint32_t ExactLink = 0; // in TRead::Values, for an answer that is not Exact
+    std::uint32_t ExactLinkLength = 0;
+    bool HasExactLink = false;
+};
+
+// Many readers or one writer. A waiting writer goes first: the thread that follows the
+// links must not wait while workers take turns reading.
+class TGate {
+public:
+    void lock_shared() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !writing_ && waiting_ == 0; });
+        ++readers_;
+    }
+    void unlock_shared() {
+        std::lock_guard lock(mutex_);
+        if (--readers_ == 0)
+            changed_.notify_all();
+    }
+    void lock() {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.wait(lock, [&] { return !writing_ && readers_ == 0; });
+        --waiting_;
+        writing_ = true;
+    }
+    void unlock() {
+        {
+            std::lock_guard lock(mutex_);
+            writing_ = false;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int readers_ = 0;
+    int waiting_ = 0;
+    bool writing_ = false;
 };
 
 // A page read and scanned on a worker thread.
@@ -391,8 +438,14 @@ private:
 
     void CheckTopics();
     void CheckTemplates();
-    static void ReadAndScan(const std::string& real, const std::string& charset,
-                            bool listExternal, bool isTemplate, TRead& read);
+    // The page to read, as the workers see it: nothing that changes while they run.
+    struct TWaveItem {
+        std::string Real;
+        std::uint32_t Folder = TCheckFolders::kNone;
+        bool IsTemplate = false;
+    };
+    void ReadAndScan(const TWaveItem& item, const std::string& charset, TRead& read);
+    void WalkLinks(std::uint32_t folder, TRead& read);
     void ScanPages();
     void TakeScan(std::uint32_t id, TRead& read);
     void CheckLink(std::uint32_t id, const TRead& read, const TLink& link);
@@ -409,6 +462,8 @@ private:
     std::string root_; // as the project names it, trailing "/"
     std::unique_ptr<TProjectRoot> projectRoot_;
     std::unique_ptr<TCheckFolders> folders_;
+    // Workers walk the listings while this thread follows the links of the pages before.
+    TGate gate_;
     // Answers of TProjectRoot for what the listings do not answer (topics, templates and
     // links through symbolic links), by collapsed path.
     std::unordered_map<std::string, TTarget> targets_;
@@ -463,6 +518,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
     TTarget target;
     switch (answer.What) {
     case TCheckFolders::Outcome::Ask:
+    case TCheckFolders::Outcome::Later: // never for a walk that may change what is known
         return Resolve(path);
     case TCheckFolders::Outcome::Missing:
         break;
@@ -492,7 +548,10 @@ std::uint32_t TChecker::PageId(const std::string& real) {
     TPageInfo& page = pages_.emplace_back();
     flags_.push_back(0);
     page.Rel = std::move(rel);
-    page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
+    {
+        const std::lock_guard lock(gate_); // workers may be walking the listings
+        page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
+    }
     pageIds_.emplace(page.Rel, id);
     return id;
 }
@@ -658,8 +717,8 @@ void TChecker::CheckTemplates() {
     }
 }
 
-void TChecker::ReadAndScan(const std::string& real, const std::string& charset,
-                           bool listExternal, bool isTemplate, TRead& read) {
+void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TRead& read) {
+    const std::string& real = item.Real;
     thread_local std::string buffer;
     std::string decoded;
     std::string_view text;
@@ -674,14 +733,38 @@ void TChecker::ReadAndScan(const std::string& real, const std::string& charset,
         read.Error = e.what();
         return;
     }
-    TLinkSorter sorter(read, listExternal);
+    TLinkSorter sorter(read, options_.ListExternal);
     if (IsStyleSheet(real))
         ScanCssReferences(text, sorter);
     else
         ScanHtmlReferences(text, sorter);
     std::sort(read.Anchors.begin(), read.Anchors.end());
-    if (isTemplate)
+    if (item.IsTemplate)
         read.MissingTags = CheckTemplateTags(text);
+    WalkLinks(item.Folder, read);
+}
+
+// On the worker, what the listings know already: after the first pages of a folder, that
+// is nearly every link.
+void TChecker::WalkLinks(std::uint32_t folder, TRead& read) {
+    if (folder == TCheckFolders::kNone)
+        return;
+    const std::shared_lock lock(gate_);
+    for (TLink& link : read.Links) {
+        if (link.Kind != TLink::File)
+            continue;
+        const std::string_view path =
+            std::string_view(read.Values).substr(link.Path, link.PathLength);
+        link.Answer = folders_->Walk(folder, path, false);
+        if (link.Answer.What != TCheckFolders::Outcome::File || link.Answer.Exact)
+            continue;
+        if (const std::optional<std::string> exact = folders_->RealLink(folder, path, false)) {
+            link.ExactLink = static_cast<std::uint32_t>(read.Values.size());
+            link.ExactLinkLength = static_cast<std::uint32_t>(exact->size());
+            link.HasExactLink = true;
+            read.Values += *exact;
+        }
+    }
 }
 
 // Wave by wave: the files found so far are read and scanned on every core, then their
@@ -689,21 +772,21 @@ void TChecker::ReadAndScan(const std::string& real, const std::string& charset,
 void TChecker::ScanPages() {
     const std::string charset = SF::Trim(project_.ProjectSettings.Encoding);
     const std::string& folder = projectRoot_->Folder();
-    const bool listExternal = options_.ListExternal;
     std::size_t done = 0;
     while (!pending_.empty()) {
         std::vector<std::uint32_t> wave;
         wave.swap(pending_);
         // The workers see only what does not change while they run.
-        std::vector<std::pair<std::string, bool>> files;
+        std::vector<TWaveItem> files;
         files.reserve(wave.size());
         for (const std::uint32_t id : wave)
-            files.emplace_back(folder + pages_[id].Rel, !pages_[id].TemplateTitle.empty());
+            files.push_back({folder + pages_[id].Rel, pages_[id].Folder,
+                             !pages_[id].TemplateTitle.empty()});
         ForEachPageInOrder<TRead>(
             wave.size(), 0,
             [&](std::size_t i) {
                 TRead read;
-                ReadAndScan(files[i].first, charset, listExternal, files[i].second, read);
+                ReadAndScan(files[i], charset, read);
                 return read;
             },
             [&](std::size_t i, TRead&& read) {
@@ -755,7 +838,11 @@ void TChecker::CheckLink(std::uint32_t id, const TRead& read, const TLink& link)
     TPageInfo& page = pages_[id];
     std::uint32_t target = kNoPage;
     bool isPage = false;
-    TCheckFolders::TAnswer answer = folders_->Walk(page.Folder, path);
+    TCheckFolders::TAnswer answer = link.Answer;
+    if (answer.What == TCheckFolders::Outcome::Later) {
+        const std::lock_guard lock(gate_);
+        answer = folders_->Walk(page.Folder, path);
+    }
     switch (answer.What) {
     case TCheckFolders::Outcome::Missing:
         AddLink(CheckSeverity::Error, "missing-target", TForm::MissingFile, id, link.Line, written);
@@ -764,7 +851,15 @@ void TChecker::CheckLink(std::uint32_t id, const TRead& read, const TLink& link)
         return;
     case TCheckFolders::Outcome::File:
         if (!answer.Exact) {
-            const std::string exact = folders_->RealLink(page.Folder, path);
+            std::string_view exact;
+            std::string walked;
+            if (link.HasExactLink) {
+                exact = std::string_view(read.Values).substr(link.ExactLink, link.ExactLinkLength);
+            } else {
+                const std::lock_guard lock(gate_);
+                walked = *folders_->RealLink(page.Folder, path);
+                exact = walked;
+            }
             AddLink(CheckSeverity::Warning, "case-mismatch", TForm::CaseOnly, id, link.Line,
                     written, KeepText(exact), static_cast<std::uint32_t>(exact.size()));
         }
@@ -772,6 +867,7 @@ void TChecker::CheckLink(std::uint32_t id, const TRead& read, const TLink& link)
         if (isPage || answer.Entry->IsStyleSheet)
             target = PageOf(answer);
         break;
+    case TCheckFolders::Outcome::Later: // walked above
     case TCheckFolders::Outcome::Ask: {
         const std::string folder =
             projectRoot_->Folder() + Paths::ExtractFilePath(pages_[id].Rel);
@@ -1089,13 +1185,13 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
         break;
     }
     case TForm::LeavesRoot:
-        message = "The link leaves the project's root folder; no output includes its target.";
-        break;
+        view.Message = "The link leaves the project's root folder; no output includes its target.";
+        return view;
     case TForm::CaseOnly:
-        message = "The file is found only when letter case is ignored; readers on Linux and on "
-                  "web servers won't find it.";
+        view.Message = "The file is found only when letter case is ignored; readers on Linux and "
+                       "on web servers won't find it.";
         view.Suggestion = Text(r.Aux, r.AuxLength);
-        break;
+        return view;
     case TForm::NoFragment: {
         std::string_view fragment = view.Target.substr(view.Target.find('#') + 1);
         std::string decoded;
@@ -1111,12 +1207,12 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
         break;
     }
     case TForm::LocalPath:
-        message = "The link names a place in the local file system; it won't exist where the "
-                  "help is read. Link relative to the page instead.";
-        break;
+        view.Message = "The link names a place in the local file system; it won't exist where "
+                       "the help is read. Link relative to the page instead.";
+        return view;
     case TForm::External:
-        message = "External address (not fetched).";
-        break;
+        view.Message = "External address (not fetched).";
+        return view;
     case TForm::Given:
         break;
     }
