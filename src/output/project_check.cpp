@@ -992,19 +992,35 @@ void TChecker::SortFindings() {
     for (std::uint32_t i = 0; i < order.size(); ++i)
         rank[order[i]] = i + 1; // 0: the project (no page) comes first
     auto rankOf = [&](std::uint32_t page) { return page == kProject ? 0u : rank[page]; };
-    std::stable_sort(d.Records.begin(), d.Records.end(),
-                     [&](const TFindingRecord& a, const TFindingRecord& b) {
-                         const std::uint32_t ra = rankOf(a.Page), rb = rankOf(b.Page);
-                         if (ra != rb)
-                             return ra < rb;
-                         if (a.Line != b.Line)
-                             return a.Line < b.Line;
-                         if (a.Severity != b.Severity)
-                             return a.Severity < b.Severity;
-                         if (const int c = std::strcmp(a.Code, b.Code); c != 0)
-                             return c < 0;
-                         return d.TargetOf(a) < d.TargetOf(b);
-                     });
+    // Small keys are sorted, the records moved once: most findings differ in page or line.
+    struct TKey {
+        std::uint32_t Rank;
+        int Line;
+        std::uint32_t Index;
+    };
+    std::vector<TKey> keys(d.Records.size());
+    for (std::uint32_t i = 0; i < keys.size(); ++i)
+        keys[i] = {rankOf(d.Records[i].Page), d.Records[i].Line, i};
+    std::sort(keys.begin(), keys.end(), [&](const TKey& ka, const TKey& kb) {
+        if (ka.Rank != kb.Rank)
+            return ka.Rank < kb.Rank;
+        if (ka.Line != kb.Line)
+            return ka.Line < kb.Line;
+        const TFindingRecord& a = d.Records[ka.Index];
+        const TFindingRecord& b = d.Records[kb.Index];
+        if (a.Severity != b.Severity)
+            return a.Severity < b.Severity;
+        if (const int c = std::strcmp(a.Code, b.Code); c != 0)
+            return c < 0;
+        if (const int c = d.TargetOf(a).compare(d.TargetOf(b)); c != 0)
+            return c < 0;
+        return ka.Index < kb.Index; // alike: in the order found
+    });
+    std::vector<TFindingRecord> sorted;
+    sorted.reserve(d.Records.size());
+    for (const TKey& k : keys)
+        sorted.push_back(d.Records[k.Index]);
+    d.Records = std::move(sorted);
 }
 
 std::unique_ptr<TCheckResult::TData> TChecker::Run() {
