@@ -15,6 +15,7 @@
 #include "output/check_folders.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -1050,12 +1051,20 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     return std::move(data_);
 }
 
+// The bytes a JSON string holds as they are.
+constexpr std::array<bool, 256> kPlainJson = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c)
+        plain[c] = c >= 0x20 && c != '"' && c != '\\';
+    return plain;
+}();
+
 void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x20 && c != '"' && c != '\\')
+        if (kPlainJson[c])
             continue;
         out.append(s, run, i - run);
         run = i + 1;
