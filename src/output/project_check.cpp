@@ -993,18 +993,27 @@ void TChecker::SortFindings() {
     for (std::uint32_t i = 0; i < order.size(); ++i)
         rank[order[i]] = i + 1; // 0: the project (no page) comes first
     auto rankOf = [&](std::uint32_t page) { return page == kProject ? 0u : rank[page]; };
-    // Small keys are sorted, the records moved once: most findings differ in page or line.
+    // Findings are grouped by page first (counting, no comparisons), then each page's few
+    // findings are sorted, and the records are moved once.
     struct TKey {
         std::uint32_t Rank;
         int Line;
         std::uint32_t Index;
     };
+    std::vector<std::size_t> start(pages_.size() + 2, 0);
+    for (const TFindingRecord& r : d.Records)
+        ++start[rankOf(r.Page) + 1];
+    for (std::size_t i = 1; i < start.size(); ++i)
+        start[i] += start[i - 1];
     std::vector<TKey> keys(d.Records.size());
-    for (std::uint32_t i = 0; i < keys.size(); ++i)
-        keys[i] = {rankOf(d.Records[i].Page), d.Records[i].Line, i};
-    std::sort(keys.begin(), keys.end(), [&](const TKey& ka, const TKey& kb) {
-        if (ka.Rank != kb.Rank)
-            return ka.Rank < kb.Rank;
+    {
+        std::vector<std::size_t> next(start.begin(), start.end() - 1);
+        for (std::uint32_t i = 0; i < d.Records.size(); ++i) {
+            const std::uint32_t rank = rankOf(d.Records[i].Page);
+            keys[next[rank]++] = {rank, d.Records[i].Line, i};
+        }
+    }
+    auto before = [&](const TKey& ka, const TKey& kb) {
         if (ka.Line != kb.Line)
             return ka.Line < kb.Line;
         const TFindingRecord& a = d.Records[ka.Index];
@@ -1016,7 +1025,10 @@ void TChecker::SortFindings() {
         if (const int c = d.TargetOf(a).compare(d.TargetOf(b)); c != 0)
             return c < 0;
         return ka.Index < kb.Index; // alike: in the order found
-    });
+    };
+    for (std::size_t rank = 0; rank + 1 < start.size(); ++rank)
+        std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
+                  keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
     std::vector<TFindingRecord> sorted;
     sorted.reserve(d.Records.size());
     for (const TKey& k : keys)
