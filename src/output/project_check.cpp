@@ -1071,10 +1071,29 @@ constexpr std::array<bool, 256> kPlainJson = [] {
     return plain;
 }();
 
+// Whether any of eight bytes is a control character, '"' or '\\'.
+bool AnyToEscape(std::uint64_t bytes) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto anyZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    const std::uint64_t below20 = (bytes - kOnes * 0x20) & ~bytes & kHighs;
+    return (anyZero(bytes ^ (kOnes * '"')) | anyZero(bytes ^ (kOnes * '\\')) | below20) != 0;
+}
+
 void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
+        // Eight bytes at a time while none needs an escape: reports are mostly plain text.
+        while (i + 8 <= s.size()) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, s.data() + i, 8);
+            if (AnyToEscape(bytes))
+                break;
+            i += 8;
+        }
+        if (i >= s.size())
+            break;
         const auto c = static_cast<unsigned char>(s[i]);
         if (kPlainJson[c])
             continue;

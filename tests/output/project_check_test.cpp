@@ -309,3 +309,20 @@ TEST(ProjectCheck, ManyFindingsAreWrittenInOrderAndOnce) {
     EXPECT_EQ(result.Json(), FormatCheckJson(report));
     EXPECT_EQ(result.Text(), FormatCheckText(report));
 }
+
+// Quotes, backslashes and control characters are escaped wherever they fall in a long text.
+TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href='gone\"quote\\back\x01slash\ttab-and-a-long-tail.htm'>g</a>"));
+    p.Add("A", "a.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const std::string json = result.Json();
+    EXPECT_NE(json.find("\"target\": \"gone\\\"quote\\\\back\\u0001slash\\ttab-and-a-long-tail.htm\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"message\": \"The file \\\"gone\\\"quote/back\\u0001slash\\ttab-and-a-"
+                        "long-tail.htm\\\" doesn't exist.\""),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(json, FormatCheckJson(result.Report()));
+}
