@@ -742,6 +742,10 @@ void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TR
     std::sort(read.Anchors.begin(), read.Anchors.end());
     if (item.IsTemplate)
         read.MissingTags = CheckTemplateTags(text);
+    // The buffer outlives the check on the calling thread: an unusually large page is not
+    // kept in memory after it.
+    if (buffer.capacity() > (std::size_t{1} << 22))
+        std::string().swap(buffer);
     WalkLinks(item.Folder, read);
 }
 
