@@ -88,8 +88,9 @@ int CmdCheck(const Args& args) {
         return 1;
     }
 
-    const TCheckReport report = CheckProject(project, options);
-    const std::string text = format == "json" ? FormatCheckJson(report) : FormatCheckText(report);
+    // The findings stay compact until they are written: a large site has many.
+    const TCheckResult result = RunCheck(project, options);
+    const std::string text = format == "json" ? result.Json() : result.Text();
     if (hasOutput) {
         try {
             TextCodec::WriteFileAtomic(Paths::ExpandHome(outputFile), text);
@@ -102,7 +103,7 @@ int CmdCheck(const Args& args) {
     } else {
         std::fputs(text.c_str(), stdout);
     }
-    return report.Errors() > 0 ? 1 : 0;
+    return result.Errors() > 0 ? 1 : 0;
 }
 
 } // namespace parvane::cli

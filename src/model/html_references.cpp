@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace parvane {
 
@@ -62,9 +63,13 @@ public:
             pos_ = 0;
             line_ = first_;
         }
-        line_ += static_cast<int>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(pos_),
-                                             text_.begin() + static_cast<std::ptrdiff_t>(pos),
-                                             '\n'));
+        // Lines are long next to the bytes of a page: memchr jumps from one to the next.
+        const char* at = text_.data() + pos_;
+        const char* const end = text_.data() + pos;
+        while ((at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr) {
+            ++line_;
+            ++at;
+        }
         pos_ = pos;
         return line_;
     }
@@ -76,15 +81,21 @@ private:
     int first_ = line_;
 };
 
-void AddLink(THtmlReferences& out, std::string_view value, int line) {
-    const std::string decoded = DecodeCharacterReferences(Trim(value));
+void AddLink(THtmlReferenceSink& out, std::string_view value, int line) {
+    value = Trim(value);
+    if (value.find('&') == std::string_view::npos) { // nearly every link: no copy
+        if (!value.empty())
+            out.Link(value, line);
+        return;
+    }
+    const std::string decoded = DecodeCharacterReferences(value);
     const std::string_view trimmed = Trim(decoded);
     if (!trimmed.empty())
-        out.Links.push_back({std::string(trimmed), line});
+        out.Link(trimmed, line);
 }
 
 // srcset: comma-separated candidates, each a URL and an optional descriptor.
-void AddSrcset(THtmlReferences& out, std::string_view value, int line) {
+void AddSrcset(THtmlReferenceSink& out, std::string_view value, int line) {
     const std::string decoded = DecodeCharacterReferences(value);
     std::string_view rest(decoded);
     while (!rest.empty()) {
@@ -98,7 +109,7 @@ void AddSrcset(THtmlReferences& out, std::string_view value, int line) {
         while (!url.empty() && url.back() == ',')
             url.remove_suffix(1);
         if (!url.empty())
-            out.Links.push_back({std::string(url), line});
+            out.Link(url, line);
         const std::size_t comma = rest.find(',', end);
         if (comma == std::string_view::npos)
             break;
@@ -107,7 +118,7 @@ void AddSrcset(THtmlReferences& out, std::string_view value, int line) {
 }
 
 // <meta http-equiv="refresh" content="5; url=next.htm">
-void AddRefresh(THtmlReferences& out, std::string_view content, int line) {
+void AddRefresh(THtmlReferenceSink& out, std::string_view content, int line) {
     const std::string decoded = DecodeCharacterReferences(content);
     const std::size_t at = FindNoCase(decoded, "url", 0);
     if (at == std::string::npos)
@@ -188,7 +199,7 @@ bool IsLinkAttribute(const std::string& name) {
                        [&](const char* k) { return name == k; });
 }
 
-void ScanCss(std::string_view css, THtmlReferences& out, TLineCounter& lines,
+void ScanCss(std::string_view css, THtmlReferenceSink& out, TLineCounter& lines,
              std::size_t offset) {
     const std::size_t n = css.size();
     std::size_t pos = 0;
@@ -231,6 +242,19 @@ void ScanCss(std::string_view css, THtmlReferences& out, TLineCounter& lines,
         ++pos;
     }
 }
+
+// Keeps what a scan finds as strings.
+class TCollect final : public THtmlReferenceSink {
+public:
+    explicit TCollect(THtmlReferences& out) : out_(out) {}
+    void Link(std::string_view value, int line) override {
+        out_.Links.push_back({std::string(value), line});
+    }
+    void Anchor(std::string_view anchor) override { out_.Anchors.emplace_back(anchor); }
+
+private:
+    THtmlReferences& out_;
+};
 
 } // namespace
 
@@ -294,12 +318,22 @@ std::string DecodeCharacterReferences(std::string_view text) {
     return out;
 }
 
-void ScanCssReferences(std::string_view css, THtmlReferences& out, int firstLine) {
+void ScanCssReferences(std::string_view css, THtmlReferenceSink& out, int firstLine) {
     TLineCounter lines(css, firstLine);
     ScanCss(css, out, lines, 0);
 }
 
+void ScanCssReferences(std::string_view css, THtmlReferences& out, int firstLine) {
+    TCollect collect(out);
+    ScanCssReferences(css, collect, firstLine);
+}
+
 void ScanHtmlReferences(std::string_view html, THtmlReferences& out) {
+    TCollect collect(out);
+    ScanHtmlReferences(html, collect);
+}
+
+void ScanHtmlReferences(std::string_view html, THtmlReferenceSink& out) {
     TLineCounter lines(html, 1);
     std::vector<TAttribute> attrs;
     const std::size_t n = html.size();
@@ -345,9 +379,13 @@ void ScanHtmlReferences(std::string_view html, THtmlReferences& out) {
             } else if (a.Name == "style") {
                 ScanCss(a.Value, out, lines, a.ValuePos);
             } else if (a.Name == "id" || (a.Name == "name" && tag == "a")) {
-                const std::string anchor = DecodeCharacterReferences(a.Value);
-                if (!anchor.empty())
-                    out.Anchors.push_back(anchor);
+                if (a.Value.find('&') == std::string_view::npos) {
+                    if (!a.Value.empty())
+                        out.Anchor(a.Value);
+                } else if (const std::string anchor = DecodeCharacterReferences(a.Value);
+                           !anchor.empty()) {
+                    out.Anchor(anchor);
+                }
             } else if (tag == "meta" && a.Name == "http-equiv") {
                 isRefresh = LowerCopy(Trim(a.Value)) == "refresh";
             } else if (tag == "meta" && a.Name == "content") {

@@ -12,16 +12,29 @@
 #include "model/text_file.h"
 #include "templates/template_apply.h"
 
+#include "output/check_folders.h"
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <filesystem>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
 #include <string_view>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace parvane {
 
@@ -62,7 +75,7 @@ bool IsStyleSheet(const std::string& path) {
 }
 
 // The scheme of an address ("http", "mailto", ...), lower case, or "" when it has none.
-std::string SchemeOf(const std::string& link) {
+std::string SchemeOf(std::string_view link) {
     std::size_t i = 0;
     if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
         return {};
@@ -74,59 +87,343 @@ std::string SchemeOf(const std::string& link) {
     return SF::AsciiLowerCase(link.substr(0, i));
 }
 
-bool IsDriveLetterPath(const std::string& link) {
+bool IsDriveLetterPath(std::string_view link) {
     return link.size() >= 3 && std::isalpha(static_cast<unsigned char>(link[0])) &&
            link[1] == ':' && (link[2] == '\\' || link[2] == '/');
 }
 
-bool StartsWith(const std::string& s, const std::string& prefix) {
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
+// A finding's fields, wherever they are kept.
+struct TFindingView {
+    CheckSeverity Severity = CheckSeverity::Error;
+    std::string_view Code;
+    std::string_view Page;
+    int Line = 0;
+    std::string_view Topic;
+    std::string_view Target;
+    std::string_view Message;
+    std::string_view Suggestion;
+};
 
-// Where a local reference leads.
+constexpr std::uint32_t kProject = UINT32_MAX; // a finding about the project, not a page
+constexpr std::uint32_t kNoPage = UINT32_MAX;
+
+// How a finding's message is made: from the strings given, or from its kind, the link it
+// is about and one more piece (the exact name, the target page).
+enum class TForm : unsigned char { Given, MissingFile, LeavesRoot, CaseOnly, NoFragment, LocalPath, External };
+
+} // namespace
+
+// One finding, compact: a large site has hundreds of thousands of them.
+struct TFindingRecord {
+    std::uint64_t Target = 0; // offset of the link as written in TData::Texts
+    std::uint64_t Aux = 0;    // Given: index in Given; CaseOnly: offset of the exact name; NoFragment: target page
+    std::uint32_t TargetLength = 0;
+    std::uint32_t AuxLength = 0;
+    std::uint32_t Page = kProject;
+    int Line = 0;
+    const char* Code = "";
+    CheckSeverity Severity = CheckSeverity::Error;
+    TForm Form = TForm::Given;
+};
+
+struct TCheckResult::TData {
+    std::string ProjectFile;
+    std::string RootFolder;
+    int PagesRead = 0;
+    int Counts[3] = {0, 0, 0};
+    std::deque<std::string> PageNames; // by page id, relative to the root
+    std::string Texts;                 // the links of the findings, one after another
+    std::vector<TFindingRecord> Records;
+    std::vector<TCheckFinding> Given;
+
+    std::string_view Text(std::uint64_t offset, std::uint32_t length) const {
+        return std::string_view(Texts).substr(offset, length);
+    }
+    std::string_view TargetOf(const TFindingRecord& r) const {
+        return r.Form == TForm::Given ? std::string_view(Given[r.Aux].Target)
+                                      : Text(r.Target, r.TargetLength);
+    }
+    // The finding's fields; message is the storage for a message made from the kind.
+    TFindingView View(const TFindingRecord& r, std::string& message) const;
+};
+
+namespace {
+
+// Where a local reference leads, as TProjectRoot answers it.
 struct TTarget {
     enum State { Missing, Exact, CaseOnly, Outside } State = Missing;
-    std::string Found; // the path on disk (its real letters), for Exact and CaseOnly
-    std::string Real;  // Found with symbolic links resolved
+    std::string Real; // the path on disk (its real letters), for Exact and CaseOnly
     bool IsFolder = false;
-    struct TPageInfo* Page = nullptr; // its page record, once a link reached it
+    std::uint32_t Page = kNoPage; // its page, once a link reached it
 };
 
 struct TPageInfo {
-    std::string Rel;            // below the real root, "/" separators
+    std::string Rel; // below the root, "/" separators
+    std::uint32_t Folder = TCheckFolders::kNone; // its folder, when the listings answer for it
     // Hashes of the page's ids and names, sorted: a large site has millions of them.
     std::vector<std::size_t> Anchors;
-    bool Scanned = false;
     bool Unreadable = false;
-    bool InContents = false;    // a page of the table of contents
-    std::string TemplateTitle;  // the topic's title when the page is a template
-    bool LinkedByOtherPage = false;
+    bool InContents = false; // a page of the table of contents
+    std::string TemplateTitle; // the topic's title when the page is a template
 };
 
-// A link with a fragment, checked once every page is read. Pages live in an unordered
-// map whose elements never move, so pointers to them stay valid.
+// A link with a fragment to a page not read yet, checked once every page is.
 struct TFragmentLink {
-    const TPageInfo* Target = nullptr;
-    const TPageInfo* From = nullptr;
-    std::size_t Hash = 0; // of the decoded fragment
+    std::uint64_t Text = 0; // the link as written, in TData::Texts
+    std::uint32_t TextLength = 0;
+    std::uint32_t Target = 0;
+    std::uint32_t From = 0;
     int Line = 0;
-    std::string Written;
+    std::size_t Hash = 0; // of the decoded fragment
 };
+
+// A link of a page, sorted out on the thread that read the page.
+struct TLink {
+    enum TKind : unsigned char { Fragment, File, LocalPath, OtherHost, External };
+    TKind Kind = File;
+    bool HasFragment = false; // a fragment that names an anchor (not "", not "top")
+    int Line = 0;
+    std::uint32_t Written = 0; // in TRead::Values: the link as written
+    std::uint32_t WrittenLength = 0;
+    std::uint32_t Path = 0; // in TRead::Values: the path, percent-decoded, "/" separators
+    std::uint32_t PathLength = 0;
+    std::size_t FragmentHash = 0;
+    // Where a File link leads, as far as the worker could tell from what the listings knew
+    // (Later: the thread that follows the links walks it).
+    TCheckFolders::TAnswer Answer;
+    std::uint32_t ExactLink = 0; // in TRead::Values, for an answer that is not Exact
+    std::uint32_t ExactLinkLength = 0;
+    bool HasExactLink = false;
+};
+
+// Many readers or one writer. A waiting writer goes first: the thread that follows the
+// links must not wait while workers take turns reading.
+class TGate {
+public:
+    void lock_shared() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !writing_ && waiting_ == 0; });
+        ++readers_;
+    }
+    void unlock_shared() {
+        std::lock_guard lock(mutex_);
+        if (--readers_ == 0)
+            changed_.notify_all();
+    }
+    void lock() {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.wait(lock, [&] { return !writing_ && readers_ == 0; });
+        --waiting_;
+        writing_ = true;
+    }
+    void unlock() {
+        {
+            std::lock_guard lock(mutex_);
+            writing_ = false;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int readers_ = 0;
+    int waiting_ = 0;
+    bool writing_ = false;
+};
+
+// A page read and scanned on a worker thread.
+struct TRead {
+    std::string Error;
+    std::string Values; // the links as written and their decoded paths
+    std::vector<TLink> Links;
+    std::vector<std::size_t> Anchors; // sorted hashes
+    std::string MissingTags;          // of a template
+};
+
+std::size_t HashOf(std::string_view s) {
+    return std::hash<std::string_view>()(s);
+}
+
+// The fragment's hash, or nothing for a fragment that needs no anchor ("#top" scrolls to
+// the top in every browser, anchor or not).
+bool FragmentHash(std::string_view fragment, std::size_t& hash) {
+    if (fragment.find('%') != std::string_view::npos) {
+        const std::string decoded = PercentDecode(fragment);
+        if (decoded.empty() || SF::SameText(decoded, "top"))
+            return false;
+        hash = HashOf(decoded);
+        return true;
+    }
+    if (fragment.empty() || SF::SameText(fragment, "top"))
+        return false;
+    hash = HashOf(fragment);
+    return true;
+}
+
+// Sorts out each link as the scan finds it: what can be told without the other pages.
+class TLinkSorter final : public THtmlReferenceSink {
+public:
+    TLinkSorter(TRead& read, bool listExternal) : read_(read), listExternal_(listExternal) {}
+
+    void Anchor(std::string_view anchor) override { read_.Anchors.push_back(HashOf(anchor)); }
+
+    void Link(std::string_view link, int line) override {
+        TLink out;
+        out.Line = line;
+        if (link[0] == '#') {
+            if (link.size() > 1 && FragmentHash(link.substr(1), out.FragmentHash))
+                Keep(out, TLink::Fragment, link);
+            return;
+        }
+        const std::string scheme = SchemeOf(link);
+        if (IsDriveLetterPath(link) || scheme == "file" || link[0] == '/' || link[0] == '\\') {
+            if (link.starts_with("//") && scheme.empty()) { // "//host/x": another site
+                if (listExternal_)
+                    Keep(out, TLink::OtherHost, link);
+                return;
+            }
+            Keep(out, TLink::LocalPath, link);
+            return;
+        }
+        if (!scheme.empty()) {
+            static const std::unordered_set<std::string> kQuiet = {
+                "javascript", "data", "about", "blob", "mk", "ms-its", "its"};
+            if (listExternal_ && !kQuiet.count(scheme))
+                Keep(out, TLink::External, link);
+            return;
+        }
+        std::string_view written(link);
+        std::string_view fragment;
+        const std::size_t hash = written.find('#');
+        if (hash != std::string_view::npos) {
+            fragment = written.substr(hash + 1);
+            written = written.substr(0, hash);
+        }
+        const std::size_t query = written.find('?');
+        if (query != std::string_view::npos)
+            written = written.substr(0, query);
+        out.HasFragment = !fragment.empty() && FragmentHash(fragment, out.FragmentHash);
+        if (written.empty()) { // "?x" or "#": the page itself
+            if (out.HasFragment)
+                Keep(out, TLink::Fragment, link);
+            return;
+        }
+        Keep(out, TLink::File, link);
+        TLink& kept = read_.Links.back();
+        kept.Path = kept.Written;
+        kept.PathLength = static_cast<std::uint32_t>(written.size());
+        if (written.find('%') != std::string_view::npos ||
+            written.find('\\') != std::string_view::npos) {
+            const std::string path = SF::ToForwardSlashes(PercentDecode(written));
+            kept.Path = static_cast<std::uint32_t>(read_.Values.size());
+            kept.PathLength = static_cast<std::uint32_t>(path.size());
+            read_.Values += path;
+        }
+    }
+
+private:
+    void Keep(TLink& link, TLink::TKind kind, std::string_view written) {
+        link.Kind = kind;
+        link.Written = static_cast<std::uint32_t>(read_.Values.size());
+        link.WrittenLength = static_cast<std::uint32_t>(written.size());
+        read_.Values += written;
+        read_.Links.push_back(link);
+    }
+
+    TRead& read_;
+    bool listExternal_;
+};
+
+// Reads a file with one open and as few reads as its size needs, into a buffer the
+// calling thread keeps for the next page. The errors read as ReadFileBytes words them.
+std::string_view ReadWhole(const std::string& path, std::string& buffer) {
+    auto fail = [&](const std::string& reason) -> std::string_view {
+        throw EParvaneError("Cannot read \"" + path + "\": " + reason);
+    };
+    // Not blocking on open: a pipe would wait for a writer, and it is no file to read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+    }
+    // A size the system only claims is not trusted further than a large page would go.
+    constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
+    const std::size_t expected = std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1;
+    if (buffer.size() < expected)
+        buffer.resize(expected);
+    std::size_t got = 0;
+    for (;;) {
+        if (got == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::string reason = std::strerror(errno);
+            ::close(fd);
+            return fail(reason);
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return std::string_view(buffer).substr(0, got);
+}
 
 class TChecker {
 public:
     TChecker(const TPvx& project, const TCheckOptions& options, const CheckProgress& progress)
-        : project_(project), options_(options), progress_(progress) {}
+        : project_(project), options_(options), progress_(progress),
+          data_(std::make_unique<TCheckResult::TData>()) {}
 
-    TCheckReport Run();
+    std::unique_ptr<TCheckResult::TData> Run();
 
 private:
-    void Add(CheckSeverity severity, std::string code, std::string page, int line,
+    void Add(CheckSeverity severity, const char* code, std::uint32_t page, int line,
              std::string topic, std::string target, std::string message,
              std::string suggestion = {}) {
-        report_.Findings.push_back({severity, std::move(code), std::move(page), line,
-                                    std::move(topic), std::move(target), std::move(message),
-                                    std::move(suggestion)});
+        TFindingRecord r;
+        r.Severity = severity;
+        r.Code = code;
+        r.Page = page;
+        r.Line = line;
+        r.Form = TForm::Given;
+        r.Aux = data_->Given.size();
+        data_->Given.push_back({severity, code, {}, line, std::move(topic), std::move(target),
+                                std::move(message), std::move(suggestion)});
+        Keep(r);
+    }
+    // A finding about a link, its message made when it is written.
+    void AddLink(CheckSeverity severity, const char* code, TForm form, std::uint32_t page,
+                 int line, std::string_view written, std::uint64_t aux = 0,
+                 std::uint32_t auxLength = 0) {
+        TFindingRecord r;
+        r.Severity = severity;
+        r.Code = code;
+        r.Form = form;
+        r.Page = page;
+        r.Line = line;
+        r.Target = data_->Texts.size();
+        r.TargetLength = static_cast<std::uint32_t>(written.size());
+        data_->Texts += written;
+        r.Aux = aux;
+        r.AuxLength = auxLength;
+        Keep(r);
+    }
+    void Keep(const TFindingRecord& r) {
+        ++data_->Counts[static_cast<int>(r.Severity)];
+        data_->Records.push_back(r);
+    }
+    std::uint64_t KeepText(std::string_view text) {
+        const std::uint64_t at = data_->Texts.size();
+        data_->Texts += text;
+        return at;
     }
     void Progress(const std::string& text) const {
         if (progress_)
@@ -134,48 +431,50 @@ private:
     }
 
     TTarget& Resolve(const std::string& absolutePath);
+    TTarget ResolveFromRoot(const std::string& url);
     std::string RelativeToRoot(const std::string& real) const;
-    TPageInfo& Page(const std::string& real);
-    void Enqueue(const std::string& real);
-    void Enqueue(TPageInfo& page, const std::string& real);
+    std::uint32_t PageId(const std::string& real);
+    std::uint32_t PageOf(TCheckFolders::TAnswer& answer);
+    void Enqueue(std::uint32_t page);
 
     void CheckTopics();
     void CheckTemplates();
-    // One page being checked: where its links resolve from, and the answers for the links
-    // its folder has seen (pages of one folder write the same relative links again and
-    // again, so the full path is collapsed and hashed once per folder and link).
-    struct TScan {
-        TPageInfo* Info = nullptr;
-        std::string Folder;
-        std::unordered_map<std::string, TTarget*>* Links = nullptr;
+    // The page to read, as the workers see it: nothing that changes while they run.
+    struct TWaveItem {
+        std::string Real;
+        std::uint32_t Folder = TCheckFolders::kNone;
+        bool IsTemplate = false;
     };
-    // A page read and scanned on a worker thread.
-    struct TRead {
-        std::string Text;
-        THtmlReferences Refs;
-        std::string Error;
-    };
-    static TRead ReadAndScan(const std::string& real, const std::string& charset);
+    void ReadAndScan(const TWaveItem& item, const std::string& charset, TRead& read);
+    void WalkLinks(std::uint32_t folder, TRead& read);
     void ScanPages();
-    void TakeScan(const std::string& real, TRead& read);
-    void CheckLink(TScan& page, const THtmlReference& ref);
-    void AddFragment(TPageInfo* target, TPageInfo* from, std::string_view fragment,
-                     const THtmlReference& ref);
+    void TakeScan(std::uint32_t id, TRead& read);
+    void CheckLink(std::uint32_t id, const TRead& read, const TLink& link);
+    void AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
+                     const TLink& link);
     void CheckFragments();
     void CheckOrphans();
+    void SortFindings();
 
     const TPvx& project_;
     TCheckOptions options_;
     CheckProgress progress_;
-    TCheckReport report_;
+    std::unique_ptr<TCheckResult::TData> data_;
     std::string root_; // as the project names it, trailing "/"
     std::unique_ptr<TProjectRoot> projectRoot_;
+    std::unique_ptr<TCheckFolders> folders_;
+    // Workers walk the listings while this thread follows the links of the pages before.
+    TGate gate_;
+    // Answers of TProjectRoot for what the listings do not answer (topics, templates and
+    // links through symbolic links), by collapsed path.
     std::unordered_map<std::string, TTarget> targets_;
-    std::unordered_map<std::string, std::unordered_map<std::string, TTarget*>> linksByFolder_;
-    std::unordered_map<std::string, TPageInfo> pages_;
-    std::vector<std::string> pending_;
+    std::deque<TPageInfo> pages_; // by page id; elements never move
+    // What every link asks of its target page, by page id, close together in memory.
+    enum : unsigned char { kQueued = 1, kRead = 2, kLinked = 4 }; // kRead: anchors known
+    std::vector<unsigned char> flags_;
+    std::unordered_map<std::string_view, std::uint32_t> pageIds_; // by Rel
+    std::vector<std::uint32_t> pending_;
     std::vector<TFragmentLink> fragments_;
-    std::unordered_set<std::string> externalSeen_;
 };
 
 // The same rules as the builds: an exact name wins, letter case is only a fallback, and
@@ -188,9 +487,9 @@ TTarget& TChecker::Resolve(const std::string& absolutePath) {
         return it->second;
     TTarget target;
     const TResolvedTarget resolved = projectRoot_->Resolve(key);
-    const bool spelledInside = StartsWith(key, root_) || StartsWith(key, projectRoot_->Folder());
+    const bool spelledInside =
+        key.starts_with(root_) || key.starts_with(projectRoot_->Folder());
     if (resolved.Found()) {
-        target.Found = resolved.Path;
         target.Real = resolved.Path;
         target.State = !resolved.InsideRoot                     ? TTarget::Outside
                        : resolved.Match == TargetMatch::Exact ? TTarget::Exact
@@ -202,33 +501,74 @@ TTarget& TChecker::Resolve(const std::string& absolutePath) {
         if (fs::is_directory(fs::path(key), ec)) {
             target.State = TTarget::Exact;
             target.IsFolder = true;
-            target.Found = target.Real = key;
+            target.Real = key;
         }
     }
-    return targets_.emplace(key, target).first->second;
+    return targets_.emplace(key, std::move(target)).first->second;
+}
+
+// A topic's or a template's page: through the listings when they can answer.
+TTarget TChecker::ResolveFromRoot(const std::string& url) {
+    const std::string path = Paths::UrlToPath(root_, url);
+    const std::string& folder = projectRoot_->Folder();
+    if (root_ != folder || !path.starts_with(folder) ||
+        path.find('\\') != std::string::npos)
+        return Resolve(path);
+    const TCheckFolders::TAnswer answer =
+        folders_->Walk(TCheckFolders::kRoot, std::string_view(path).substr(folder.size()));
+    TTarget target;
+    switch (answer.What) {
+    case TCheckFolders::Outcome::Ask:
+    case TCheckFolders::Outcome::Later: // never for a walk that may change what is known
+        return Resolve(path);
+    case TCheckFolders::Outcome::Missing:
+        break;
+    case TCheckFolders::Outcome::Folder:
+        target.State = TTarget::Exact;
+        target.IsFolder = true;
+        target.Real = SF::CollapseDotDot(path);
+        break;
+    case TCheckFolders::Outcome::File:
+        target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
+        target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
+        break;
+    }
+    return target;
 }
 
 std::string TChecker::RelativeToRoot(const std::string& real) const {
     const std::string& folder = projectRoot_->Folder();
-    return StartsWith(real, folder) ? real.substr(folder.size()) : real;
+    return real.starts_with(folder) ? real.substr(folder.size()) : real;
 }
 
-TPageInfo& TChecker::Page(const std::string& real) {
-    auto [it, inserted] = pages_.try_emplace(real);
-    if (inserted)
-        it->second.Rel = RelativeToRoot(real);
-    return it->second;
+std::uint32_t TChecker::PageId(const std::string& real) {
+    std::string rel = RelativeToRoot(real);
+    if (const auto found = pageIds_.find(rel); found != pageIds_.end())
+        return found->second;
+    const auto id = static_cast<std::uint32_t>(pages_.size());
+    TPageInfo& page = pages_.emplace_back();
+    flags_.push_back(0);
+    page.Rel = std::move(rel);
+    {
+        const std::lock_guard lock(gate_); // workers may be walking the listings
+        page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
+    }
+    pageIds_.emplace(page.Rel, id);
+    return id;
 }
 
-void TChecker::Enqueue(const std::string& real) {
-    Enqueue(Page(real), real);
+// The page of a file the listings found; one look-up by name for each file, ever.
+std::uint32_t TChecker::PageOf(TCheckFolders::TAnswer& answer) {
+    if (answer.Entry->Page == TCheckFolders::kNone)
+        answer.Entry->Page = PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name));
+    return answer.Entry->Page;
 }
 
-void TChecker::Enqueue(TPageInfo& page, const std::string& real) {
-    if (page.Scanned)
+void TChecker::Enqueue(std::uint32_t id) {
+    if (flags_[id] & kQueued)
         return;
-    page.Scanned = true; // marks it as queued; read once
-    pending_.push_back(real);
+    flags_[id] |= kQueued; // read once
+    pending_.push_back(id);
 }
 
 void TChecker::CheckTopics() {
@@ -244,39 +584,39 @@ void TChecker::CheckTopics() {
         const TLeftTreeData& data = node->Data();
         const std::string title = node->Text();
         if (data.Status == tsUnsaved) {
-            Add(CheckSeverity::Note, "unsaved-topic", "", 0, title, "",
+            Add(CheckSeverity::Note, "unsaved-topic", kProject, 0, title, "",
                 "The topic " + Quote(title) + " has no saved page yet.");
         } else if (data.Status == tsNoLink) {
             if (data.Kind == 0)
-                Add(CheckSeverity::Note, "no-link-topic", "", 0, title, "",
+                Add(CheckSeverity::Note, "no-link-topic", kProject, 0, title, "",
                     "The topic " + Quote(title) + " is a heading without a page.");
         } else {
             const std::string url = SF::Trim(data.Url);
             if (url.empty()) {
-                Add(CheckSeverity::Error, "missing-page", "", 0, title, "",
+                Add(CheckSeverity::Error, "missing-page", kProject, 0, title, "",
                     "The topic " + Quote(title) + " is linked to no page.");
             } else {
-                const TTarget& target = Resolve(Paths::UrlToPath(root_, url));
+                const TTarget target = ResolveFromRoot(url);
                 if (target.State == TTarget::Missing) {
-                    Add(CheckSeverity::Error, "missing-page", "", 0, title, url,
+                    Add(CheckSeverity::Error, "missing-page", kProject, 0, title, url,
                         "The page of the topic " + Quote(title) + " doesn't exist.");
                 } else if (target.State == TTarget::Outside) {
-                    Add(CheckSeverity::Error, "outside-root", "", 0, title, url,
+                    Add(CheckSeverity::Error, "outside-root", kProject, 0, title, url,
                         "The page of the topic " + Quote(title) +
                             " lies outside the project's root folder; no output includes it.");
                 } else if (target.IsFolder) {
-                    Add(CheckSeverity::Error, "missing-page", "", 0, title, url,
+                    Add(CheckSeverity::Error, "missing-page", kProject, 0, title, url,
                         "The page of the topic " + Quote(title) + " is a folder.");
                 } else {
                     if (target.State == TTarget::CaseOnly) {
                         const std::string exact =
                             SF::ToBackslashes(RelativeToRoot(target.Real));
-                        Add(CheckSeverity::Warning, "case-mismatch", "", 0, title, url,
+                        Add(CheckSeverity::Warning, "case-mismatch", kProject, 0, title, url,
                             "The page of the topic " + Quote(title) +
                                 " is found only when letter case is ignored.",
                             exact);
                     }
-                    TPageInfo& page = Page(target.Real);
+                    TPageInfo& page = pages_[PageId(target.Real)];
                     if (data.Kind == 0)
                         page.InContents = true;
                     if (data.Kind != 2) {
@@ -286,7 +626,7 @@ void TChecker::CheckTopics() {
                         titles.push_back(title);
                     }
                     if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
-                        Enqueue(target.Real);
+                        Enqueue(PageId(target.Real));
                     if (data.Kind == 2 && page.TemplateTitle.empty())
                         page.TemplateTitle = title; // its tags are checked when it is read
                 }
@@ -300,14 +640,14 @@ void TChecker::CheckTopics() {
                     return c >= '0' && c <= '9';
                 });
             if (!numeric) {
-                Add(CheckSeverity::Error, "bad-context-number", "", 0, title, number,
+                Add(CheckSeverity::Error, "bad-context-number", kProject, 0, title, number,
                     "The context number " + Quote(number) + " of the topic " + Quote(title) +
                         " is not a whole number.");
             } else {
                 const std::string canonical = std::to_string(std::stol(number));
                 auto [it, inserted] = contextOwners.emplace(canonical, title);
                 if (!inserted)
-                    Add(CheckSeverity::Error, "duplicate-context-number", "", 0, title, number,
+                    Add(CheckSeverity::Error, "duplicate-context-number", kProject, 0, title, number,
                         "The context number " + number + " of the topic " + Quote(title) +
                             " is already the number of " + Quote(it->second) + ".");
             }
@@ -321,7 +661,7 @@ void TChecker::CheckTopics() {
                 const std::vector<std::string> parts = SplitKeywordParts(keyword);
                 if (std::any_of(parts.begin(), parts.end(),
                                 [](const std::string& p) { return SF::Trim(p).empty(); }))
-                    Add(CheckSeverity::Warning, "empty-keyword-level", "", 0, title, keyword,
+                    Add(CheckSeverity::Warning, "empty-keyword-level", kProject, 0, title, keyword,
                         "The keyword " + Quote(keyword) + " of the topic " + Quote(title) +
                             " has an empty level; the index leaves it out.");
             }
@@ -334,7 +674,7 @@ void TChecker::CheckTopics() {
         std::string names;
         for (const std::string& t : titles)
             names += (names.empty() ? "" : ", ") + Quote(t);
-        Add(CheckSeverity::Warning, "shared-page", RelativeToRoot(real), 0, titles[1], "",
+        Add(CheckSeverity::Warning, "shared-page", PageId(real), 0, titles[1], "",
             "The topics " + names + " share one page.");
     }
 }
@@ -361,51 +701,99 @@ void TChecker::CheckTemplates() {
             ++templated;
     });
     for (const TUse& use : uses) {
-        const TTarget& target = Resolve(Paths::UrlToPath(root_, use.Url));
+        const TTarget target = ResolveFromRoot(use.Url);
         if (target.State == TTarget::Missing || target.IsFolder) {
             std::string affected;
             if (use.Setting != "page for new topics")
                 affected = " " + std::to_string(templated) + " topic(s) use it.";
-            Add(CheckSeverity::Error, "missing-template", "", 0, "", use.Url,
+            Add(CheckSeverity::Error, "missing-template", kProject, 0, "", use.Url,
                 "The " + use.Setting + " " + Quote(use.Url) + " doesn't exist." + affected);
         } else if (target.State == TTarget::Outside) {
-            Add(CheckSeverity::Error, "outside-root", "", 0, "", use.Url,
+            Add(CheckSeverity::Error, "outside-root", kProject, 0, "", use.Url,
                 "The " + use.Setting + " " + Quote(use.Url) +
                     " lies outside the project's root folder.");
         } else if (IsPageFile(target.Real)) {
-            Enqueue(target.Real);
+            Enqueue(PageId(target.Real));
         }
     }
 }
 
-TChecker::TRead TChecker::ReadAndScan(const std::string& real, const std::string& charset) {
-    TRead read;
+void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TRead& read) {
+    const std::string& real = item.Real;
+    thread_local std::string buffer;
+    std::string decoded;
+    std::string_view text;
     try {
-        std::string bytes = TextCodec::ReadFileBytes(real);
+        text = ReadWhole(real, buffer);
         // Links and ids are found in the bytes; only a page that is no UTF-8 is converted.
-        read.Text = TextCodec::IsValidUtf8(bytes) ? std::move(bytes)
-                                                  : TextCodec::DecodePage(bytes, charset);
+        if (!TextCodec::IsValidUtf8(text)) {
+            decoded = TextCodec::DecodePage(text, charset);
+            text = decoded;
+        }
     } catch (const std::exception& e) {
         read.Error = e.what();
-        return read;
+        return;
     }
+    TLinkSorter sorter(read, options_.ListExternal);
     if (IsStyleSheet(real))
-        ScanCssReferences(read.Text, read.Refs);
+        ScanCssReferences(text, sorter);
     else
-        ScanHtmlReferences(read.Text, read.Refs);
-    return read;
+        ScanHtmlReferences(text, sorter);
+    std::sort(read.Anchors.begin(), read.Anchors.end());
+    if (item.IsTemplate)
+        read.MissingTags = CheckTemplateTags(text);
+    // The buffer outlives the check on the calling thread: an unusually large page is not
+    // kept in memory after it.
+    if (buffer.capacity() > (std::size_t{1} << 22))
+        std::string().swap(buffer);
+    WalkLinks(item.Folder, read);
+}
+
+// On the worker, what the listings know already: after the first pages of a folder, that
+// is nearly every link.
+void TChecker::WalkLinks(std::uint32_t folder, TRead& read) {
+    if (folder == TCheckFolders::kNone)
+        return;
+    const std::shared_lock lock(gate_);
+    for (TLink& link : read.Links) {
+        if (link.Kind != TLink::File)
+            continue;
+        const std::string_view path =
+            std::string_view(read.Values).substr(link.Path, link.PathLength);
+        link.Answer = folders_->Walk(folder, path, false);
+        if (link.Answer.What != TCheckFolders::Outcome::File || link.Answer.Exact)
+            continue;
+        if (const std::optional<std::string> exact = folders_->RealLink(folder, path, false)) {
+            link.ExactLink = static_cast<std::uint32_t>(read.Values.size());
+            link.ExactLinkLength = static_cast<std::uint32_t>(exact->size());
+            link.HasExactLink = true;
+            read.Values += *exact;
+        }
+    }
 }
 
 // Wave by wave: the files found so far are read and scanned on every core, then their
 // links are followed here, in order, which finds the next wave.
 void TChecker::ScanPages() {
     const std::string charset = SF::Trim(project_.ProjectSettings.Encoding);
+    const std::string& folder = projectRoot_->Folder();
     std::size_t done = 0;
     while (!pending_.empty()) {
-        std::vector<std::string> wave;
+        std::vector<std::uint32_t> wave;
         wave.swap(pending_);
+        // The workers see only what does not change while they run.
+        std::vector<TWaveItem> files;
+        files.reserve(wave.size());
+        for (const std::uint32_t id : wave)
+            files.push_back({folder + pages_[id].Rel, pages_[id].Folder,
+                             !pages_[id].TemplateTitle.empty()});
         ForEachPageInOrder<TRead>(
-            wave.size(), 0, [&](std::size_t i) { return ReadAndScan(wave[i], charset); },
+            wave.size(), 0,
+            [&](std::size_t i) {
+                TRead read;
+                ReadAndScan(files[i], charset, read);
+                return read;
+            },
             [&](std::size_t i, TRead&& read) {
                 TakeScan(wave[i], read);
                 if (++done % 1000 == 0)
@@ -414,141 +802,151 @@ void TChecker::ScanPages() {
     }
 }
 
-void TChecker::TakeScan(const std::string& real, TRead& read) {
-    TPageInfo& page = Page(real);
+void TChecker::TakeScan(std::uint32_t id, TRead& read) {
+    TPageInfo& page = pages_[id];
+    flags_[id] |= kRead;
     if (!read.Error.empty()) {
         page.Unreadable = true;
-        Add(CheckSeverity::Error, "unreadable-page", page.Rel, 0, "", "",
+        Add(CheckSeverity::Error, "unreadable-page", id, 0, "", "",
             "The file cannot be read: " + read.Error);
         return;
     }
-    ++report_.PagesRead;
-    if (!page.TemplateTitle.empty()) {
-        const std::string missing = CheckTemplateTags(read.Text);
-        if (!missing.empty())
-            Add(CheckSeverity::Error, "template-tags", page.Rel, 0, page.TemplateTitle, "",
-                "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
-                    SF::Trim(SF::ReplaceTextW(missing, "\r\n", "; ")) + ".");
-    }
-    page.Anchors.reserve(read.Refs.Anchors.size());
-    for (const std::string& anchor : read.Refs.Anchors)
-        page.Anchors.push_back(std::hash<std::string>()(anchor));
-    std::sort(page.Anchors.begin(), page.Anchors.end());
-
-    TScan scan;
-    scan.Info = &page;
-    scan.Folder = Paths::ExtractFilePath(real);
-    scan.Links = &linksByFolder_[scan.Folder];
-    for (const THtmlReference& ref : read.Refs.Links)
-        CheckLink(scan, ref);
+    ++data_->PagesRead;
+    if (!page.TemplateTitle.empty() && !read.MissingTags.empty())
+        Add(CheckSeverity::Error, "template-tags", id, 0, page.TemplateTitle, "",
+            "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
+                SF::Trim(SF::ReplaceTextW(read.MissingTags, "\r\n", "; ")) + ".");
+    page.Anchors = std::move(read.Anchors);
+    for (const TLink& link : read.Links)
+        CheckLink(id, read, link);
 }
 
-void TChecker::CheckLink(TScan& page, const THtmlReference& ref) {
-    const std::string& link = ref.Value;
-    const std::string& from = page.Info->Rel;
-    if (link[0] == '#') {
-        if (link.size() > 1)
-            AddFragment(page.Info, page.Info, std::string_view(link).substr(1), ref);
+void TChecker::CheckLink(std::uint32_t id, const TRead& read, const TLink& link) {
+    const std::string_view written =
+        std::string_view(read.Values).substr(link.Written, link.WrittenLength);
+    switch (link.Kind) {
+    case TLink::Fragment:
+        AddFragment(id, id, read, link);
         return;
+    case TLink::OtherHost:
+    case TLink::External:
+        AddLink(CheckSeverity::Note, "external", TForm::External, id, link.Line, written);
+        return;
+    case TLink::LocalPath:
+        AddLink(CheckSeverity::Error, "absolute-path", TForm::LocalPath, id, link.Line, written);
+        return;
+    case TLink::File:
+        break;
     }
-    const std::string scheme = SchemeOf(link);
-    if (IsDriveLetterPath(link) || scheme == "file" || link[0] == '/' || link[0] == '\\') {
-        if (StartsWith(link, "//") && scheme.empty()) { // "//host/x": another site
-            if (options_.ListExternal)
-                Add(CheckSeverity::Note, "external", from, ref.Line, "", link,
-                    "External address (not fetched).");
-            return;
+    const std::string_view path =
+        std::string_view(read.Values).substr(link.Path, link.PathLength);
+    TPageInfo& page = pages_[id];
+    std::uint32_t target = kNoPage;
+    bool isPage = false;
+    TCheckFolders::TAnswer answer = link.Answer;
+    if (answer.What == TCheckFolders::Outcome::Later) {
+        const std::lock_guard lock(gate_);
+        answer = folders_->Walk(page.Folder, path);
+    }
+    switch (answer.What) {
+    case TCheckFolders::Outcome::Missing:
+        AddLink(CheckSeverity::Error, "missing-target", TForm::MissingFile, id, link.Line, written);
+        return;
+    case TCheckFolders::Outcome::Folder:
+        return;
+    case TCheckFolders::Outcome::File:
+        if (!answer.Exact) {
+            std::string_view exact;
+            std::string walked;
+            if (link.HasExactLink) {
+                exact = std::string_view(read.Values).substr(link.ExactLink, link.ExactLinkLength);
+            } else {
+                const std::lock_guard lock(gate_);
+                walked = *folders_->RealLink(page.Folder, path);
+                exact = walked;
+            }
+            AddLink(CheckSeverity::Warning, "case-mismatch", TForm::CaseOnly, id, link.Line,
+                    written, KeepText(exact), static_cast<std::uint32_t>(exact.size()));
         }
-        Add(CheckSeverity::Error, "absolute-path", from, ref.Line, "", link,
-            "The link names a place in the local file system; it won't exist where the "
-            "help is read. Link relative to the page instead.");
-        return;
-    }
-    if (!scheme.empty()) {
-        static const std::unordered_set<std::string> kQuiet = {"javascript", "data", "about",
-                                                              "blob", "mk", "ms-its", "its"};
-        if (options_.ListExternal && !kQuiet.count(scheme))
-            Add(CheckSeverity::Note, "external", from, ref.Line, "", link,
-                "External address (not fetched).");
-        return;
-    }
-    std::string_view written(link);
-    std::string_view fragment;
-    const std::size_t hash = written.find('#');
-    if (hash != std::string_view::npos) {
-        fragment = written.substr(hash + 1);
-        written = written.substr(0, hash);
-    }
-    const std::size_t query = written.find('?');
-    if (query != std::string_view::npos)
-        written = written.substr(0, query);
-    if (written.empty()) { // "?x" or "#": the page itself
-        if (!fragment.empty())
-            AddFragment(page.Info, page.Info, fragment, ref);
-        return;
-    }
-    const std::string key(written);
-    auto known = page.Links->find(key);
-    if (known == page.Links->end()) {
-        const std::string path = SF::ToForwardSlashes(PercentDecode(written));
-        known = page.Links->emplace(key, &Resolve(page.Folder + path)).first;
-    }
-    TTarget& target = *known->second;
-    switch (target.State) {
-    case TTarget::Missing:
-        Add(CheckSeverity::Error, "missing-target", from, ref.Line, "", link,
-            "The file " + Quote(SF::ToForwardSlashes(PercentDecode(written))) +
-                " doesn't exist.");
-        return;
-    case TTarget::Outside:
-        Add(CheckSeverity::Error, "outside-root", from, ref.Line, "", link,
-            "The link leaves the project's root folder; no output includes its target.");
-        return;
-    case TTarget::CaseOnly: {
-        const std::string exact =
-            projectRoot_->RealLink(page.Folder, SF::ToForwardSlashes(PercentDecode(written)));
-        Add(CheckSeverity::Warning, "case-mismatch", from, ref.Line, "", link,
-            "The file is found only when letter case is ignored; readers on Linux and on web "
-            "servers won't find it.",
-            exact);
+        isPage = answer.Entry->IsPage;
+        if (isPage || answer.Entry->IsStyleSheet)
+            target = PageOf(answer);
+        break;
+    case TCheckFolders::Outcome::Later: // walked above
+    case TCheckFolders::Outcome::Ask: {
+        const std::string folder =
+            projectRoot_->Folder() + Paths::ExtractFilePath(pages_[id].Rel);
+        TTarget& resolved = Resolve(folder + std::string(path));
+        switch (resolved.State) {
+        case TTarget::Missing:
+            AddLink(CheckSeverity::Error, "missing-target", TForm::MissingFile, id, link.Line,
+                    written);
+            return;
+        case TTarget::Outside:
+            AddLink(CheckSeverity::Error, "outside-root", TForm::LeavesRoot, id, link.Line,
+                    written);
+            return;
+        case TTarget::CaseOnly: {
+            const std::string exact = projectRoot_->RealLink(folder, path);
+            AddLink(CheckSeverity::Warning, "case-mismatch", TForm::CaseOnly, id, link.Line,
+                    written, KeepText(exact), static_cast<std::uint32_t>(exact.size()));
+            break;
+        }
+        case TTarget::Exact:
+            break;
+        }
+        if (resolved.IsFolder)
+            return;
+        isPage = IsPageFile(resolved.Real);
+        if (resolved.Page == kNoPage && (isPage || IsStyleSheet(resolved.Real)))
+            resolved.Page = PageId(resolved.Real);
+        target = resolved.Page;
         break;
     }
-    case TTarget::Exact:
-        break;
     }
-    if (target.IsFolder)
-        return;
-    const bool isPage = IsPageFile(target.Real);
-    if (!target.Page && (isPage || IsStyleSheet(target.Real)))
-        target.Page = &Page(target.Real);
-    if (target.Page && target.Page != page.Info) {
-        target.Page->LinkedByOtherPage = true;
-        Enqueue(*target.Page, target.Real);
+    if (target != kNoPage && target != id) {
+        flags_[target] |= kLinked;
+        Enqueue(target);
     }
-    if (!fragment.empty() && isPage)
-        AddFragment(target.Page, page.Info, fragment, ref);
+    if (link.HasFragment && isPage)
+        AddFragment(target, id, read, link);
 }
 
-void TChecker::AddFragment(TPageInfo* target, TPageInfo* from, std::string_view fragment,
-                           const THtmlReference& ref) {
-    const std::string decoded = PercentDecode(fragment);
-    // "#top" scrolls to the top in every browser, anchor or not.
-    if (decoded.empty() || SF::SameText(decoded, "top"))
+// Checked at once when the target's anchors are known, else when every page is read.
+void TChecker::AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
+                           const TLink& link) {
+    const std::string_view written =
+        std::string_view(read.Values).substr(link.Written, link.WrittenLength);
+    if (flags_[target] & kRead) {
+        const TPageInfo& page = pages_[target];
+        if (!page.Unreadable && !std::binary_search(page.Anchors.begin(), page.Anchors.end(),
+                                                    link.FragmentHash))
+            AddLink(CheckSeverity::Warning, "missing-fragment", TForm::NoFragment, from,
+                    link.Line, written, target);
         return;
-    fragments_.push_back({target, from, std::hash<std::string>()(decoded), ref.Line, ref.Value});
+    }
+    fragments_.push_back({KeepText(written), link.WrittenLength, target, from, link.Line,
+                          link.FragmentHash});
 }
 
 void TChecker::CheckFragments() {
     for (const TFragmentLink& f : fragments_) {
-        if (f.Target->Unreadable)
+        const TPageInfo& target = pages_[f.Target];
+        if (target.Unreadable ||
+            std::binary_search(target.Anchors.begin(), target.Anchors.end(), f.Hash))
             continue;
-        const auto& anchors = f.Target->Anchors;
-        if (std::binary_search(anchors.begin(), anchors.end(), f.Hash))
-            continue;
-        const std::string fragment = PercentDecode(f.Written.substr(f.Written.find('#') + 1));
-        Add(CheckSeverity::Warning, "missing-fragment", f.From->Rel, f.Line, "", f.Written,
-            "The page " + Quote(f.Target->Rel) + " has no id or name " + Quote(fragment) + ".");
+        TFindingRecord r;
+        r.Severity = CheckSeverity::Warning;
+        r.Code = "missing-fragment";
+        r.Form = TForm::NoFragment;
+        r.Page = f.From;
+        r.Line = f.Line;
+        r.Target = f.Text;
+        r.TargetLength = f.TextLength;
+        r.Aux = f.Target;
+        Keep(r);
     }
+    fragments_ = {};
 }
 
 void TChecker::CheckOrphans() {
@@ -572,30 +970,88 @@ void TChecker::CheckOrphans() {
         const std::string path = entry.path().string();
         if (!IsPageFile(path))
             continue;
-        if (!pages_.count(path))
+        if (!pageIds_.count(RelativeToRoot(path)))
             orphans.push_back(path);
     }
     std::sort(orphans.begin(), orphans.end());
+    const std::size_t known = pages_.size();
     for (const std::string& path : orphans)
-        Add(CheckSeverity::Warning, "orphan-page", RelativeToRoot(path), 0, "", "",
+        Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
-    for (const auto& [real, page] : pages_)
-        if (page.InContents && !page.LinkedByOtherPage)
-            Add(CheckSeverity::Note, "contents-only", page.Rel, 0, "", "",
+    for (std::uint32_t id = 0; id < known; ++id)
+        if (pages_[id].InContents && !(flags_[id] & kLinked))
+            Add(CheckSeverity::Note, "contents-only", id, 0, "", "",
                 "Only the table of contents leads to this page; no other page links to it.");
 }
 
-TCheckReport TChecker::Run() {
-    report_.ProjectFile = project_.FileName;
+// By page, line, severity, code and target; findings alike in all of these keep the order
+// they were found in.
+void TChecker::SortFindings() {
+    TCheckResult::TData& d = *data_;
+    std::vector<std::uint32_t> order(pages_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return pages_[a].Rel < pages_[b].Rel; });
+    std::vector<std::uint32_t> rank(pages_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        rank[order[i]] = i + 1; // 0: the project (no page) comes first
+    auto rankOf = [&](std::uint32_t page) { return page == kProject ? 0u : rank[page]; };
+    // Findings are grouped by page first (counting, no comparisons), then each page's few
+    // findings are sorted, and the records are moved once.
+    struct TKey {
+        std::uint32_t Rank;
+        int Line;
+        std::uint32_t Index;
+    };
+    std::vector<std::size_t> start(pages_.size() + 2, 0);
+    for (const TFindingRecord& r : d.Records)
+        ++start[rankOf(r.Page) + 1];
+    for (std::size_t i = 1; i < start.size(); ++i)
+        start[i] += start[i - 1];
+    std::vector<TKey> keys(d.Records.size());
+    {
+        std::vector<std::size_t> next(start.begin(), start.end() - 1);
+        for (std::uint32_t i = 0; i < d.Records.size(); ++i) {
+            const std::uint32_t rank = rankOf(d.Records[i].Page);
+            keys[next[rank]++] = {rank, d.Records[i].Line, i};
+        }
+    }
+    auto before = [&](const TKey& ka, const TKey& kb) {
+        if (ka.Line != kb.Line)
+            return ka.Line < kb.Line;
+        const TFindingRecord& a = d.Records[ka.Index];
+        const TFindingRecord& b = d.Records[kb.Index];
+        if (a.Severity != b.Severity)
+            return a.Severity < b.Severity;
+        if (const int c = std::strcmp(a.Code, b.Code); c != 0)
+            return c < 0;
+        if (const int c = d.TargetOf(a).compare(d.TargetOf(b)); c != 0)
+            return c < 0;
+        return ka.Index < kb.Index; // alike: in the order found
+    };
+    for (std::size_t rank = 0; rank + 1 < start.size(); ++rank)
+        std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
+                  keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
+    std::vector<TFindingRecord> sorted;
+    sorted.reserve(d.Records.size());
+    for (const TKey& k : keys)
+        sorted.push_back(d.Records[k.Index]);
+    d.Records = std::move(sorted);
+}
+
+std::unique_ptr<TCheckResult::TData> TChecker::Run() {
+    data_->ProjectFile = project_.FileName;
     root_ = Paths::IncludeTrailingSlash(project_.RootFolder());
-    report_.RootFolder = root_;
+    data_->RootFolder = root_;
     std::error_code ec;
     if (SF::Trim(project_.RootFolder()).empty() || !fs::is_directory(fs::path(root_), ec)) {
-        Add(CheckSeverity::Error, "missing-root", "", 0, "", project_.RootFolder(),
+        Add(CheckSeverity::Error, "missing-root", kProject, 0, "", project_.RootFolder(),
             "The project's root folder " + Quote(project_.RootFolder()) + " doesn't exist.");
-        return report_;
+        return std::move(data_);
     }
     projectRoot_ = std::make_unique<TProjectRoot>(root_);
+    folders_ = std::make_unique<TCheckFolders>(projectRoot_->Folder());
     Progress("Checking topics...");
     CheckTopics();
     CheckTemplates();
@@ -604,19 +1060,49 @@ TCheckReport TChecker::Run() {
     CheckFragments();
     Progress("Looking for pages no topic reaches...");
     CheckOrphans();
-    std::stable_sort(report_.Findings.begin(), report_.Findings.end(),
-                     [](const TCheckFinding& a, const TCheckFinding& b) {
-                         return std::tie(a.Page, a.Line, a.Severity, a.Code, a.Target) <
-                                std::tie(b.Page, b.Line, b.Severity, b.Code, b.Target);
-                     });
-    Progress("Checked " + std::to_string(report_.PagesRead) + " files.");
-    return report_;
+    SortFindings();
+    for (TPageInfo& page : pages_)
+        data_->PageNames.push_back(std::move(page.Rel));
+    Progress("Checked " + std::to_string(data_->PagesRead) + " files.");
+    return std::move(data_);
 }
 
-void AppendJsonString(std::string& out, const std::string& s) {
+// The bytes a JSON string holds as they are.
+constexpr std::array<bool, 256> kPlainJson = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c)
+        plain[c] = c >= 0x20 && c != '"' && c != '\\';
+    return plain;
+}();
+
+// Whether any of eight bytes is a control character, '"' or '\\'.
+bool AnyToEscape(std::uint64_t bytes) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto anyZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    const std::uint64_t below20 = (bytes - kOnes * 0x20) & ~bytes & kHighs;
+    return (anyZero(bytes ^ (kOnes * '"')) | anyZero(bytes ^ (kOnes * '\\')) | below20) != 0;
+}
+
+void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
-    for (const char ch : s) {
-        const unsigned char c = static_cast<unsigned char>(ch);
+    std::size_t run = 0; // start of the characters that need no escape
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        // Eight bytes at a time while none needs an escape: reports are mostly plain text.
+        while (i + 8 <= s.size()) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, s.data() + i, 8);
+            if (AnyToEscape(bytes))
+                break;
+            i += 8;
+        }
+        if (i >= s.size())
+            break;
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (kPlainJson[c])
+            continue;
+        out.append(s, run, i - run);
+        run = i + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -633,84 +1119,277 @@ void AppendJsonString(std::string& out, const std::string& s) {
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += ch;
-            }
+        default: {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        }
         }
     }
+    out.append(s, run, s.size() - run);
     out += '"';
 }
 
-std::string Location(const TCheckFinding& f, const TCheckReport& report) {
-    if (!f.Page.empty())
-        return f.Line > 0 ? f.Page + ":" + std::to_string(f.Line) : f.Page;
-    if (!f.Topic.empty())
-        return "topic " + Quote(f.Topic);
-    return Paths::ExtractFileName(report.ProjectFile);
+TFindingView ViewOf(const TCheckFinding& f) {
+    return {f.Severity, f.Code, f.Page, f.Line, f.Topic, f.Target, f.Message, f.Suggestion};
+}
+
+void AppendText(std::string& out, const TFindingView& f, std::string_view projectFile) {
+    out += SeverityName(f.Severity);
+    out += ": ";
+    if (!f.Page.empty()) {
+        out += f.Page;
+        if (f.Line > 0)
+            out += ":" + std::to_string(f.Line);
+    } else if (!f.Topic.empty()) {
+        out += "topic \"";
+        out += f.Topic;
+        out += '"';
+    } else {
+        out += Paths::ExtractFileName(projectFile);
+    }
+    out += ": ";
+    out += f.Code;
+    out += ": ";
+    out += f.Message;
+    if (!f.Target.empty()) {
+        out += " [";
+        out += f.Target;
+        out += ']';
+    }
+    if (!f.Suggestion.empty()) {
+        out += " Use \"";
+        out += f.Suggestion;
+        out += "\".";
+    }
+    out += '\n';
+}
+
+void AppendTextSummary(std::string& out, int errors, int warnings, int notes, int pagesRead) {
+    auto plural = [](int n, const char* word) {
+        return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+    };
+    out += plural(errors, "error") + ", " + plural(warnings, "warning") + ", " +
+           plural(notes, "note") + "; " + plural(pagesRead, "file") + " read.\n";
+}
+
+void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_view rootFolder,
+                    int errors, int warnings, int notes, int pagesRead) {
+    out += "{\n  \"format\": 1,\n  \"project\": ";
+    AppendJsonString(out, projectFile);
+    out += ",\n  \"root\": ";
+    AppendJsonString(out, rootFolder);
+    out += ",\n  \"summary\": {\"errors\": " + std::to_string(errors) +
+           ", \"warnings\": " + std::to_string(warnings) + ", \"notes\": " +
+           std::to_string(notes) + ", \"files_read\": " + std::to_string(pagesRead) +
+           "},\n  \"findings\": [";
+}
+
+void AppendJson(std::string& out, const TFindingView& f, bool first) {
+    out += first ? "\n    {\"severity\": " : ",\n    {\"severity\": ";
+    AppendJsonString(out, SeverityName(f.Severity));
+    out += ", \"code\": ";
+    AppendJsonString(out, f.Code);
+    out += ", \"page\": ";
+    AppendJsonString(out, f.Page);
+    out += ", \"line\": ";
+    out += std::to_string(f.Line);
+    out += ", \"topic\": ";
+    AppendJsonString(out, f.Topic);
+    out += ", \"target\": ";
+    AppendJsonString(out, f.Target);
+    out += ", \"message\": ";
+    AppendJsonString(out, f.Message);
+    out += ", \"suggestion\": ";
+    AppendJsonString(out, f.Suggestion);
+    out += "}";
+}
+
+void AppendJsonTail(std::string& out, bool empty) {
+    out += empty ? "]\n}\n" : "\n  ]\n}\n";
+}
+
+// The path part of a link as written: what is before "#" and "?".
+std::string_view PathPart(std::string_view link) {
+    link = link.substr(0, link.find('#'));
+    return link.substr(0, link.find('?'));
 }
 
 } // namespace
 
+TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& message) const {
+    if (r.Form == TForm::Given) {
+        TFindingView view = ViewOf(Given[r.Aux]);
+        if (r.Page != kProject)
+            view.Page = PageNames[r.Page];
+        return view;
+    }
+    TFindingView view;
+    view.Severity = r.Severity;
+    view.Code = r.Code;
+    view.Page = PageNames[r.Page];
+    view.Line = r.Line;
+    view.Target = Text(r.Target, r.TargetLength);
+    message.clear();
+    switch (r.Form) {
+    case TForm::MissingFile: {
+        std::string_view path = PathPart(view.Target);
+        std::string decoded;
+        if (path.find('%') != std::string_view::npos || path.find('\\') != std::string_view::npos) {
+            decoded = SF::ToForwardSlashes(PercentDecode(path));
+            path = decoded;
+        }
+        message += "The file \"";
+        message += path;
+        message += "\" doesn't exist.";
+        break;
+    }
+    case TForm::LeavesRoot:
+        view.Message = "The link leaves the project's root folder; no output includes its target.";
+        return view;
+    case TForm::CaseOnly:
+        view.Message = "The file is found only when letter case is ignored; readers on Linux and "
+                       "on web servers won't find it.";
+        view.Suggestion = Text(r.Aux, r.AuxLength);
+        return view;
+    case TForm::NoFragment: {
+        std::string_view fragment = view.Target.substr(view.Target.find('#') + 1);
+        std::string decoded;
+        if (fragment.find('%') != std::string_view::npos) {
+            decoded = PercentDecode(fragment);
+            fragment = decoded;
+        }
+        message += "The page \"";
+        message += PageNames[r.Aux];
+        message += "\" has no id or name \"";
+        message += fragment;
+        message += "\".";
+        break;
+    }
+    case TForm::LocalPath:
+        view.Message = "The link names a place in the local file system; it won't exist where "
+                       "the help is read. Link relative to the page instead.";
+        return view;
+    case TForm::External:
+        view.Message = "External address (not fetched).";
+        return view;
+    case TForm::Given:
+        break;
+    }
+    view.Message = message;
+    return view;
+}
+
+TCheckResult::TCheckResult(std::unique_ptr<TData> data) : data_(std::move(data)) {}
+TCheckResult::TCheckResult(TCheckResult&&) noexcept = default;
+TCheckResult& TCheckResult::operator=(TCheckResult&&) noexcept = default;
+TCheckResult::~TCheckResult() = default;
+
+std::size_t TCheckResult::Size() const {
+    return data_->Records.size();
+}
+
+int TCheckResult::PagesRead() const {
+    return data_->PagesRead;
+}
+
+int TCheckResult::Count(CheckSeverity severity) const {
+    return data_->Counts[static_cast<int>(severity)];
+}
+
+TCheckFinding TCheckResult::Finding(std::size_t index) const {
+    std::string message;
+    const TFindingView v = data_->View(data_->Records[index], message);
+    return {v.Severity,          std::string(v.Code),   std::string(v.Page),
+            v.Line,              std::string(v.Topic),  std::string(v.Target),
+            std::string(v.Message), std::string(v.Suggestion)};
+}
+
+TCheckReport TCheckResult::Report() const {
+    TCheckReport report;
+    report.ProjectFile = data_->ProjectFile;
+    report.RootFolder = data_->RootFolder;
+    report.PagesRead = data_->PagesRead;
+    report.Findings.reserve(Size());
+    for (std::size_t i = 0; i < Size(); ++i)
+        report.Findings.push_back(Finding(i));
+    return report;
+}
+
+namespace {
+
+// Formats the findings in blocks on every core, joined in order: a large site's report is
+// hundreds of megabytes. Room for all of it is taken at once (pages never touched cost
+// nothing), so the report is not copied as it grows.
+template <typename Format>
+void FormatInBlocks(std::string& out, std::size_t count, const Format& format) {
+    constexpr std::size_t kBlock = 4096;
+    out.reserve(out.size() + count * 512 + 4096);
+    ForEachPageInOrder<std::string>(
+        (count + kBlock - 1) / kBlock, 0,
+        [&](std::size_t block) {
+            std::string part;
+            format(part, block * kBlock, std::min(count, (block + 1) * kBlock));
+            return part;
+        },
+        [&](std::size_t, std::string&& part) { out += part; });
+}
+
+} // namespace
+
+std::string TCheckResult::Text() const {
+    std::string out;
+    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        std::string message;
+        for (std::size_t i = begin; i < end; ++i)
+            AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
+    });
+    AppendTextSummary(out, Count(CheckSeverity::Error), Count(CheckSeverity::Warning),
+                      Count(CheckSeverity::Note), data_->PagesRead);
+    return out;
+}
+
+std::string TCheckResult::Json() const {
+    std::string out;
+    AppendJsonHead(out, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
+                   Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
+    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        std::string message;
+        for (std::size_t i = begin; i < end; ++i)
+            AppendJson(part, data_->View(data_->Records[i], message), i == 0);
+    });
+    AppendJsonTail(out, Size() == 0);
+    return out;
+}
+
+TCheckResult RunCheck(const TPvx& project, const TCheckOptions& options,
+                      const CheckProgress& progress) {
+    return TCheckResult(TChecker(project, options, progress).Run());
+}
+
 TCheckReport CheckProject(const TPvx& project, const TCheckOptions& options,
                           const CheckProgress& progress) {
-    return TChecker(project, options, progress).Run();
+    return RunCheck(project, options, progress).Report();
 }
 
 std::string FormatCheckText(const TCheckReport& report) {
     std::string out;
-    for (const TCheckFinding& f : report.Findings) {
-        out += SeverityName(f.Severity);
-        out += ": " + Location(f, report) + ": " + f.Code + ": " + f.Message;
-        if (!f.Target.empty())
-            out += " [" + f.Target + "]";
-        if (!f.Suggestion.empty())
-            out += " Use " + Quote(f.Suggestion) + ".";
-        out += '\n';
-    }
-    auto plural = [](int n, const char* word) {
-        return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-    };
-    out += plural(report.Errors(), "error") + ", " + plural(report.Warnings(), "warning") +
-           ", " + plural(report.Notes(), "note") + "; " + plural(report.PagesRead, "file") +
-           " read.\n";
+    for (const TCheckFinding& f : report.Findings)
+        AppendText(out, ViewOf(f), report.ProjectFile);
+    AppendTextSummary(out, report.Errors(), report.Warnings(), report.Notes(), report.PagesRead);
     return out;
 }
 
 std::string FormatCheckJson(const TCheckReport& report) {
-    std::string out = "{\n  \"format\": 1,\n  \"project\": ";
-    AppendJsonString(out, report.ProjectFile);
-    out += ",\n  \"root\": ";
-    AppendJsonString(out, report.RootFolder);
-    out += ",\n  \"summary\": {\"errors\": " + std::to_string(report.Errors()) +
-           ", \"warnings\": " + std::to_string(report.Warnings()) +
-           ", \"notes\": " + std::to_string(report.Notes()) +
-           ", \"files_read\": " + std::to_string(report.PagesRead) + "},\n  \"findings\": [";
+    std::string out;
+    AppendJsonHead(out, report.ProjectFile, report.RootFolder, report.Errors(),
+                   report.Warnings(), report.Notes(), report.PagesRead);
     bool first = true;
     for (const TCheckFinding& f : report.Findings) {
-        out += first ? "\n    {" : ",\n    {";
+        AppendJson(out, ViewOf(f), first);
         first = false;
-        out += "\"severity\": ";
-        AppendJsonString(out, SeverityName(f.Severity));
-        out += ", \"code\": ";
-        AppendJsonString(out, f.Code);
-        out += ", \"page\": ";
-        AppendJsonString(out, f.Page);
-        out += ", \"line\": " + std::to_string(f.Line) + ", \"topic\": ";
-        AppendJsonString(out, f.Topic);
-        out += ", \"target\": ";
-        AppendJsonString(out, f.Target);
-        out += ", \"message\": ";
-        AppendJsonString(out, f.Message);
-        out += ", \"suggestion\": ";
-        AppendJsonString(out, f.Suggestion);
-        out += "}";
     }
-    out += first ? "]\n}\n" : "\n  ]\n}\n";
+    AppendJsonTail(out, first);
     return out;
 }
 

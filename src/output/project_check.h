@@ -4,6 +4,7 @@
 // and reports each problem as one finding. Nothing is written and nothing is fetched.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,35 @@ struct TCheckReport {
 
 using CheckProgress = std::function<void(const std::string&)>;
 
+// A check's findings as the check keeps them: compact records (a large site has hundreds
+// of thousands of findings), each formatted only when it is written or asked for.
+class TCheckResult {
+public:
+    struct TData;
+    explicit TCheckResult(std::unique_ptr<TData> data);
+    TCheckResult(TCheckResult&&) noexcept;
+    TCheckResult& operator=(TCheckResult&&) noexcept;
+    ~TCheckResult();
+
+    std::size_t Size() const;
+    TCheckFinding Finding(std::size_t index) const; // sorted as TCheckReport::Findings
+    int PagesRead() const;
+    int Count(CheckSeverity severity) const;
+    int Errors() const { return Count(CheckSeverity::Error); }
+    // Every finding formatted.
+    TCheckReport Report() const;
+    // The same bytes as FormatCheckText and FormatCheckJson of Report().
+    std::string Text() const;
+    std::string Json() const;
+
+private:
+    std::unique_ptr<TData> data_;
+};
+
 // Checks the loaded project. Never throws for problems of the project (they are
 // findings); only for a root folder that cannot be read at all.
+TCheckResult RunCheck(const TPvx& project, const TCheckOptions& options = {},
+                      const CheckProgress& progress = {});
 TCheckReport CheckProject(const TPvx& project, const TCheckOptions& options = {},
                           const CheckProgress& progress = {});
 

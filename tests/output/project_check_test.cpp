@@ -207,3 +207,122 @@ TEST(ProjectCheck, FragmentsAreCheckedAgainstIdsAndNamesOfTheTarget) {
     // Fragments are case-sensitive; "name" counts only on <a>.
     EXPECT_EQ(missing, (std::vector<std::string>{"#here", "b.htm#span"}));
 }
+
+// Every way a link can be written resolves as the builds resolve it: "." and ".." steps,
+// doubled separators, percent escapes, backslashes, folders, queries, names and folders in
+// other letter case (the suggestion names every step as on disk), names that exist twice
+// in different case, a file where a folder is meant, and symbolic links inside the root.
+TEST(ProjectCheck, EveryShapeOfLinkResolvesAsTheBuildsResolveIt) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href=\"./b.htm\">1</a>\n"
+                               "<a href=\"sub/./c.htm\">2</a>\n"
+                               "<a href=\"sub//c.htm\">3</a>\n"
+                               "<a href=\"nothere/../b.htm\">4</a>\n"
+                               "<a href=\"SUB/c.htm\">5</a>\n"
+                               "<a href=\"Sub/Deep/D.HTM#d\">6</a>\n"
+                               "<a href=\"sub/\">7</a> <a href=\"sub\">8</a> <a href=\"SUB/\">9</a>\n"
+                               "<a href=\"../root/b.htm\">10</a> <a href=\"../../x.htm\">11</a>\n"
+                               "<a href=\"sub/c.htm?x=1#gone\">12</a> <a href=\"%73ub/c.htm\">13</a>\n"
+                               "<a href=\"sub\\c.htm\">14</a> <a href=\"sub/missing.htm\">15</a>\n"
+                               "<a href=\"missing/x.htm\">16</a> <a href=\"lnk/c.htm\">17</a>\n"
+                               "<a href=\"lnk2.htm#b\">18</a> <a href=\"B.htm#b\">19</a>\n"
+                               "<a href=\"Faq.htm\">20</a> <a href=\"docs/x.htm\">21</a>\n"
+                               "<a href=\"sub/deep/../c.htm\">22</a> <a href=\"sub/./deep/\">23</a>\n"
+                               "<a href=\"?q\">24</a> <a href=\"b.htm?q#b\">25</a>\n"
+                               "<a href=\"sub/c.htm/\">26</a> <a href=\"sub/%2e%2e/b.htm\">27</a>\n"
+                               "<link rel=\"stylesheet\" href=\"Style.CSS\">"));
+    p.Write("b.htm", Page("B", "<p id=\"b\">b</p><a href=\"sub/deep/d.htm#nod\">d</a>"));
+    p.Write("sub/c.htm", Page("C", "<a href=\"../B.HTM#b\">b</a> <a href=\"deep/../../a.htm\">a</a>"
+                                   "<a href=\"../../root/a.htm\">a</a> <a href=\"..\\b.htm\">b</a>"));
+    p.Write("sub/deep/d.htm", Page("D", "<p id=\"d\"></p><a href=\"../../../x.htm\">x</a>"
+                                        "<a href=\"../../SUB/DEEP/d.htm\">self</a>"));
+    p.Write("FAQ.htm", Page("FAQ", ""));
+    p.Write("faq.htm", Page("faq", ""));
+    p.Write("docs", "a file, not a folder");
+    p.Write("DOCS/x.htm", Page("X", "<img src=\"../IMG/Pic.PNG\"> <img src=\"../img/none.png\">"));
+    p.Write("img/pic.png", "png");
+    p.Write("style.css", "body{background:url(IMG/PIC.png)} @import \"Sub/c.htm\";");
+    fs::create_directory_symlink("sub", p.Root() + "lnk");
+    fs::create_symlink("b.htm", p.Root() + "lnk2.htm");
+    p.Add("A", "a.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    const std::string expected =
+        "error: DOCS/x.htm:3: missing-target: The file \"../img/none.png\" doesn't exist. [../img/none.png]\n"
+        "warning: DOCS/x.htm:3: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [../IMG/Pic.PNG] Use \"../img/pic.png\".\n"
+        "warning: a.htm:7: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [SUB/c.htm] Use \"sub/c.htm\".\n"
+        "warning: a.htm:8: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [Sub/Deep/D.HTM#d] Use \"sub/deep/d.htm\".\n"
+        "error: a.htm:9: missing-target: The file \"SUB/\" doesn't exist. [SUB/]\n"
+        "error: a.htm:10: outside-root: The link leaves the project's root folder; no output includes its target. [../../x.htm]\n"
+        "warning: a.htm:11: missing-fragment: The page \"sub/c.htm\" has no id or name \"gone\". [sub/c.htm?x=1#gone]\n"
+        "error: a.htm:12: missing-target: The file \"sub/missing.htm\" doesn't exist. [sub/missing.htm]\n"
+        "error: a.htm:13: missing-target: The file \"missing/x.htm\" doesn't exist. [missing/x.htm]\n"
+        "warning: a.htm:14: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [B.htm#b] Use \"b.htm\".\n"
+        "warning: a.htm:15: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [Faq.htm] Use \"FAQ.htm\".\n"
+        "warning: a.htm:15: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [docs/x.htm] Use \"DOCS/x.htm\".\n"
+        "error: a.htm:18: missing-target: The file \"sub/c.htm/\" doesn't exist. [sub/c.htm/]\n"
+        "warning: a.htm:19: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [Style.CSS] Use \"style.css\".\n"
+        "warning: b.htm:3: missing-fragment: The page \"sub/deep/d.htm\" has no id or name \"nod\". [sub/deep/d.htm#nod]\n"
+        "warning: faq.htm: orphan-page: No topic lists this page and no page of the help links to it.\n"
+        "warning: lnk/c.htm:3: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [../B.HTM#b] Use \"../b.htm\".\n"
+        "warning: lnk2.htm:3: missing-fragment: The page \"sub/deep/d.htm\" has no id or name \"nod\". [sub/deep/d.htm#nod]\n"
+        "warning: style.css:1: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [IMG/PIC.png] Use \"img/pic.png\".\n"
+        "warning: style.css:1: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [Sub/c.htm] Use \"sub/c.htm\".\n"
+        "warning: sub/c.htm:3: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [../B.HTM#b] Use \"../b.htm\".\n"
+        "error: sub/deep/d.htm:3: outside-root: The link leaves the project's root folder; no output includes its target. [../../../x.htm]\n"
+        "warning: sub/deep/d.htm:3: case-mismatch: The file is found only when letter case is ignored; readers on Linux and on web servers won't find it. [../../SUB/DEEP/d.htm] Use \"../../sub/deep/d.htm\".\n"
+        "7 errors, 16 warnings, 0 notes; 9 files read.\n";
+    EXPECT_EQ(FormatCheckText(report), expected);
+}
+
+// The command line writes the compact findings as they are kept; the dialog gets them
+// formatted one by one. Both give the same bytes, also when the report is formatted in
+// several blocks.
+TEST_F(PlantedFaults, CompactFindingsAreWrittenAsTheReport) {
+    TCheckOptions options;
+    options.ListExternal = true;
+    const TCheckResult result = RunCheck(project_, options);
+    const TCheckReport report = result.Report();
+    ASSERT_EQ(result.Size(), report.Findings.size());
+    EXPECT_EQ(result.Text(), FormatCheckText(report));
+    EXPECT_EQ(result.Json(), FormatCheckJson(report));
+}
+
+TEST(ProjectCheck, ManyFindingsAreWrittenInOrderAndOnce) {
+    TestProject p;
+    std::string body;
+    for (int i = 0; i < 9000; ++i)
+        body += "<a href=\"gone" + std::to_string(i) + ".htm#x%20" + std::to_string(i) +
+                "\">g</a><a href=\"b.htm#n" + std::to_string(i) + "\">b</a>\n";
+    p.Write("a.htm", Page("A", body));
+    p.Write("b.htm", Page("B", "<a href=\"a.htm\">a</a>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const TCheckReport report = result.Report();
+    ASSERT_EQ(report.Findings.size(), 18000u);
+    EXPECT_EQ(report.Errors(), 9000);
+    // By line: the missing file (an error) before the missing fragment (a warning).
+    EXPECT_EQ(report.Findings[0].Target, "gone0.htm#x%200");
+    EXPECT_EQ(report.Findings[0].Message, "The file \"gone0.htm\" doesn't exist.");
+    EXPECT_EQ(report.Findings[1].Message, "The page \"b.htm\" has no id or name \"n0\".");
+    EXPECT_EQ(report.Findings[17999].Target, "b.htm#n8999");
+    EXPECT_EQ(result.Json(), FormatCheckJson(report));
+    EXPECT_EQ(result.Text(), FormatCheckText(report));
+}
+
+// Quotes, backslashes and control characters are escaped wherever they fall in a long text.
+TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href='gone\"quote\\back\x01slash\ttab-and-a-long-tail.htm'>g</a>"));
+    p.Add("A", "a.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const std::string json = result.Json();
+    EXPECT_NE(json.find("\"target\": \"gone\\\"quote\\\\back\\u0001slash\\ttab-and-a-long-tail.htm\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"message\": \"The file \\\"gone\\\"quote/back\\u0001slash\\ttab-and-a-"
+                        "long-tail.htm\\\" doesn't exist.\""),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(json, FormatCheckJson(result.Report()));
+}
