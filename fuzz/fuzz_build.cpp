@@ -7,6 +7,7 @@
 // unpacked one whatever the file says; its topics may still point anywhere.
 #include "model/errors.h"
 #include "model/project_file.h"
+#include "model/project_root.h"
 #include "model/topic_tree.h"
 #include "output/build_driver.h"
 
@@ -37,6 +38,16 @@ void MakeBase() {
         std::abort();
     g_base = pattern + "/";
     std::atexit(RemoveBase);
+    // A temporary folder below a system folder (TMPDIR=/dev/shm) would have every build
+    // refused before it starts, and the run would fuzz nothing but that refusal.
+    const std::string root = g_base + "root";
+    fs::create_directories(root);
+    const std::string problem = parvane::RootFolderProblem(root);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "fuzz_build: no project can live in %s: %s\n", root.c_str(),
+                     problem.c_str());
+        std::exit(1);
+    }
 }
 
 // A file name the input may give: letters, digits and ". _ -" in at most four levels, no
