@@ -138,8 +138,7 @@ std::string WebMarkScript(const std::string& url) {
 }
 
 std::string InsertMarkScript(const std::string& page, const std::string& url) {
-    const std::string lower = SF::AsciiLowerCase(page);
-    const std::size_t close = lower.rfind("</body");
+    const std::size_t close = SF::RFindAsciiNoCase(page, "</body");
     if (close == std::string::npos)
         return page + WebMarkScript(url);
     return page.substr(0, close) + WebMarkScript(url) + page.substr(close);
