@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -134,8 +135,12 @@ public:
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies
     // the driver has made in "scr".
+    // With pageTexts, the search's reading text of each item's page is kept there when the
+    // page is read for writing anyway (nothing for the others), so the search data need not
+    // read it again.
     void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                       const std::string& scrollStyle);
+                       const std::string& scrollStyle,
+                       std::vector<std::optional<std::string>>* pageTexts = nullptr);
     void CopyWebImages(const std::string& outputFolder) const;
     std::string BuildNavigation() const;
     std::string BuildIndexList() const;

@@ -436,7 +436,8 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
     return words;
 }
 
-std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
+std::vector<TSearchDoc> SearchDocs(const TContents& contents,
+                                   std::vector<std::optional<std::string>>* pageTexts) {
     std::vector<TSearchDoc> docs;
     std::unordered_set<std::string> seen;
     // The first topic at each address is the one found; the pages' text is taken on all
@@ -453,8 +454,11 @@ std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
     ForEachPageInOrder<std::string>(
         contents.Items.size(), contents.Threads,
         [&](std::size_t i) {
-            return addresses[i].empty() ? std::string()
-                                        : PageText(contents.ItemBody(*contents.Items[i]));
+            if (addresses[i].empty())
+                return std::string();
+            if (pageTexts && i < pageTexts->size() && (*pageTexts)[i])
+                return std::move(*(*pageTexts)[i]);
+            return PageText(contents.ItemBody(*contents.Items[i]));
         },
         [&](std::size_t i, std::string&& text) {
             if (addresses[i].empty())

@@ -12,6 +12,7 @@
 #include "model/text_writer.h"
 #include "output/contents.h"
 #include "output/keyword_index.h"
+#include "output/search_index.h"
 
 #include "output/parallel_pages.h"
 #include "templates/template_apply.h"
@@ -242,7 +243,8 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
 }
 
 void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                              const std::string& scrollStyle) {
+                              const std::string& scrollStyle,
+                              std::vector<std::optional<std::string>>* pageTexts) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
@@ -293,12 +295,14 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
         return;
     }
 
-    ForEachPageInOrder<bool>(
+    if (pageTexts)
+        pageTexts->assign(Items.size(), std::nullopt);
+    ForEachPageInOrder<std::optional<std::string>>(
         Items.size(), Threads,
-        [&](std::size_t i) {
+        [&](std::size_t i) -> std::optional<std::string> {
             const TWebPagePlan& p = plan[i];
             if (p.Dest.empty())
-                return false;
+                return std::nullopt;
             const std::string html = SF::LoadTextFile(p.Source, projectCharset);
             // A page without an opening body tag comes out empty.
             std::string page =
@@ -306,9 +310,15 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             if (search && !page.empty())
                 page = InsertMarkScript(page, p.Address);
             WritePage(page, p.Dest, CharsetForPage(html, Project));
-            return true;
+            // The same reading of the same file as ItemBody, when it is the item's own page.
+            if (pageTexts && p.Source == Items[i]->File)
+                return PageText(PageBody(html));
+            return std::nullopt;
         },
-        [](std::size_t, bool) {});
+        [&](std::size_t i, std::optional<std::string>&& text) {
+            if (pageTexts)
+                (*pageTexts)[i] = std::move(text);
+        });
 }
 
 // ---- image step ---------------------------------------------------------------------------
