@@ -12,6 +12,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace parvane {
@@ -150,8 +152,15 @@ public:
     std::string BuildSitemapIndex() const;
     void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
 
+    // WebAddress(*this, item), looked up once per item: the page step, the tree, the index
+    // and the search all need it. On the build's thread only.
+    const std::string& CachedWebAddress(const TContentsItem& item) const;
+
 private:
     mutable std::unique_ptr<TProjectRoot> root_;
+    // Per item: its Url when looked up, and the address.
+    mutable std::unordered_map<const TContentsItem*, std::pair<std::string, std::string>>
+        webAddresses_;
 };
 
 } // namespace parvane

@@ -447,7 +447,7 @@ std::vector<TSearchDoc> SearchDocs(const TContents& contents,
         const TContentsItem& item = *contents.Items[i];
         if (!item.HasContent)
             continue;
-        std::string address = WebAddress(contents, item);
+        std::string address = contents.CachedWebAddress(item);
         if (seen.insert(address).second)
             addresses[i] = std::move(address);
     }

@@ -21,6 +21,7 @@
 #include <set>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace parvane {
 
@@ -158,10 +159,30 @@ std::string CharsetForPage(const std::string& text, const TPvx& project) {
 
 // The place of a page inside "scr" for its address (relative, "/" separators), or ""
 // when the address would lead outside it: absolute, or climbing out with "..".
+// An address of plain names ("a/b.htm": no "." or ".." part, no empty part) needs no
+// normalising: it lands below the folder as it is written.
+bool IsPlainAddress(std::string_view address) {
+    if (address.empty() || address.front() == '/' || address.back() == '/')
+        return false;
+    std::size_t start = 0;
+    while (start <= address.size()) {
+        std::size_t end = address.find('/', start);
+        if (end == std::string_view::npos)
+            end = address.size();
+        const std::string_view part = address.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 std::string PageDestination(const std::string& scrFolder, const std::string& address) {
     if (address.empty() || Paths::IsAbsolute(address))
         return {};
     const std::string scr = fs::path(scrFolder).lexically_normal().string();
+    if (!scr.empty() && scr.back() == '/' && IsPlainAddress(address))
+        return scr + address;
     const std::string dest = fs::path(scr + address).lexically_normal().string();
     if (dest.size() <= scr.size() || dest.compare(0, scr.size(), scr) != 0)
         return {};
@@ -174,6 +195,20 @@ void WritePage(const std::string& text, const std::string& dest, const std::stri
     std::error_code ec;
     fs::create_directories(fs::path(dest).parent_path(), ec);
     SaveNewTextFile(text, dest, charset);
+}
+
+// Creates the folders the planned pages go into, each once (not once per page).
+void MakePageFolders(const std::vector<std::string>& dests) {
+    std::unordered_set<std::string> made;
+    for (const std::string& dest : dests) {
+        if (dest.empty())
+            continue;
+        const std::string folder = Paths::ExtractFilePath(dest);
+        if (made.insert(folder).second) {
+            std::error_code ec;
+            fs::create_directories(folder, ec);
+        }
+    }
 }
 
 } // namespace
@@ -189,6 +224,13 @@ std::string WebAddress(const TContents& contents, const TContentsItem& item) {
     if (file.empty() || !Paths::IsBelow(file, root))
         return url;
     return SF::ToForwardSlashes(file.substr(root.size()));
+}
+
+const std::string& TContents::CachedWebAddress(const TContentsItem& item) const {
+    auto [it, added] = webAddresses_.try_emplace(&item);
+    if (added || it->second.first != item.Url)
+        it->second = {item.Url, WebAddress(*this, item)};
+    return it->second.second;
 }
 
 namespace {
@@ -212,7 +254,7 @@ std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::str
         if (!item.HasContent || (withTemplate && item.ApplyTemp))
             continue;
         TWebPagePlan& p = plan[i];
-        p.Address = WebAddress(contents, item);
+        p.Address = contents.CachedWebAddress(item);
         p.Dest = PageDestination(scr, p.Address);
         if (p.Dest.empty())
             continue;
@@ -297,6 +339,11 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
 
     if (pageTexts)
         pageTexts->assign(Items.size(), std::nullopt);
+    std::vector<std::string> dests;
+    dests.reserve(plan.size());
+    for (const TWebPagePlan& p : plan)
+        dests.push_back(p.Dest);
+    MakePageFolders(dests);
     ForEachPageInOrder<std::optional<std::string>>(
         Items.size(), Threads,
         [&](std::size_t i) -> std::optional<std::string> {
@@ -309,7 +356,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
             if (search && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            WritePage(page, p.Dest, CharsetForPage(html, Project));
+            SaveNewTextFile(page, p.Dest, CharsetForPage(html, Project));
             // The same reading of the same file as ItemBody, when it is the item's own page.
             if (pageTexts && p.Source == Items[i]->File)
                 return PageText(PageBody(html));
@@ -416,7 +463,7 @@ std::string TContents::BuildNavigation() const {
         else if (!item.HasContent && item.Url.find(':') != std::string::npos)
             href = SF::HtmlEncode(SF::ToForwardSlashes(item.Url));
         else
-            href = SF::HtmlEncode("scr/" + WebAddress(*this, item));
+            href = SF::HtmlEncode("scr/" + CachedWebAddress(item));
         const bool hasPage = href != "#";
 
         const std::string title = SF::HtmlEncode(item.Title);
@@ -492,13 +539,8 @@ std::string LastPart(const std::vector<std::string>& parts) {
 
 std::string TContents::BuildIndexList() const {
     const std::vector<TKeywordPair> pairs = KeywordPairs();
-    // A topic is listed once per keyword: look its address up once.
-    std::unordered_map<const TContentsItem*, std::string> addresses;
     auto addressOf = [&](const TContentsItem& item) -> const std::string& {
-        auto found = addresses.find(&item);
-        if (found == addresses.end())
-            found = addresses.emplace(&item, WebAddress(*this, item)).first;
-        return found->second;
+        return CachedWebAddress(item);
     };
     std::string out = "<UL>";
     std::string prev;
