@@ -300,6 +300,10 @@ std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::siz
     return std::string_view::npos;
 }
 
+std::size_t FindLineBreak(std::string_view s, std::size_t from) {
+    return FindLineEnd(s, from);
+}
+
 std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower) {
     if (s.size() < lower.size())
         return std::string_view::npos;

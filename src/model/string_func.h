@@ -28,6 +28,8 @@ std::string AsciiLowerCase(std::string_view s); // same length as s: positions s
 // (rfind) would, without a lower-case copy of a whole page.
 std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::size_t from = 0);
 std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower);
+// The first CR or LF at or after from, or npos (eight bytes at a time).
+std::size_t FindLineBreak(std::string_view s, std::size_t from = 0);
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b); // <0, 0, >0 without regard to case
 bool StartsWithText(std::string_view s, std::string_view prefix);

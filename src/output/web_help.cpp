@@ -177,16 +177,20 @@ bool IsPlainAddress(std::string_view address) {
     return true;
 }
 
-std::string PageDestination(const std::string& scrFolder, const std::string& address) {
+// The same for "scr" already normalised (as the page plan passes it, once for all pages).
+std::string PageDestinationIn(const std::string& scr, const std::string& address) {
     if (address.empty() || Paths::IsAbsolute(address))
         return {};
-    const std::string scr = fs::path(scrFolder).lexically_normal().string();
     if (!scr.empty() && scr.back() == '/' && IsPlainAddress(address))
         return scr + address;
     const std::string dest = fs::path(scr + address).lexically_normal().string();
     if (dest.size() <= scr.size() || dest.compare(0, scr.size(), scr) != 0)
         return {};
     return dest;
+}
+
+std::string PageDestination(const std::string& scrFolder, const std::string& address) {
+    return PageDestinationIn(fs::path(scrFolder).lexically_normal().string(), address);
 }
 
 // The copies were left out for the pages written here, so a page usually lands in a place
@@ -249,13 +253,14 @@ std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::str
     const std::string root = Paths::IncludeTrailingSlash(contents.Project.RootFolder());
     std::vector<TWebPagePlan> plan(contents.Items.size());
     std::unordered_map<std::string, std::size_t> lastWriter;
+    const std::string normalScr = fs::path(scr).lexically_normal().string();
     for (std::size_t i = 0; i < contents.Items.size(); ++i) {
         const TContentsItem& item = *contents.Items[i];
         if (!item.HasContent || (withTemplate && item.ApplyTemp))
             continue;
         TWebPagePlan& p = plan[i];
         p.Address = contents.CachedWebAddress(item);
-        p.Dest = PageDestination(scr, p.Address);
+        p.Dest = PageDestinationIn(normalScr, p.Address);
         if (p.Dest.empty())
             continue;
         p.Source = Paths::ResolveExisting(root + p.Address);
