@@ -54,7 +54,7 @@ public:
             [](void* context, std::string_view key, std::string_view value) {
                 (*static_cast<std::remove_reference_t<Fn>*>(context))(key, value);
             },
-            &fn);
+            const_cast<void*>(static_cast<const void*>(&fn)));
     }
     // The bytes this reader holds: the text, the keys and the indexes made so far.
     std::size_t MemoryUsed() const;

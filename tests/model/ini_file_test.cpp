@@ -241,8 +241,11 @@ TEST(IniFile, KeyLinesComeInFileOrderWithoutTheIndex) {
     EXPECT_EQ(firsts, (std::vector<std::string>{"a=1", "b=2", "d=5"}));
     EXPECT_TRUE(lines.size() == 3 || lines[2] == "A=4");
     bool called = false;
-    ini.ForEachKeyLine("missing", [&](std::string_view, std::string_view) { called = true; });
+    const auto note = [&](std::string_view, std::string_view) { called = true; };
+    ini.ForEachKeyLine("missing", note);
     EXPECT_FALSE(called);
+    ini.ForEachKeyLine("T", note);
+    EXPECT_TRUE(called);
     // Look-ups after the walk still keep the first of equal names.
     EXPECT_EQ(ini.ReadString("S", "a", "-"), "1");
     EXPECT_EQ(ini.SectionValues("S").size(), 3u);
