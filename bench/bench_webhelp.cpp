@@ -123,8 +123,13 @@ TFigures Run(int topics, const fs::path& base) {
     const TBuildResult result = RunBuild(pvx, request, host);
     f.Build = Seconds(t0, Clock::now());
     f.BuildCpu = CpuSeconds(RUSAGE_SELF) - self0;
-    if (!result.Ok)
+    if (!result.Ok) {
+        // No figures for a build that did not happen (a folder of the system, such as
+        // /dev/shm, is refused as a project's root: mount a tmpfs of your own instead).
         std::fprintf(stderr, "build failed: %s\n", result.Message.c_str());
+        fs::remove_all(base);
+        std::exit(1);
+    }
     std::error_code ec;
     f.NavigationBytes = static_cast<double>(fs::file_size(out / "webhelpleft.htm", ec));
     fs::remove_all(root);
