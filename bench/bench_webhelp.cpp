@@ -6,6 +6,12 @@
 //
 //   bench_webhelp [TOPICS [FOLDER]]   (default 10000 topics in $TMPDIR or /tmp; also runs a
 //                                     quarter and a half of it)
+//   bench_webhelp --write FOLDER TOPICS
+//                                     only writes the project (FOLDER/project.pvx and its
+//                                     pages), for a profiler or to compare outputs
+//   bench_webhelp --build PROJECT.pvx OUT [THREADS]
+//                                     only loads the project and builds its Web Help into
+//                                     OUT with THREADS threads (default: one per core)
 
 #include "bench_support.h"
 #include "model/project_file.h"
@@ -117,8 +123,13 @@ TFigures Run(int topics, const fs::path& base) {
     const TBuildResult result = RunBuild(pvx, request, host);
     f.Build = Seconds(t0, Clock::now());
     f.BuildCpu = CpuSeconds(RUSAGE_SELF) - self0;
-    if (!result.Ok)
+    if (!result.Ok) {
+        // No figures for a build that did not happen (a folder of the system, such as
+        // /dev/shm, is refused as a project's root: mount a tmpfs of your own instead).
         std::fprintf(stderr, "build failed: %s\n", result.Message.c_str());
+        fs::remove_all(base);
+        std::exit(1);
+    }
     std::error_code ec;
     f.NavigationBytes = static_cast<double>(fs::file_size(out / "webhelpleft.htm", ec));
     fs::remove_all(root);
@@ -130,6 +141,34 @@ TFigures Run(int topics, const fs::path& base) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 4 && std::string(argv[1]) == "--write") {
+        const fs::path root = fs::absolute(argv[2]);
+        TTopicTree tree;
+        tree.CreateRootGroups();
+        TPvx pvx(tree);
+        pvx.ResetToDefaults();
+        MakeProject(root, pvx, std::max(1, std::atoi(argv[3])));
+        pvx.SaveToFile((root / "project.pvx").string());
+        return 0;
+    }
+    if (argc >= 4 && std::string(argv[1]) == "--build") {
+        TTopicTree tree;
+        tree.CreateRootGroups();
+        TPvx pvx(tree);
+        pvx.LoadFromFile(fs::absolute(argv[2]).string());
+        TBuildRequest request;
+        request.Kind = OutputKind::WebHelp;
+        request.OutputOverride = fs::absolute(argv[3]).string() + "/";
+        request.Threads = argc >= 5 ? std::atoi(argv[4]) : 0;
+        TQuietHost host;
+        const double cpu0 = CpuSeconds(RUSAGE_SELF);
+        const auto t0 = Clock::now();
+        const TBuildResult result = RunBuild(pvx, request, host);
+        std::printf("build %.3f s (%.3f s CPU)\n", Seconds(t0), CpuSeconds(RUSAGE_SELF) - cpu0);
+        if (!result.Ok)
+            std::fprintf(stderr, "build failed: %s\n", result.Message.c_str());
+        return result.Ok ? 0 : 1;
+    }
     const int topics = argc > 1 ? std::max(100, std::atoi(argv[1])) : 10000;
     const char* tmp = std::getenv("TMPDIR");
     std::string parent = argc > 2 ? argv[2] : (tmp && *tmp ? tmp : "/tmp");

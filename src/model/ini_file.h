@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -44,7 +45,18 @@ public:
     // without copying anything.
     void ForEachKey(std::string_view section,
                     const std::function<void(std::string_view key)>& fn) const;
-    // The bytes this reader holds: the text, the keys and the indexes.
+    // Calls fn(key, value) for every key line of a section in file order without making the
+    // section's index: for a reader of a large section that parses its keys itself. A
+    // later line of a name said before may come too (the first is the one that counts).
+    template <typename Fn> void ForEachKeyLine(std::string_view section, Fn&& fn) const {
+        ForEachKeyLineRaw(
+            section,
+            [](void* context, std::string_view key, std::string_view value) {
+                (*static_cast<std::remove_reference_t<Fn>*>(context))(key, value);
+            },
+            const_cast<void*>(static_cast<const void*>(&fn)));
+    }
+    // The bytes this reader holds: the text, the keys and the indexes made so far.
     std::size_t MemoryUsed() const;
 
     // Section names and the key/value pairs of one section, in file order.
@@ -57,6 +69,8 @@ private:
     // per key would dominate the load. Immutable once read, so copies share it.
     struct Data;
     static TIniFile FromOwnedText(std::string text);
+    using KeyLineFn = void (*)(void* context, std::string_view key, std::string_view value);
+    void ForEachKeyLineRaw(std::string_view section, KeyLineFn fn, void* context) const;
 
     std::shared_ptr<const Data> data_;
 };

@@ -141,6 +141,8 @@ char AsciiLower(char c) {
 bool StartsWithAsciiNoCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size())
         return false;
+    if (std::memcmp(s.data(), prefix.data(), prefix.size()) == 0)
+        return true; // the usual case: in the letter case the program writes
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         if (AsciiLower(s[i]) != AsciiLower(prefix[i]))
             return false;
@@ -363,47 +365,96 @@ void TPvx::LoadFromFile(const std::string& path) {
 
 namespace {
 
-// The numbers of the topics a [TOPICS] section holds, ascending, each once: taken from
-// the keys present, so a gap (a hand edit, a merge) loses no topic after it and a huge
-// count allocates nothing. Only numbers below the count are topics.
-std::vector<std::uint32_t> TopicNumbers(const TIniFile& ini, std::int64_t count) {
-    std::vector<std::uint32_t> numbers;
-    if (count <= 0)
-        return numbers;
+// The lines of one topic as read: the value of each of its ten keys, where present.
+struct TTopicLines {
+    std::uint32_t Number = 0;
+    std::uint16_t Present = 0; // bit f: field f was read
+    std::string_view Value[TopicFieldCount];
+
+    void Take(int field, std::string_view value) {
+        const auto bit = static_cast<std::uint16_t>(1u << field);
+        if (Present & bit)
+            return; // of two equal keys the first counts
+        Present |= bit;
+        Value[field] = value;
+    }
+};
+
+// "TitleList." FIELD "." NUMBER, with FIELD one of the ten (in any letter case) and NUMBER
+// as written: no sign, no leading zero. A million keys pass here for a large project, so
+// the field is found by its dot, not by trying each prefix.
+bool ParseTopicKey(std::string_view key, int& field, std::uint32_t& number) {
     constexpr std::string_view kList = "TitleList.";
-    ini.ForEachKey(kTopics, [&](std::string_view key) {
-        // "TitleList." FIELD "." NUMBER, with FIELD one of the ten; a million keys pass here
-        // for a large project, so the field is found by its dot, not by trying each prefix.
-        if (!StartsWithAsciiNoCase(key, kList))
+    if (!StartsWithAsciiNoCase(key, kList))
+        return false;
+    const std::size_t dot = key.find('.', kList.size());
+    if (dot == std::string_view::npos)
+        return false;
+    const std::string_view withField = key.substr(0, dot + 1);
+    field = -1;
+    for (int f = 0; f < TopicFieldCount; ++f) {
+        const std::string_view prefix = kTopicPrefixes[f];
+        if (prefix.size() == withField.size() && StartsWithAsciiNoCase(withField, prefix)) {
+            field = f;
+            break;
+        }
+    }
+    if (field < 0)
+        return false;
+    const std::string_view digits = key.substr(dot + 1);
+    if (digits.empty() || (digits.size() > 1 && digits[0] == '0'))
+        return false;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    return ec == std::errc() && end == digits.data() + digits.size();
+}
+
+// The topics of a [TOPICS] section in number order, each with the lines present: one walk
+// over the section's lines in file order (no look-up per key). Only numbers below the
+// count are topics; the numbers come from the keys present, so a gap (a hand edit, a
+// merge) loses no topic after it and a huge count allocates nothing.
+std::vector<TTopicLines> TopicLines(const TIniFile& ini) {
+    std::vector<TTopicLines> topics;
+    std::optional<std::string_view> countText;
+    bool ordered = true;
+    ini.ForEachKeyLine(kTopics, [&](std::string_view key, std::string_view value) {
+        int field = 0;
+        std::uint32_t n = 0;
+        if (!ParseTopicKey(key, field, n)) {
+            if (!countText && key.size() == 9 && StartsWithAsciiNoCase(key, "TitleList"))
+                countText = value;
             return;
-        const std::size_t dot = key.find('.', kList.size());
-        if (dot == std::string_view::npos)
-            return;
-        const std::string_view withField = key.substr(0, dot + 1);
-        bool known = false;
-        for (const std::string_view prefix : kTopicPrefixes) {
-            if (prefix.size() == withField.size() && StartsWithAsciiNoCase(withField, prefix)) {
-                known = true;
-                break;
+        }
+        // Written files hold each topic's lines together, in number order.
+        if (topics.empty() || topics.back().Number != n) {
+            if (!topics.empty() && n < topics.back().Number)
+                ordered = false;
+            topics.emplace_back().Number = n;
+        }
+        topics.back().Take(field, value);
+    });
+    const std::int64_t count = countText ? ParseIniInteger(*countText).value_or(0) : 0;
+    if (!ordered) {
+        // Lines of one topic scattered over the file: joined, the earlier line winning.
+        std::stable_sort(topics.begin(), topics.end(),
+                         [](const TTopicLines& a, const TTopicLines& b) { return a.Number < b.Number; });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < topics.size(); ++i) {
+            if (kept > 0 && topics[kept - 1].Number == topics[i].Number) {
+                for (int f = 0; f < TopicFieldCount; ++f)
+                    if (topics[i].Present & (1u << f))
+                        topics[kept - 1].Take(f, topics[i].Value[f]);
+            } else {
+                topics[kept++] = topics[i];
             }
         }
-        if (!known)
-            return;
-        const std::string_view digits = key.substr(dot + 1);
-        // Written numbers have no sign and no leading zero; only those are looked up.
-        if (digits.empty() || (digits.size() > 1 && digits[0] == '0'))
-            return;
-        std::uint32_t n = 0;
-        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-        if (ec != std::errc() || end != digits.data() + digits.size() || n >= count)
-            return;
-        if (numbers.empty() || numbers.back() != n)
-            numbers.push_back(n);
-    });
-    if (!std::is_sorted(numbers.begin(), numbers.end()))
-        std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    return numbers;
+        topics.resize(kept);
+    }
+    // Sorted: the topics at or above the count are the tail.
+    std::size_t below = 0;
+    while (below < topics.size() && topics[below].Number < count)
+        ++below;
+    topics.resize(below);
+    return topics;
 }
 
 } // namespace
@@ -415,45 +466,35 @@ std::vector<std::uint32_t> TopicNumbers(const TIniFile& ini, std::int64_t count)
 // - a topic that needs a parent where there is none (the first topic with a Level above
 //   0, or a level climbing above the roots) is placed at Level 0 under its Kind's root.
 void TPvx::ReadTopics(const TIniFile& ini) {
-    const int count = ini.ReadInteger(kTopics, "TitleList", 0);
-    const std::vector<std::uint32_t> numbers = TopicNumbers(ini, count);
+    const std::vector<TTopicLines> topics = TopicLines(ini);
     ClearTopics();
-
-    std::string key;
-    std::size_t hint = 0; // topics are read in file order
-    char number[16];
-    std::optional<std::string_view> values[TopicFieldCount];
-    auto readInt = [&](TopicField field, int def) {
-        return values[field] ? ParseIniInteger(*values[field]).value_or(def) : def;
-    };
-    auto readBool = [&](TopicField field, bool def) {
-        if (!values[field])
-            return def;
-        const std::optional<int> parsed = ParseIniInteger(*values[field]);
-        return parsed ? *parsed != 0 : def;
-    };
-    auto readString = [&](TopicField field) {
-        return values[field] ? std::string(*values[field]) : std::string();
-    };
 
     std::int64_t previousLevel = 0;
     TTopicNode* parent = nullptr;
     TTopicNode* last = nullptr;
-    for (const std::uint32_t n : numbers) {
-        const auto digits = std::to_chars(number, number + sizeof number, n);
-        const std::string_view suffix(number, static_cast<std::size_t>(digits.ptr - number));
-        for (int f = 0; f < TopicFieldCount; ++f) {
-            key.assign(kTopicPrefixes[f]);
-            key.append(suffix);
-            values[f] = ini.FindNear(kTopics, key, hint);
-        }
+    std::string title;
+    for (const TTopicLines& lines : topics) {
+        auto present = [&](TopicField field) { return (lines.Present & (1u << field)) != 0; };
+        auto readInt = [&](TopicField field, int def) {
+            return present(field) ? ParseIniInteger(lines.Value[field]).value_or(def) : def;
+        };
+        auto readBool = [&](TopicField field, bool def) {
+            if (!present(field))
+                return def;
+            const std::optional<int> parsed = ParseIniInteger(lines.Value[field]);
+            return parsed ? *parsed != 0 : def;
+        };
+        auto readString = [&](TopicField field) {
+            return present(field) ? std::string(lines.Value[field]) : std::string();
+        };
 
         TLeftTreeData data;
         data.Level = std::max(0, readInt(tfLevel, 0));
         data.Url = readString(tfUrl);
         data.Icon = readInt(tfIcon, 0);
         data.Status = readInt(tfStatus, 0);
-        data.Keywords = ReplaceAllOf(readString(tfKeywords), kKeywordSeparator, kCrLf);
+        if (present(tfKeywords))
+            data.Keywords = ReplaceAllOf(lines.Value[tfKeywords], kKeywordSeparator, kCrLf);
         data.ContextNumber = readString(tfContextNumber);
         data.Kind = readInt(tfKind, 0);
         data.ApplyTemp = readBool(tfApplyTemp, false);
@@ -469,7 +510,8 @@ void TPvx::ReadTopics(const TIniFile& ini) {
             const int kind = data.Kind >= 0 && data.Kind <= 2 ? data.Kind : 0;
             target = tree_.Root(kind);
         }
-        TTopicNode* node = tree_.AddChild(target, readString(tfTitle));
+        title.assign(present(tfTitle) ? lines.Value[tfTitle] : std::string_view());
+        TTopicNode* node = tree_.AddChild(target, title);
         // The stored expanded state is applied, so a load and save keep it.
         node->SetExpanded(data.Expanded);
         node->Data() = std::move(data);

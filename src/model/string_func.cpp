@@ -5,6 +5,9 @@
 #include "model/text_file.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -109,7 +112,21 @@ std::string RemoveLineBreaks(std::string_view s) {
 // set with a call of its own, which made this the costliest step of reading a page.)
 std::size_t FindLineEnd(std::string_view text, std::size_t i) {
     const char* s = text.data();
-    for (const std::size_t n = text.size(); i < n; ++i)
+    const std::size_t n = text.size();
+    // Eight bytes at a time: a byte equal to c leaves a zero in w ^ c, which (x - 1) & ~x
+    // marks at its lowest place.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x80 * kOnes;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s + i, 8);
+        const std::uint64_t lf = w ^ ('\n' * kOnes);
+        const std::uint64_t cr = w ^ ('\r' * kOnes);
+        const std::uint64_t found = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+        if (found)
+            return i + static_cast<std::size_t>(std::countr_zero(found) >> 3);
+    }
+    for (; i < n; ++i)
         if (s[i] == '\n' || s[i] == '\r')
             return i;
     return std::string_view::npos;
@@ -244,6 +261,58 @@ std::string AsciiLowerCase(std::string_view s) {
     return out;
 }
 
+namespace {
+
+inline char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool MatchesAsciiNoCase(std::string_view s, std::size_t at, std::string_view lower) {
+    for (std::size_t k = 0; k < lower.size(); ++k)
+        if (LowerAscii(s[at + k]) != lower[k])
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::size_t from) {
+    if (lower.empty())
+        return from <= s.size() ? from : std::string_view::npos;
+    if (s.size() < lower.size())
+        return std::string_view::npos;
+    const std::size_t last = s.size() - lower.size();
+    const char first = lower[0];
+    const bool letter = first >= 'a' && first <= 'z';
+    for (std::size_t at = from; at <= last; ++at) {
+        if (!letter) {
+            // Markup searched for starts with "<": jump from one to the next.
+            const void* hit = std::memchr(s.data() + at, first, last + 1 - at);
+            if (!hit)
+                return std::string_view::npos;
+            at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+        } else if (LowerAscii(s[at]) != first) {
+            continue;
+        }
+        if (MatchesAsciiNoCase(s, at + 1, lower.substr(1)))
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t FindLineBreak(std::string_view s, std::size_t from) {
+    return FindLineEnd(s, from);
+}
+
+std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower) {
+    if (s.size() < lower.size())
+        return std::string_view::npos;
+    for (std::size_t at = s.size() - lower.size() + 1; at-- > 0;)
+        if (MatchesAsciiNoCase(s, at, lower))
+            return at;
+    return std::string_view::npos;
+}
+
 std::string LowerCase(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -371,11 +440,10 @@ std::string GetHtmlBody(std::string_view html) {
 }
 
 std::string InsertAfterBodyTag(std::string_view html, std::string_view text) {
-    const std::string lower = AsciiLowerCase(html);
-    const std::size_t body = lower.find("<body");
+    const std::size_t body = FindAsciiNoCase(html, "<body");
     if (body == std::string::npos)
         return {};
-    const std::size_t gt = lower.find('>', body);
+    const std::size_t gt = html.find('>', body);
     if (gt == std::string::npos)
         return {};
     // Only the tag's letters are normalised, as the rest of the page must stay as it is.

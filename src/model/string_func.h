@@ -23,6 +23,13 @@ std::string Trim(std::string_view s);
 // ---- case ----------------------------------------------------------------------------
 std::string LowerCase(std::string_view s);      // Unicode-aware for the common scripts
 std::string AsciiLowerCase(std::string_view s); // same length as s: positions stay aligned
+// The first (last) place at or after (before) `from` where s holds `lower` without regard
+// to ASCII case, or npos; `lower` is written in lower case. Finds what AsciiLowerCase(s).find
+// (rfind) would, without a lower-case copy of a whole page.
+std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::size_t from = 0);
+std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower);
+// The first CR or LF at or after from, or npos (eight bytes at a time).
+std::size_t FindLineBreak(std::string_view s, std::size_t from = 0);
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b); // <0, 0, >0 without regard to case
 bool StartsWithText(std::string_view s, std::string_view prefix);

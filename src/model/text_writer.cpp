@@ -68,9 +68,9 @@ void TTextFileWriter::Append(std::string_view text) {
         i = 1;
     afterCr_ = false;
     while (i < text.size()) {
-        std::size_t end = i;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
+        std::size_t end = StringFunc::FindLineBreak(text, i);
+        if (end == std::string_view::npos)
+            end = text.size();
         if (end == text.size()) {
             pending_.append(text.substr(i));
             openLine_ = true;

@@ -146,7 +146,8 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     ctx.Host.Info("Copying files...");
     CopyCollectedFiles(ctx, folder + "scr/", true,
                        WebPagesWrittenOver(contents, folder, !templateFile.empty()));
-    contents.WriteWebPages(folder, templateFile, scrollStyle);
+    std::vector<std::optional<std::string>> pageTexts;
+    contents.WriteWebPages(folder, templateFile, scrollStyle, search ? &pageTexts : nullptr);
     WriteRealNames(ctx, folder + "scr/");
     contents.CopyWebImages(folder);
     for (const char* name : kSiteFiles)
@@ -184,7 +185,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         // Always UTF-8, whatever the pages' charset: the mark in front says so to every
         // browser, and the search page names it too.
         TextCodec::WriteFileAtomic(Paths::ToNative(folder + kSearchData),
-                                   "\xEF\xBB\xBF" + SearchDataScript(SearchDocs(contents)));
+                                   "\xEF\xBB\xBF" + SearchDataScript(SearchDocs(contents, &pageTexts)));
     }
 
     const std::string indexFile = folder + "index.htm";

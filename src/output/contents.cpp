@@ -46,12 +46,11 @@ std::vector<std::string> SplitKeywordParts(const std::string& keyword) {
 }
 
 std::string PageBody(std::string_view html) {
-    const std::string lower = SF::AsciiLowerCase(html);
-    const std::size_t body = lower.find("<body");
+    const std::size_t body = SF::FindAsciiNoCase(html, "<body");
     if (body == std::string::npos)
         return {};
-    const std::size_t gt = lower.find('>', body);
-    const std::size_t close = lower.find("</body");
+    const std::size_t gt = html.find('>', body);
+    const std::size_t close = SF::FindAsciiNoCase(html, "</body");
     if (gt == std::string::npos || close == std::string::npos || gt >= close)
         return {};
     return std::string(html.substr(gt + 1, close - gt - 1));
@@ -83,6 +82,7 @@ std::string PageCharset(const TPvx& project) {
 
 void TContents::BuildItems() {
     Items.clear();
+    webAddresses_.clear();
     const std::string root = Project.RootFolder();
     const std::string charset = PageCharset(Project);
     TTopicNode* contentsRoot = Project.ContentsRoot();

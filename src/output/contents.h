@@ -8,9 +8,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace parvane {
@@ -134,8 +137,12 @@ public:
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies
     // the driver has made in "scr".
+    // With pageTexts, the search's reading text of each item's page is kept there when the
+    // page is read for writing anyway (nothing for the others), so the search data need not
+    // read it again.
     void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                       const std::string& scrollStyle);
+                       const std::string& scrollStyle,
+                       std::vector<std::optional<std::string>>* pageTexts = nullptr);
     void CopyWebImages(const std::string& outputFolder) const;
     std::string BuildNavigation() const;
     std::string BuildIndexList() const;
@@ -145,8 +152,15 @@ public:
     std::string BuildSitemapIndex() const;
     void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
 
+    // WebAddress(*this, item), looked up once per item: the page step, the tree, the index
+    // and the search all need it. On the build's thread only.
+    const std::string& CachedWebAddress(const TContentsItem& item) const;
+
 private:
     mutable std::unique_ptr<TProjectRoot> root_;
+    // Per item: its Url when looked up, and the address.
+    mutable std::unordered_map<const TContentsItem*, std::pair<std::string, std::string>>
+        webAddresses_;
 };
 
 } // namespace parvane

@@ -309,6 +309,14 @@ public:
         }
         TextCodec::AppendUtf8(out_, cp);
     }
+    // A run of printable ASCII other than spaces: what Put does for each of its bytes.
+    void PutPrintable(std::string_view run) {
+        if (pendingSpace_) {
+            out_ += ' ';
+            pendingSpace_ = false;
+        }
+        out_.append(run);
+    }
     std::string Take() { return std::move(out_); }
 
 private:
@@ -346,6 +354,16 @@ std::string PageText(std::string_view html) {
             continue;
         }
         if (c != '<') {
+            if (c > ' ' && c < 0x7F) {
+                // Most of a page's text: taken a run at a time, not a character at a time.
+                std::size_t end = i + 1;
+                while (end < html.size() && html[end] > ' ' && html[end] < 0x7F &&
+                       html[end] != '&' && html[end] != '<')
+                    ++end;
+                text.PutPrintable(html.substr(i, end - i));
+                i = end;
+                continue;
+            }
             text.Put(NextCodePoint(html, i));
             continue;
         }
@@ -393,7 +411,14 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t at = i;
-        const TCharKind kind = KindOf(NextCodePoint(text, i));
+        const auto byte = static_cast<unsigned char>(text[i]);
+        TCharKind kind;
+        if (byte < 0x80) {
+            ++i;
+            kind = KindOf(byte);
+        } else {
+            kind = KindOf(NextCodePoint(text, i));
+        }
         if (kind == TCharKind::Word) {
             if (start == std::string_view::npos)
                 start = at;
@@ -411,7 +436,8 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
     return words;
 }
 
-std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
+std::vector<TSearchDoc> SearchDocs(const TContents& contents,
+                                   std::vector<std::optional<std::string>>* pageTexts) {
     std::vector<TSearchDoc> docs;
     std::unordered_set<std::string> seen;
     // The first topic at each address is the one found; the pages' text is taken on all
@@ -421,15 +447,18 @@ std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
         const TContentsItem& item = *contents.Items[i];
         if (!item.HasContent)
             continue;
-        std::string address = WebAddress(contents, item);
+        std::string address = contents.CachedWebAddress(item);
         if (seen.insert(address).second)
             addresses[i] = std::move(address);
     }
     ForEachPageInOrder<std::string>(
         contents.Items.size(), contents.Threads,
         [&](std::size_t i) {
-            return addresses[i].empty() ? std::string()
-                                        : PageText(contents.ItemBody(*contents.Items[i]));
+            if (addresses[i].empty())
+                return std::string();
+            if (pageTexts && i < pageTexts->size() && (*pageTexts)[i])
+                return std::move(*(*pageTexts)[i]);
+            return PageText(contents.ItemBody(*contents.Items[i]));
         },
         [&](std::size_t i, std::string&& text) {
             if (addresses[i].empty())

@@ -6,6 +6,7 @@
 // stemming happen once in the browser, with the same code that reads the reader's query,
 // so a page and a query can never disagree about a word.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,10 @@ struct TSearchDoc {
 
 // One document per page of the table of contents, in tree order; a page that several
 // topics show is found once, under its first topic.
-std::vector<TSearchDoc> SearchDocs(const TContents& contents);
+// pageTexts, when given, holds the reading text of the pages already read (see
+// TContents::WriteWebPages); the others are read here.
+std::vector<TSearchDoc> SearchDocs(const TContents& contents,
+                                   std::vector<std::optional<std::string>>* pageTexts = nullptr);
 
 // The search data of the documents as a script: "pvSearchData({...});". Besides the
 // word counts it carries a beginning of each page's text for the result snippets, cut so

@@ -12,6 +12,7 @@
 #include "model/text_writer.h"
 #include "output/contents.h"
 #include "output/keyword_index.h"
+#include "output/search_index.h"
 
 #include "output/parallel_pages.h"
 #include "templates/template_apply.h"
@@ -20,6 +21,7 @@
 #include <set>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace parvane {
 
@@ -138,8 +140,7 @@ std::string WebMarkScript(const std::string& url) {
 }
 
 std::string InsertMarkScript(const std::string& page, const std::string& url) {
-    const std::string lower = SF::AsciiLowerCase(page);
-    const std::size_t close = lower.rfind("</body");
+    const std::size_t close = SF::RFindAsciiNoCase(page, "</body");
     if (close == std::string::npos)
         return page + WebMarkScript(url);
     return page.substr(0, close) + WebMarkScript(url) + page.substr(close);
@@ -158,14 +159,38 @@ std::string CharsetForPage(const std::string& text, const TPvx& project) {
 
 // The place of a page inside "scr" for its address (relative, "/" separators), or ""
 // when the address would lead outside it: absolute, or climbing out with "..".
-std::string PageDestination(const std::string& scrFolder, const std::string& address) {
+// An address of plain names ("a/b.htm": no "." or ".." part, no empty part) needs no
+// normalising: it lands below the folder as it is written.
+bool IsPlainAddress(std::string_view address) {
+    if (address.empty() || address.front() == '/' || address.back() == '/')
+        return false;
+    std::size_t start = 0;
+    while (start <= address.size()) {
+        std::size_t end = address.find('/', start);
+        if (end == std::string_view::npos)
+            end = address.size();
+        const std::string_view part = address.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// The same for "scr" already normalised (as the page plan passes it, once for all pages).
+std::string PageDestinationIn(const std::string& scr, const std::string& address) {
     if (address.empty() || Paths::IsAbsolute(address))
         return {};
-    const std::string scr = fs::path(scrFolder).lexically_normal().string();
+    if (!scr.empty() && scr.back() == '/' && IsPlainAddress(address))
+        return scr + address;
     const std::string dest = fs::path(scr + address).lexically_normal().string();
     if (dest.size() <= scr.size() || dest.compare(0, scr.size(), scr) != 0)
         return {};
     return dest;
+}
+
+std::string PageDestination(const std::string& scrFolder, const std::string& address) {
+    return PageDestinationIn(fs::path(scrFolder).lexically_normal().string(), address);
 }
 
 // The copies were left out for the pages written here, so a page usually lands in a place
@@ -174,6 +199,20 @@ void WritePage(const std::string& text, const std::string& dest, const std::stri
     std::error_code ec;
     fs::create_directories(fs::path(dest).parent_path(), ec);
     SaveNewTextFile(text, dest, charset);
+}
+
+// Creates the folders the planned pages go into, each once (not once per page).
+void MakePageFolders(const std::vector<std::string>& dests) {
+    std::unordered_set<std::string> made;
+    for (const std::string& dest : dests) {
+        if (dest.empty())
+            continue;
+        const std::string folder = Paths::ExtractFilePath(dest);
+        if (made.insert(folder).second) {
+            std::error_code ec;
+            fs::create_directories(folder, ec);
+        }
+    }
 }
 
 } // namespace
@@ -189,6 +228,13 @@ std::string WebAddress(const TContents& contents, const TContentsItem& item) {
     if (file.empty() || !Paths::IsBelow(file, root))
         return url;
     return SF::ToForwardSlashes(file.substr(root.size()));
+}
+
+const std::string& TContents::CachedWebAddress(const TContentsItem& item) const {
+    auto [it, added] = webAddresses_.try_emplace(&item);
+    if (added || it->second.first != item.Url)
+        it->second = {item.Url, WebAddress(*this, item)};
+    return it->second.second;
 }
 
 namespace {
@@ -207,13 +253,14 @@ std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::str
     const std::string root = Paths::IncludeTrailingSlash(contents.Project.RootFolder());
     std::vector<TWebPagePlan> plan(contents.Items.size());
     std::unordered_map<std::string, std::size_t> lastWriter;
+    const std::string normalScr = fs::path(scr).lexically_normal().string();
     for (std::size_t i = 0; i < contents.Items.size(); ++i) {
         const TContentsItem& item = *contents.Items[i];
         if (!item.HasContent || (withTemplate && item.ApplyTemp))
             continue;
         TWebPagePlan& p = plan[i];
-        p.Address = WebAddress(contents, item);
-        p.Dest = PageDestination(scr, p.Address);
+        p.Address = contents.CachedWebAddress(item);
+        p.Dest = PageDestinationIn(normalScr, p.Address);
         if (p.Dest.empty())
             continue;
         p.Source = Paths::ResolveExisting(root + p.Address);
@@ -243,7 +290,8 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
 }
 
 void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                              const std::string& scrollStyle) {
+                              const std::string& scrollStyle,
+                              std::vector<std::optional<std::string>>* pageTexts) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
@@ -294,22 +342,35 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
         return;
     }
 
-    ForEachPageInOrder<bool>(
+    if (pageTexts)
+        pageTexts->assign(Items.size(), std::nullopt);
+    std::vector<std::string> dests;
+    dests.reserve(plan.size());
+    for (const TWebPagePlan& p : plan)
+        dests.push_back(p.Dest);
+    MakePageFolders(dests);
+    ForEachPageInOrder<std::optional<std::string>>(
         Items.size(), Threads,
-        [&](std::size_t i) {
+        [&](std::size_t i) -> std::optional<std::string> {
             const TWebPagePlan& p = plan[i];
             if (p.Dest.empty())
-                return false;
+                return std::nullopt;
             const std::string html = SF::LoadTextFile(p.Source, projectCharset);
             // A page without an opening body tag comes out empty.
             std::string page =
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
             if (search && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            WritePage(page, p.Dest, CharsetForPage(html, Project));
-            return true;
+            SaveNewTextFile(page, p.Dest, CharsetForPage(html, Project));
+            // The same reading of the same file as ItemBody, when it is the item's own page.
+            if (pageTexts && p.Source == Items[i]->File)
+                return PageText(PageBody(html));
+            return std::nullopt;
         },
-        [](std::size_t, bool) {});
+        [&](std::size_t i, std::optional<std::string>&& text) {
+            if (pageTexts)
+                (*pageTexts)[i] = std::move(text);
+        });
 }
 
 // ---- image step ---------------------------------------------------------------------------
@@ -407,7 +468,7 @@ std::string TContents::BuildNavigation() const {
         else if (!item.HasContent && item.Url.find(':') != std::string::npos)
             href = SF::HtmlEncode(SF::ToForwardSlashes(item.Url));
         else
-            href = SF::HtmlEncode("scr/" + WebAddress(*this, item));
+            href = SF::HtmlEncode("scr/" + CachedWebAddress(item));
         const bool hasPage = href != "#";
 
         const std::string title = SF::HtmlEncode(item.Title);
@@ -483,13 +544,8 @@ std::string LastPart(const std::vector<std::string>& parts) {
 
 std::string TContents::BuildIndexList() const {
     const std::vector<TKeywordPair> pairs = KeywordPairs();
-    // A topic is listed once per keyword: look its address up once.
-    std::unordered_map<const TContentsItem*, std::string> addresses;
     auto addressOf = [&](const TContentsItem& item) -> const std::string& {
-        auto found = addresses.find(&item);
-        if (found == addresses.end())
-            found = addresses.emplace(&item, WebAddress(*this, item)).first;
-        return found->second;
+        return CachedWebAddress(item);
     };
     std::string out = "<UL>";
     std::string prev;

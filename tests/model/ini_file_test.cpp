@@ -191,3 +191,62 @@ TEST(IniFile, SurvivesBinaryAndOverlongInput) {
     const TIniFile emptyName = TIniFile::FromText("[]\nA=1\n");
     EXPECT_EQ(emptyName.ReadInteger("", "A", 0), 1);
 }
+
+TEST(IniFile, NamesFoldOnlyAsciiLettersWhateverTheirLength) {
+    // Names are hashed eight bytes at a time: the letters at every place of a long name
+    // fold, and nothing else does (0xC1 and 0xE1 differ by the bit that folds 'A' to 'a').
+    const TIniFile ini = TIniFile::FromText("[S]\n"
+                                            "A_Long_Key_Name_Of_Many_Words=1\n"
+                                            "Key\xC1=upper byte\n"
+                                            "Key@[`{=signs\n"
+                                            "Caf\xC3\x89=accent\n");
+    EXPECT_EQ(ini.ReadString("s", "a_long_key_name_of_many_words", "-"), "1");
+    EXPECT_EQ(ini.ReadString("S", "A_LONG_KEY_NAME_OF_MANY_WORDS", "-"), "1");
+    EXPECT_EQ(ini.ReadString("S", "A_Long_Key_Name_Of_Many_Word", "-"), "-");
+    EXPECT_EQ(ini.ReadString("S", "KEY\xC1", "-"), "upper byte");
+    EXPECT_EQ(ini.ReadString("S", "Key\xE1", "-"), "-");
+    EXPECT_EQ(ini.ReadString("S", "KEY@[`{", "-"), "signs");
+    EXPECT_EQ(ini.ReadString("S", "Key`{@[", "-"), "-");
+    EXPECT_EQ(ini.ReadString("S", "CAF\xC3\x89", "-"), "accent");
+    EXPECT_EQ(ini.ReadString("S", "caf\xC3\xA9", "-"), "-");
+}
+
+TEST(IniFile, LineEndsAreFoundAtEveryPlaceOfALongLine) {
+    // Line ends are looked for eight bytes at a time: put each kind at every offset.
+    for (const std::string end : {"\r\n", "\r", "\n"}) {
+        std::string text = "[S]" + end;
+        for (int i = 0; i < 20; ++i)
+            text += "k" + std::to_string(i) + "=" + std::string(static_cast<std::size_t>(i), 'v') + end;
+        text += "last=" + std::string(13, 'w'); // no line end at all
+        const TIniFile ini = TIniFile::FromText(text);
+        for (int i = 0; i < 20; ++i)
+            EXPECT_EQ(ini.ReadString("S", "k" + std::to_string(i), "-"),
+                      std::string(static_cast<std::size_t>(i), 'v'))
+                << ::testing::PrintToString(end) << " " << i;
+        EXPECT_EQ(ini.ReadString("S", "last", "-"), std::string(13, 'w'));
+        EXPECT_EQ(ini.SectionValues("S").size(), 21u);
+    }
+}
+
+TEST(IniFile, KeyLinesComeInFileOrderWithoutTheIndex) {
+    const TIniFile ini = TIniFile::FromText("[S]\na=1\nb=2\n[T]\nc=3\n[s]\nA=4\nd=5\n");
+    std::vector<std::string> lines;
+    ini.ForEachKeyLine("s", [&](std::string_view key, std::string_view value) {
+        lines.push_back(std::string(key) + "=" + std::string(value));
+    });
+    // The section named again continues. The later "A" may come too (after the first) or
+    // may have been dropped while reading.
+    std::vector<std::string> firsts = lines;
+    std::erase(firsts, "A=4");
+    EXPECT_EQ(firsts, (std::vector<std::string>{"a=1", "b=2", "d=5"}));
+    EXPECT_TRUE(lines.size() == 3 || lines[2] == "A=4");
+    bool called = false;
+    const auto note = [&](std::string_view, std::string_view) { called = true; };
+    ini.ForEachKeyLine("missing", note);
+    EXPECT_FALSE(called);
+    ini.ForEachKeyLine("T", note);
+    EXPECT_TRUE(called);
+    // Look-ups after the walk still keep the first of equal names.
+    EXPECT_EQ(ini.ReadString("S", "a", "-"), "1");
+    EXPECT_EQ(ini.SectionValues("S").size(), 3u);
+}

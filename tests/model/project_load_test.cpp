@@ -118,6 +118,33 @@ TEST_F(ProjectLoad, AHugeCountWithFewTopicsReadsOnlyThoseThatArePresent) {
                                                        "#Non-contents pages", "#Templates"}));
 }
 
+TEST_F(ProjectLoad, TopicLinesScatteredOverTheFileAreJoinedAndTheFirstOfEachKeyCounts) {
+    // Topic 1 is split over two [TOPICS] sections with the count between them; keys in
+    // other letter case are the same keys, so the earlier line counts.
+    const std::string path = dir / "scattered.pvx";
+    WriteFile(path, "[TOPICS]\r\n"
+                    "TitleList.Title.1=one\r\n"
+                    "TitleList.Title.0=zero\r\n"
+                    "TITLELIST.TITLE.0=not zero\r\n"
+                    "TitleList.Url.0=zero.htm\r\n"
+                    "[GENERAL]\r\nTitle=T\r\n"
+                    "[topics]\r\n"
+                    "titlelist=3\r\n"
+                    "TitleList=1\r\n"
+                    "TitleList.Level.1=1\r\n"
+                    "titlelist.url.1=one.htm\r\n"
+                    "TitleList.Url.1=not one.htm\r\n"
+                    "TitleList.Title.1=not one\r\n"
+                    "TitleList.Title.2=two\r\n"
+                    "TitleList.Title.3=beyond the count\r\n");
+    project.LoadFromFile(path);
+    EXPECT_EQ(Outline(tree), (std::vector<std::string>{"#Table of contents", "zero@1", "one@2",
+                                                       "two@1", "#Non-contents pages",
+                                                       "#Templates"}));
+    EXPECT_EQ(tree.ContentsRoot()->Child(0)->Data().Url, "zero.htm");
+    EXPECT_EQ(tree.ContentsRoot()->Child(0)->Child(0)->Data().Url, "one.htm");
+}
+
 // ---- honest load errors --------------------------------------------------------------------
 
 TEST_F(ProjectLoad, EachKindOfUnloadableFileHasItsOwnMessage) {

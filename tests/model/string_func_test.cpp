@@ -191,3 +191,34 @@ TEST(StringFunc, DeleteAndCopyFolders) {
     EXPECT_FALSE(fs::exists(dir / "dst"));
     EXPECT_FALSE(DeleteFolder(""));
 }
+
+TEST(StringFunc, FindsWithoutRegardToAsciiCaseAsTheLowerCaseCopyWould) {
+    const std::vector<std::string> pages = {
+        "<HTML><Body class=x>text</BODY></html>", "<body><b>bold</b></body><BODY>", "no tags",
+        "<bod<body", "</BODY", "", "\xC3\x9C<bodyx<BODY>", "<Ebody <body>"};
+    for (const std::string& page : pages) {
+        const std::string lower = StringFunc::AsciiLowerCase(page);
+        for (const std::string needle : {"<body", "</body", "body", "<", "x", "<meta"}) {
+            for (std::size_t from = 0; from <= page.size() + 1; ++from)
+                EXPECT_EQ(StringFunc::FindAsciiNoCase(page, needle, from), lower.find(needle, from))
+                    << page << " " << needle << " " << from;
+            EXPECT_EQ(StringFunc::RFindAsciiNoCase(page, needle), lower.rfind(needle))
+                << page << " " << needle;
+        }
+    }
+}
+
+TEST(StringFunc, LineEndsAreNormalisedAtEveryPlaceOfALongText) {
+    // Line ends are looked for eight bytes at a time: each kind at every offset.
+    for (const std::string end : {"\r\n", "\r", "\n", "\n\r"}) {
+        std::string text, expected;
+        for (int i = 0; i < 20; ++i) {
+            text += std::string(static_cast<std::size_t>(i), 'a') + end;
+            expected += std::string(static_cast<std::size_t>(i), 'a') + (end == "\n\r" ? "\r\n\r\n" : "\r\n");
+        }
+        const TempDir dir("pv-line-ends");
+        const std::string path = dir / "page.txt";
+        WriteBytes(path, text);
+        EXPECT_EQ(StringFunc::LoadTextFile(path, "UTF-8"), expected) << ::testing::PrintToString(end);
+    }
+}
