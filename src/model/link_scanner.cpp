@@ -401,6 +401,47 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
                [&cache](const std::string& path) { return cache.FileExists(path); });
 }
 
+void THTMLRefer::FindLinkSpans(std::string_view text, std::vector<TLinkSpan>& spans) {
+    // Only the lower-case copy is scanned: the text itself need not be kept.
+    text_.clear();
+    lowerText_.assign(text);
+    for (char& c : lowerText_)
+        c = static_cast<char>(c + ((static_cast<unsigned char>(c - 'A') < 26u) << 5));
+    baseFolder_.clear();
+    links_.clear();
+    extensions_.clear();
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+    spans.clear();
+    spans.reserve(found.size());
+    for (const TFoundLink& link : found)
+        spans.push_back({link.start, link.end});
+}
+
+void THTMLRefer::SplitAt(std::string_view text, std::vector<TLinkSpan> chosen,
+                         std::vector<std::string>& pieces) {
+    const auto byStart = [](const TLinkSpan& a, const TLinkSpan& b) {
+        return a.Start != b.Start ? a.Start < b.Start : a.End < b.End;
+    };
+    if (!std::is_sorted(chosen.begin(), chosen.end(), byStart))
+        std::sort(chosen.begin(), chosen.end(), byStart);
+    pieces.clear();
+    pieces.reserve(2 * chosen.size() + 1);
+    std::size_t pos = 0;
+    for (const TLinkSpan& link : chosen) {
+        // Scans of different rules can reach over each other's links; the pieces must
+        // still join to the text, so a link that overlaps the one before is left as text.
+        if (link.Start < pos)
+            continue;
+        pieces.emplace_back(text.substr(pos, link.Start - pos));
+        pieces.emplace_back(text.substr(link.Start, link.End - link.Start));
+        pos = link.End;
+    }
+    pieces.emplace_back(text.substr(pos));
+}
+
 void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder,
                             std::vector<std::string>& pieces,
                             const std::function<bool(const std::string&)>& keep) {
@@ -412,7 +453,7 @@ void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder
 
     // A page names the same few files again and again: look each path up once.
     std::unordered_map<std::string_view, bool> exists;
-    std::vector<TFoundLink> kept;
+    std::vector<TLinkSpan> kept;
     kept.reserve(found.size());
     for (const TFoundLink& link : found) {
         const std::string_view path(text_.data() + link.start, link.end - link.start);
@@ -421,29 +462,16 @@ void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder
         if (added && path.find('\0') == std::string_view::npos)
             it->second = keep(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
         if (it->second)
-            kept.push_back(link);
+            kept.push_back({link.start, link.end});
     }
-    const auto byStart = [](const TFoundLink& a, const TFoundLink& b) {
-        return a.start != b.start ? a.start < b.start : a.end < b.end;
-    };
-    if (!std::is_sorted(kept.begin(), kept.end(), byStart))
-        std::sort(kept.begin(), kept.end(), byStart);
-
-    pieces.clear();
-    pieces.reserve(2 * kept.size() + 1);
-    links_.reserve(kept.size());
-    std::size_t pos = 0;
-    for (const TFoundLink& link : kept) {
-        // Scans of different rules can reach over each other's links; the pieces must
-        // still join to the text, so a link that overlaps the one before is left as text.
-        if (link.start < pos)
-            continue;
-        pieces.emplace_back(text_, pos, link.start - pos);
-        pieces.emplace_back(text_, link.start, link.end - link.start);
-        links_.emplace_back(link.start + 1, link.end + 1);
-        pos = link.end;
+    SplitAt(text_, std::move(kept), pieces);
+    links_.reserve(pieces.size() / 2);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + 1 < pieces.size(); i += 2) {
+        at += pieces[i].size();
+        links_.emplace_back(at + 1, at + pieces[i + 1].size() + 1);
+        at += pieces[i + 1].size();
     }
-    pieces.emplace_back(text_, pos);
 }
 
 void THTMLRefer::SplitFile(const std::string& fileName, std::vector<std::string>& pieces) {
@@ -489,7 +517,13 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
 }
 
 void THTMLRefer::GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths) {
-    SetText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName));
+    GetTextLinkedPaths(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName),
+                       paths);
+}
+
+void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseFolder,
+                                    std::vector<std::string>& paths) {
+    SetText(std::move(text), baseFolder);
     TExtensionIndex index;
     FindExtensions(index);
     std::vector<TFoundLink> found;

@@ -26,11 +26,26 @@ public:
     // whether it exists or not, each once: nothing but the page itself is read, so the
     // caller decides (TProjectRoot) what to look at. Same order as GetLinkedFiles.
     void GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths);
+    // GetLinkedPaths of a page's text as StringFunc::LoadTextFile reads it, the page lying
+    // in baseFolder: for a caller that reads the page for more than its links.
+    void GetTextLinkedPaths(std::string&& text, const std::string& baseFolder,
+                            std::vector<std::string>& paths);
     // SplitText with the caller's choice of links: keep gets the absolute path (".."
     // taken) of each distinct link found and tells whether it is split out.
     void SplitLinks(std::string_view text, const std::string& baseFolder,
                     std::vector<std::string>& pieces,
                     const std::function<bool(const std::string&)>& keep);
+
+    // SplitLinks in two steps, for a caller that chooses the links elsewhere (on another
+    // thread): FindLinkSpans gives every link SplitLinks weighs, in no particular order;
+    // SplitAt then gives the pieces SplitLinks gives when exactly the chosen ones are kept.
+    struct TLinkSpan {
+        std::size_t Start = 0; // in the text
+        std::size_t End = 0;   // just behind the extension
+    };
+    void FindLinkSpans(std::string_view text, std::vector<TLinkSpan>& spans);
+    static void SplitAt(std::string_view text, std::vector<TLinkSpan> chosen,
+                        std::vector<std::string>& pieces);
 
     // Read access for tests and callers that want the raw scan. Links: the 1-based start
     // of each path and the position just behind its extension; after SplitText the links

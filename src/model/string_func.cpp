@@ -466,7 +466,10 @@ std::string SafeTempFolder() { return TempFolder(); }
 // ---- files -------------------------------------------------------------------------
 
 std::string LoadTextFile(const std::string& fileName, const std::string& charset) {
-    const std::string bytes = TextCodec::ReadFileBytes(fileName);
+    return TextOfBytes(TextCodec::ReadFileBytes(fileName), charset);
+}
+
+std::string TextOfBytes(std::string_view bytes, const std::string& charset) {
     return NormaliseLineEnds(TextCodec::DecodePage(bytes, charset));
 }
 

@@ -50,6 +50,8 @@ std::string SafeTempFolder(); // same here: no fixed shared folder is ever used
 // Whole file as text, every line (the last included) ended by CR LF. charset: the
 // fallback when the text declares none (empty: UTF-8 when valid, else Windows-1252).
 std::string LoadTextFile(const std::string& fileName, const std::string& charset = "");
+// The text LoadTextFile gives for a file of these bytes.
+std::string TextOfBytes(std::string_view bytes, const std::string& charset = "");
 // Writes text with CR LF line ends in charset (empty: UTF-8), atomically; clears a
 // read-only permission first. Throws EParvaneError on failure.
 bool SaveTextFile(std::string_view text, const std::string& fileName,
