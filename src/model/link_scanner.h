@@ -2,6 +2,7 @@
 // THTMLRefer finds references to local files in a page's text without parsing the HTML:
 // it looks for file extensions and works outward to the delimiters around them.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -50,7 +51,14 @@ public:
     // Read access for tests and callers that want the raw scan. Links: the 1-based start
     // of each path and the position just behind its extension; after SplitText the links
     // split out, after GetLinkedFiles every link found. Extensions in lower case.
-    const std::vector<std::pair<std::size_t, std::size_t>>& Links() const { return links_; }
+    const std::vector<std::pair<std::size_t, std::size_t>>& Links() const {
+        // Sorted only when asked for: builds scan tens of thousands of pages and never ask.
+        if (!linksSorted_) {
+            std::sort(links_.begin(), links_.end());
+            linksSorted_ = true;
+        }
+        return links_;
+    }
     const std::vector<std::string>& Extensions() const { return extensions_; }
     int LinkCount() const { return static_cast<int>(links_.size()); }
 
@@ -72,7 +80,8 @@ private:
     std::string text_;
     std::string lowerText_; // ASCII lower case: same byte positions as text_
     std::string baseFolder_;
-    std::vector<std::pair<std::size_t, std::size_t>> links_;
+    mutable std::vector<std::pair<std::size_t, std::size_t>> links_;
+    mutable bool linksSorted_ = true;
     std::vector<std::string> extensions_;
 };
 

@@ -23,6 +23,8 @@ std::string Trim(std::string_view s);
 // ---- case ----------------------------------------------------------------------------
 std::string LowerCase(std::string_view s);      // Unicode-aware for the common scripts
 std::string AsciiLowerCase(std::string_view s); // same length as s: positions stay aligned
+// AsciiLowerCase into a buffer the caller keeps (a scanner lowering page after page).
+void AsciiLowerCase(std::string_view s, std::string& out);
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b); // <0, 0, >0 without regard to case
 bool StartsWithText(std::string_view s, std::string_view prefix);

@@ -136,7 +136,10 @@ class TSinglePageLinks {
 public:
     TSinglePageLinks(const std::vector<std::unique_ptr<TContentsItem>>& items,
                      const std::string& root)
-        : root_(root), targets_(items.size()) {
+        : root_(root),
+          rootIsPlain_(Paths::IsAbsolute(root) && SF::CollapseDotDot(root) == root &&
+                       root.find('\\') == std::string::npos),
+          targets_(items.size()) {
         // The first topic with a page at each address (without regard to case) owns the
         // anchor; one hash lookup per link keeps the rewriting linear.
         anchorOf_.reserve(items.size());
@@ -281,11 +284,10 @@ private:
         if (address.Path.empty() || IsExternal(address.Path))
             return false;
         if (kind == THtmlRefKind::Link) {
-            auto found =
-                anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + TargetKey(address.Path))));
-            if (found == anchorOf_.end())
-                found =
-                    anchorOf_.find(Key(SF::CollapseDotDot(pageFolder + std::string(address.Path))));
+            const std::string decoded = TargetKey(address.Path);
+            auto found = FindTopic(SF::CollapseDotDot(pageFolder + decoded));
+            if (found == anchorOf_.end() && decoded != address.Path)
+                found = FindTopic(SF::CollapseDotDot(pageFolder + std::string(address.Path)));
             if (found != anchorOf_.end()) {
                 if (pending && address.HasFragment && !address.Fragment.empty()) {
                     *pending = true;
@@ -299,6 +301,20 @@ private:
         return RelocateAddress(pageFolder, address, replacement);
     }
 
+    // The topic whose page is at path (taken as it is on disk), or anchorOf_.end(). Most
+    // links name a topic's page exactly as it is on disk, which is its key: only the
+    // others are looked up on disk.
+    std::unordered_map<std::string, std::size_t>::const_iterator
+    FindTopic(const std::string& path) const {
+        const auto exact = anchorOf_.find(path);
+        if (exact != anchorOf_.end())
+            return exact;
+        const std::string onDisk = Paths::ResolveExisting(path);
+        if (onDisk.empty() || onDisk == path)
+            return anchorOf_.end();
+        return anchorOf_.find(onDisk);
+    }
+
     // A file that is no topic keeps its place among the copied files; only the point of
     // view moves from the page's folder to the root, where the single page lives.
     bool RelocateAddress(const std::string& pageFolder, const TAddress& address,
@@ -306,7 +322,11 @@ private:
         if (address.Path.empty() || IsExternal(address.Path) || SF::SameText(pageFolder, root_))
             return false;
         const std::string target = SF::CollapseDotDot(pageFolder + std::string(address.Path));
-        replacement = SF::ToForwardSlashes(Paths::RelativePath(target, root_));
+        if (rootIsPlain_ && target.size() > root_.size() &&
+            target.compare(0, root_.size(), root_) == 0)
+            replacement = target.substr(root_.size()); // what RelativePath gives below the root
+        else
+            replacement = SF::ToForwardSlashes(Paths::RelativePath(target, root_));
         if (replacement.empty())
             replacement = "./";
         replacement += address.Query;
@@ -318,6 +338,9 @@ private:
     }
 
     std::string root_;
+    // The root is absolute, has nothing to collapse and no "\\": a collapsed path that
+    // starts with it lies below it as written.
+    bool rootIsPlain_ = false;
     std::unordered_map<std::string, std::size_t> anchorOf_;
     std::vector<std::vector<std::string>> targets_; // ids and names of each topic, sorted
 };
