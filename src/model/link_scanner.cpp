@@ -3,6 +3,7 @@
 #include "model/folder_cache.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/string_index.h"
 
 #include <algorithm>
 #include <array>
@@ -607,11 +608,10 @@ void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseF
     entries.reserve(found.size());
     std::string lowered;
     // A page names the same files again and again: each path is taken once.
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(found.size());
+    TStringIndex seen;
     for (const TFoundLink& link : found) {
         const std::string_view path(text_.data() + link.start, link.end - link.start);
-        if (path.find('\0') != std::string_view::npos || !seen.insert(path).second)
+        if (path.find('\0') != std::string_view::npos || !seen.Insert(path, 0).second)
             continue;
         entries.push_back({link.ext, path, lowered.size()});
         lowered.append(lowerText_, link.start, link.end - link.start);
@@ -632,11 +632,8 @@ void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseF
         const int c = StringFunc::CompareText(a.Path, b.Path);
         return c != 0 ? c < 0 : a.Path < b.Path;
     };
-    // The paths added here, by what they collapse to (views into paths, which is not
-    // reallocated meanwhile).
-    paths.reserve(paths.size() + entries.size());
-    std::unordered_set<std::string_view> added;
-    added.reserve(entries.size());
+    // The paths added here, by what they collapse to.
+    TStringIndex added;
     for (auto group = entries.begin(); group != entries.end();) {
         const auto end = std::find_if(group, entries.end(),
                                       [&](const TEntry& e) { return e.Ext != group->Ext; });
@@ -644,10 +641,8 @@ void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseF
             std::sort(group, end, textLess);
         for (auto it = group; it != end; ++it) {
             std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(it->Path));
-            if (!added.count(full)) {
+            if (added.Insert(full, 0).second)
                 paths.push_back(std::move(full));
-                added.insert(paths.back());
-            }
         }
         group = end;
     }

@@ -126,7 +126,7 @@ void TFileCollector::AddScan(std::vector<std::string>& linked, const std::string
         contents_.Info(error);
     TProjectRoot& root = contents_.Root();
     for (std::string& link : linked) {
-        if (!seen_.insert(link).second)
+        if (!seen_.Insert(link, 0).second)
             continue;
         const TResolvedTarget target = root.Resolve(link);
         if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)

@@ -5,11 +5,11 @@
 // answer the driver's few questions through TBuildHost.
 
 #include "model/project_file.h"
+#include "model/string_index.h"
 #include "output/contents.h"
 
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace parvane {
@@ -105,7 +105,7 @@ private:
     bool Admit(const TResolvedTarget& target);
 
     TContents& contents_;
-    std::unordered_set<std::string> seen_; // links looked up so far, as written
+    TStringIndex seen_; // links looked up so far, as written
     std::vector<std::string> next_;        // listed, to be scanned
 };
 // With the request's CopyAll or the project's CopyAllFiles: adds every file below the

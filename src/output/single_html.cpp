@@ -5,6 +5,7 @@
 #include "model/html_links.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/string_index.h"
 #include "model/text_file.h"
 #include "output/contents.h"
 #include "output/parallel_pages.h"
@@ -142,11 +143,10 @@ public:
           targets_(items.size()) {
         // The first topic with a page at each address (without regard to case) owns the
         // anchor; one hash lookup per link keeps the rewriting linear.
-        anchorOf_.reserve(items.size());
+        anchorOf_.Reserve(items.size());
         for (std::size_t i = 0; i < items.size(); ++i)
             if (items[i]->HasContent)
-                anchorOf_.emplace(Key(SF::CollapseDotDot(Paths::UrlToPath(root, items[i]->Url))),
-                                  i);
+                anchorOf_.Insert(Key(SF::CollapseDotDot(Paths::UrlToPath(root, items[i]->Url))), i);
     }
 
     // The ids and anchor names of a topic's body, which links to it may name, in the form
@@ -285,34 +285,33 @@ private:
             return false;
         if (kind == THtmlRefKind::Link) {
             const std::string decoded = TargetKey(address.Path);
-            auto found = FindTopic(SF::CollapseDotDot(pageFolder + decoded));
-            if (found == anchorOf_.end() && decoded != address.Path)
+            std::size_t found = FindTopic(SF::CollapseDotDot(pageFolder + decoded));
+            if (found == TStringIndex::npos && decoded != address.Path)
                 found = FindTopic(SF::CollapseDotDot(pageFolder + std::string(address.Path)));
-            if (found != anchorOf_.end()) {
+            if (found != TStringIndex::npos) {
                 if (pending && address.HasFragment && !address.Fragment.empty()) {
                     *pending = true;
                     return false;
                 }
                 // The query string goes with the page's name: it means nothing to an anchor.
-                replacement = TopicLink(found->second, address);
+                replacement = TopicLink(found, address);
                 return true;
             }
         }
         return RelocateAddress(pageFolder, address, replacement);
     }
 
-    // The topic whose page is at path (taken as it is on disk), or anchorOf_.end(). Most
-    // links name a topic's page exactly as it is on disk, which is its key: only the
-    // others are looked up on disk.
-    std::unordered_map<std::string, std::size_t>::const_iterator
-    FindTopic(const std::string& path) const {
-        const auto exact = anchorOf_.find(path);
-        if (exact != anchorOf_.end())
+    // The topic whose page is at path (taken as it is on disk), or npos. Most links name a
+    // topic's page exactly as it is on disk, which is its key: only the others are looked
+    // up on disk.
+    std::size_t FindTopic(const std::string& path) const {
+        const std::size_t exact = anchorOf_.Find(path);
+        if (exact != TStringIndex::npos)
             return exact;
         const std::string onDisk = Paths::ResolveExisting(path);
         if (onDisk.empty() || onDisk == path)
-            return anchorOf_.end();
-        return anchorOf_.find(onDisk);
+            return TStringIndex::npos;
+        return anchorOf_.Find(onDisk);
     }
 
     // A file that is no topic keeps its place among the copied files; only the point of
@@ -341,7 +340,7 @@ private:
     // The root is absolute, has nothing to collapse and no "\\": a collapsed path that
     // starts with it lies below it as written.
     bool rootIsPlain_ = false;
-    std::unordered_map<std::string, std::size_t> anchorOf_;
+    TStringIndex anchorOf_; // page as on disk -> the first topic with it
     std::vector<std::vector<std::string>> targets_; // ids and names of each topic, sorted
 };
 
