@@ -305,17 +305,78 @@ bool NeedsQuotes(std::string_view value) {
            });
 }
 
-} // namespace
+// How an attribute's value is read, by tag and attribute name.
+THtmlValueRule RuleOf(std::string_view tag, std::string_view name) {
+    if (IsLinkAttribute(tag, name))
+        return THtmlValueRule::Link;
+    if (EqualsLower(name, "id"))
+        return THtmlValueRule::Id;
+    if (EqualsLower(name, "name") && (tag == "a" || tag == "map"))
+        return THtmlValueRule::Name;
+    if (IsIdRefAttribute(name))
+        return THtmlValueRule::IdRefs;
+    if (IsSrcsetAttribute(name))
+        return THtmlValueRule::Srcset;
+    if (EqualsLower(name, "style"))
+        return THtmlValueRule::Style;
+    return THtmlValueRule::None;
+}
 
-std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit) {
+// The rewritten value of an attribute and whether it changed.
+bool RewriteAttributeValue(THtmlValueRule rule, std::string_view value,
+                           const THtmlRefVisitor& visit, std::string& rewritten) {
+    switch (rule) {
+    case THtmlValueRule::Link:
+        return visit(THtmlRefKind::Link, value, rewritten);
+    case THtmlValueRule::Id:
+        return visit(THtmlRefKind::Id, value, rewritten);
+    case THtmlValueRule::Name:
+        return visit(THtmlRefKind::Name, value, rewritten);
+    case THtmlValueRule::IdRefs:
+        rewritten = RewriteIdRefs(value, visit);
+        return rewritten != value;
+    case THtmlValueRule::Srcset:
+        rewritten = RewriteSrcset(value, visit);
+        return rewritten != value;
+    case THtmlValueRule::Style:
+        rewritten = RewriteCss(value, visit);
+        return rewritten != value;
+    case THtmlValueRule::None:
+    case THtmlValueRule::StyleText:
+        break;
+    }
+    return false;
+}
+
+// Appends what stands in the text for a changed value: quoted when an unquoted value
+// could not stand as it is.
+void AppendRewritten(std::string& out, char quote, const std::string& rewritten) {
+    if (quote == 0 && NeedsQuotes(rewritten)) {
+        out += '"';
+        out += rewritten;
+        out += '"';
+    } else {
+        out += rewritten;
+    }
+}
+
+std::string Rewrite(std::string_view html, const THtmlRefVisitor& visit,
+                    const THtmlRefDeferral* deferral) {
     std::string out;
     out.reserve(html.size() + html.size() / 16);
     TTokenizer tokens(html);
     TToken t;
     std::string lastStartTag;
+    // Whether the visitor put off a reference of the value just rewritten.
+    auto putOff = [&] { return deferral && deferral->Pending(); };
     while (tokens.Next(t)) {
         if (t.Type == TToken::RawText && lastStartTag == "style") {
-            out += RewriteCss(html.substr(t.Begin, t.End - t.Begin), visit);
+            const std::string_view css = html.substr(t.Begin, t.End - t.Begin);
+            std::string rewritten = RewriteCss(css, visit);
+            if (putOff())
+                deferral->Write(out, {THtmlValueRule::StyleText, 0, css});
+            else
+                out += rewritten;
             continue;
         }
         if (t.Type == TToken::StartTag)
@@ -328,37 +389,51 @@ std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit)
         for (const TAttribute& a : t.Attributes) {
             if (!a.HasValue)
                 continue;
+            const THtmlValueRule rule = RuleOf(t.Name, a.Name);
+            if (rule == THtmlValueRule::None)
+                continue;
             const std::string_view value = html.substr(a.ValueBegin, a.ValueEnd - a.ValueBegin);
             std::string rewritten;
-            bool changed = false;
-            if (IsLinkAttribute(t.Name, a.Name)) {
-                changed = visit(THtmlRefKind::Link, value, rewritten);
-            } else if (EqualsLower(a.Name, "id")) {
-                changed = visit(THtmlRefKind::Id, value, rewritten);
-            } else if (EqualsLower(a.Name, "name") && (t.Name == "a" || t.Name == "map")) {
-                changed = visit(THtmlRefKind::Name, value, rewritten);
-            } else if (IsIdRefAttribute(a.Name)) {
-                rewritten = RewriteIdRefs(value, visit);
-                changed = rewritten != value;
-            } else if (IsSrcsetAttribute(a.Name)) {
-                rewritten = RewriteSrcset(value, visit);
-                changed = rewritten != value;
-            } else if (EqualsLower(a.Name, "style")) {
-                rewritten = RewriteCss(value, visit);
-                changed = rewritten != value;
+            const bool changed = RewriteAttributeValue(rule, value, visit, rewritten);
+            if (putOff()) {
+                out.append(html.substr(pos, a.ValueBegin - pos));
+                deferral->Write(out, {rule, a.Quote, value});
+                pos = a.ValueEnd;
+                continue;
             }
             if (!changed)
                 continue;
             out.append(html.substr(pos, a.ValueBegin - pos));
-            if (a.Quote == 0 && NeedsQuotes(rewritten))
-                out += '"' + rewritten + '"';
-            else
-                out += rewritten;
+            AppendRewritten(out, a.Quote, rewritten);
             pos = a.ValueEnd;
         }
         out.append(html.substr(pos, t.End - pos));
     }
     return out;
+}
+
+} // namespace
+
+std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit) {
+    return Rewrite(html, visit, nullptr);
+}
+
+std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit,
+                            const THtmlRefDeferral& deferral) {
+    return Rewrite(html, visit, &deferral);
+}
+
+void RewriteDeferredValue(const THtmlDeferredValue& value, const THtmlRefVisitor& visit,
+                          std::string& out) {
+    if (value.Rule == THtmlValueRule::StyleText) {
+        out += RewriteCss(value.Value, visit);
+        return;
+    }
+    std::string rewritten;
+    if (RewriteAttributeValue(value.Rule, value.Value, visit, rewritten))
+        AppendRewritten(out, value.Quote, rewritten);
+    else
+        out += value.Value;
 }
 
 std::string ExtractResourceElements(std::string_view html, std::vector<std::string>& resources) {

@@ -29,6 +29,44 @@ using THtmlRefVisitor =
 // value whose replacement needs quotes gets double quotes.
 std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit);
 
+// How a value is read: by its attribute (an address, an id, a list of ids, a srcset, a
+// style) or as the text of a <style> element.
+enum class THtmlValueRule : char {
+    None = 'x',
+    Link = 'L',
+    Id = 'I',
+    Name = 'N',
+    IdRefs = 'R',
+    Srcset = 'S',
+    Style = 'C',
+    StyleText = 'T',
+};
+
+// A value whose rewriting waits until the visitor can answer for it (a link to a fragment
+// of a page not read yet, say): the whole value of the attribute, or the whole text of
+// the <style> element, that the reference belongs to.
+struct THtmlDeferredValue {
+    THtmlValueRule Rule = THtmlValueRule::None;
+    char Quote = 0; // the attribute's quote: '"', '\'' or 0 (unquoted; always 0 for style text)
+    std::string_view Value; // as written
+};
+
+// Lets a visitor put values off. After each value it has visited, Pending tells (and
+// forgets) whether it could not answer for some reference in it; the value is then handed
+// to Write, which puts into the text whatever stands for it.
+struct THtmlRefDeferral {
+    std::function<bool()> Pending;
+    std::function<void(std::string& out, const THtmlDeferredValue& value)> Write;
+};
+
+// RewriteHtmlRefs with values put off as the deferral decides.
+std::string RewriteHtmlRefs(std::string_view html, const THtmlRefVisitor& visit,
+                            const THtmlRefDeferral& deferral);
+// Appends to out the bytes RewriteHtmlRefs would have written for the value, with visit
+// answering for every reference now: the same whether a value was put off or not.
+void RewriteDeferredValue(const THtmlDeferredValue& value, const THtmlRefVisitor& visit,
+                          std::string& out);
+
 // Takes the scripts, the style elements and the style-sheet links out of the text, in
 // order: each element's whole text (start tag to end tag) goes to resources, and the text
 // without them is returned.

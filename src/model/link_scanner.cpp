@@ -3,14 +3,20 @@
 #include "model/folder_cache.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/string_index.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace parvane {
 namespace {
@@ -27,22 +33,16 @@ bool IsAsciiAlnum(unsigned char c) {
 
 // Characters that may follow an extension; the characters before one of them (behind a
 // ".") make an extension.
+constexpr std::array<bool, 256> MakeTerminatorTable() {
+    std::array<bool, 256> t{};
+    for (const char c : {'\n', '\r', ' ', '"', '#', '\'', ')', '<', '>', '?'})
+        t[static_cast<unsigned char>(c)] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kTerminators = MakeTerminatorTable();
+
 bool IsTerminator(unsigned char c) {
-    switch (c) {
-    case '\n':
-    case '\r':
-    case ' ':
-    case '"':
-    case '#':
-    case '\'':
-    case ')':
-    case '<':
-    case '>':
-    case '?':
-        return true;
-    default:
-        return false;
-    }
+    return kTerminators[c];
 }
 
 // The backward scans, chosen by the character right behind an extension.
@@ -82,6 +82,51 @@ constexpr std::array<std::uint8_t, 256> MakeStopTable() {
     return t;
 }
 constexpr std::array<std::uint8_t, 256> kStops = MakeStopTable();
+
+// The characters that stop some scan: with the dot, the only ones FindLinks looks at.
+constexpr std::array<char, 8> kStopChars = {'<', '>', '\n', '\r', '"', '=', '\'', '('};
+constexpr bool StopsAreListed() {
+    int listed = 0;
+    for (const char c : kStopChars)
+        listed += kStops[static_cast<unsigned char>(c)] != 0;
+    int all = 0;
+    for (const std::uint8_t stops : kStops)
+        all += stops != 0;
+    return listed == all && all == static_cast<int>(kStopChars.size());
+}
+static_assert(StopsAreListed());
+
+// Which bytes ForEachOf looks for.
+struct DotOnly {};
+struct StopsAndDots {};
+
+// Calls visit(i) for every position i of s[0, n) that holds a byte of the kind asked for,
+// in order. Most of a page is words and blanks: sixteen bytes are looked at at a time.
+template <typename Kind, typename Visit>
+void ForEachOf(const char* s, std::size_t n, Kind, Visit&& visit) {
+    constexpr bool stops = std::is_same_v<Kind, StopsAndDots>;
+    auto wanted = [](unsigned char c) { return c == '.' || (stops && kStops[c] != 0); };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i dot = _mm_set1_epi8('.');
+    __m128i stopChars[kStopChars.size()];
+    for (std::size_t k = 0; k < kStopChars.size(); ++k)
+        stopChars[k] = _mm_set1_epi8(kStopChars[k]);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        __m128i hits = _mm_cmpeq_epi8(block, dot);
+        if constexpr (stops)
+            for (const __m128i& c : stopChars)
+                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, c));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
+             mask &= mask - 1)
+            visit(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (wanted(static_cast<unsigned char>(s[i])))
+            visit(i);
+}
 
 // Whether a scan that stopped on c found the delimiter it looked for.
 bool EndsOnDelimiter(ScanRule rule, unsigned char c) {
@@ -207,11 +252,9 @@ void THTMLRefer::SetText(std::string&& text, const std::string& baseFolder) {
 }
 
 void THTMLRefer::StartScan(const std::string& baseFolder) {
-    // Lowered in place into the buffer of the previous page: a large page is not
-    // allocated and faulted in afresh on every call. ASCII only, so positions stay.
-    lowerText_.assign(text_);
-    for (char& c : lowerText_)
-        c = static_cast<char>(c + ((static_cast<unsigned char>(c - 'A') < 26u) << 5));
+    // Lowered into the buffer of the previous page: a large page is not allocated and
+    // faulted in afresh on every call. ASCII only, so positions stay.
+    StringFunc::AsciiLowerCase(text_, lowerText_);
     baseFolder_ = baseFolder.empty() ? baseFolder : Paths::IncludeTrailingSlash(baseFolder);
     links_.clear();
     extensions_.clear();
@@ -300,9 +343,7 @@ private:
 void THTMLRefer::FindExtensions(TExtensionIndex& index) {
     const char* s = lowerText_.data();
     const std::size_t n = lowerText_.size();
-    const char* dot = n ? static_cast<const char*>(std::memchr(s, '.', n)) : nullptr;
-    while (dot) {
-        const std::size_t p = static_cast<std::size_t>(dot - s);
+    auto atDot = [&](std::size_t p) {
         // Look at the characters behind the dot up to the terminator. A UTF-8 sequence is
         // one character; a stray continuation byte counts as one, as text comparison takes it.
         int chars = 0;
@@ -331,9 +372,13 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
             if (!alnum && chars > kMaxAnyExtensionChars)
                 break;
         }
-        const std::size_t next = p + 1;
-        dot = next < n ? static_cast<const char*>(std::memchr(s + next, '.', n - next)) : nullptr;
-    }
+    };
+    // Prose has a dot every few words: the dots are found sixteen bytes at a time, and one
+    // that is followed by a terminator (the end of a sentence) makes no extension.
+    ForEachOf(s, n, DotOnly{}, [&](std::size_t p) {
+        if (p + 1 < n && !IsTerminator(static_cast<unsigned char>(s[p + 1])))
+            atDot(p);
+    });
 }
 
 // For each extension the search walks its occurrences left to right and never scans back
@@ -361,17 +406,18 @@ void THTMLRefer::FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>
 
     const char* s = lowerText_.data();
     const std::size_t n = lowerText_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (const std::uint8_t stops = kStops[c]) {
-            for (int r = 0; r < ruleCount; ++r)
-                if (stops & (1u << r))
-                    lastStop[static_cast<std::size_t>(r)] = i;
-            continue;
+    // A dot may end an extension; kept out of the loop below, which mostly meets stops.
+    const auto atDot = [&](std::size_t i) __attribute__((noinline)) {
+        // An extension holds no terminator and no second dot: none is longer than the
+        // characters up to the first of those.
+        std::size_t longest = 1;
+        while (longest < maxLength && i + longest < n) {
+            const auto next = static_cast<unsigned char>(s[i + longest]);
+            if (next == '.' || IsTerminator(next))
+                break;
+            ++longest;
         }
-        if (c != '.' || i + 1 >= n || !secondByte[static_cast<unsigned char>(s[i + 1])])
-            continue;
-        for (std::size_t len = 2; len <= maxLength && i + len <= n; ++len) {
+        for (std::size_t len = 2; len <= longest; ++len) {
             if (!(lengths & (1u << len)))
                 continue;
             const std::size_t e = index.Find(std::string_view(s + i, len));
@@ -391,7 +437,25 @@ void THTMLRefer::FindLinks(const TExtensionIndex& index, std::vector<TFoundLink>
                 continue;
             out.push_back({q + 1, behind, e});
         }
-    }
+    };
+    // A stop remembers its place; a dot may end an extension. No other character changes
+    // anything, so only these are visited.
+    const auto visit = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (const std::uint8_t stops = kStops[c]) {
+            if (stops & (1u << ruleQuote))
+                lastStop[ruleQuote] = i;
+            if (stops & (1u << ruleEquals))
+                lastStop[ruleEquals] = i;
+            if (stops & (1u << ruleApostrophe))
+                lastStop[ruleApostrophe] = i;
+            if (stops & (1u << ruleParen))
+                lastStop[ruleParen] = i;
+        } else if (i + 1 < n && secondByte[static_cast<unsigned char>(s[i + 1])]) {
+            atDot(i);
+        }
+    };
+    ForEachOf(s, n, StopsAndDots{}, visit);
 }
 
 void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
@@ -399,6 +463,45 @@ void THTMLRefer::SplitText(std::string_view text, const std::string& baseFolder,
     TExistenceCache cache;
     SplitLinks(text, baseFolder, pieces,
                [&cache](const std::string& path) { return cache.FileExists(path); });
+}
+
+void THTMLRefer::FindLinkSpans(std::string_view text, std::vector<TLinkSpan>& spans) {
+    // Only the lower-case copy is scanned: the text itself need not be kept.
+    text_.clear();
+    StringFunc::AsciiLowerCase(text, lowerText_);
+    baseFolder_.clear();
+    links_.clear();
+    extensions_.clear();
+    TExtensionIndex index;
+    FindExtensions(index);
+    std::vector<TFoundLink> found;
+    FindLinks(index, found);
+    spans.clear();
+    spans.reserve(found.size());
+    for (const TFoundLink& link : found)
+        spans.push_back({link.start, link.end});
+}
+
+void THTMLRefer::SplitAt(std::string_view text, std::vector<TLinkSpan> chosen,
+                         std::vector<std::string>& pieces) {
+    const auto byStart = [](const TLinkSpan& a, const TLinkSpan& b) {
+        return a.Start != b.Start ? a.Start < b.Start : a.End < b.End;
+    };
+    if (!std::is_sorted(chosen.begin(), chosen.end(), byStart))
+        std::sort(chosen.begin(), chosen.end(), byStart);
+    pieces.clear();
+    pieces.reserve(2 * chosen.size() + 1);
+    std::size_t pos = 0;
+    for (const TLinkSpan& link : chosen) {
+        // Scans of different rules can reach over each other's links; the pieces must
+        // still join to the text, so a link that overlaps the one before is left as text.
+        if (link.Start < pos)
+            continue;
+        pieces.emplace_back(text.substr(pos, link.Start - pos));
+        pieces.emplace_back(text.substr(link.Start, link.End - link.Start));
+        pos = link.End;
+    }
+    pieces.emplace_back(text.substr(pos));
 }
 
 void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder,
@@ -412,7 +515,7 @@ void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder
 
     // A page names the same few files again and again: look each path up once.
     std::unordered_map<std::string_view, bool> exists;
-    std::vector<TFoundLink> kept;
+    std::vector<TLinkSpan> kept;
     kept.reserve(found.size());
     for (const TFoundLink& link : found) {
         const std::string_view path(text_.data() + link.start, link.end - link.start);
@@ -421,29 +524,16 @@ void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder
         if (added && path.find('\0') == std::string_view::npos)
             it->second = keep(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
         if (it->second)
-            kept.push_back(link);
+            kept.push_back({link.start, link.end});
     }
-    const auto byStart = [](const TFoundLink& a, const TFoundLink& b) {
-        return a.start != b.start ? a.start < b.start : a.end < b.end;
-    };
-    if (!std::is_sorted(kept.begin(), kept.end(), byStart))
-        std::sort(kept.begin(), kept.end(), byStart);
-
-    pieces.clear();
-    pieces.reserve(2 * kept.size() + 1);
-    links_.reserve(kept.size());
-    std::size_t pos = 0;
-    for (const TFoundLink& link : kept) {
-        // Scans of different rules can reach over each other's links; the pieces must
-        // still join to the text, so a link that overlaps the one before is left as text.
-        if (link.start < pos)
-            continue;
-        pieces.emplace_back(text_, pos, link.start - pos);
-        pieces.emplace_back(text_, link.start, link.end - link.start);
-        links_.emplace_back(link.start + 1, link.end + 1);
-        pos = link.end;
+    SplitAt(text_, std::move(kept), pieces);
+    links_.reserve(pieces.size() / 2);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + 1 < pieces.size(); i += 2) {
+        at += pieces[i].size();
+        links_.emplace_back(at + 1, at + pieces[i + 1].size() + 1);
+        at += pieces[i + 1].size();
     }
-    pieces.emplace_back(text_, pos);
 }
 
 void THTMLRefer::SplitFile(const std::string& fileName, std::vector<std::string>& pieces) {
@@ -470,7 +560,7 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
     links_.reserve(found.size());
     for (const TFoundLink& link : found)
         links_.emplace_back(link.start + 1, link.end + 1);
-    std::sort(links_.begin(), links_.end());
+    linksSorted_ = false;
 
     const std::size_t first = files.size();
     files.push_back(fileName);
@@ -489,36 +579,72 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
 }
 
 void THTMLRefer::GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths) {
-    SetText(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName));
+    GetTextLinkedPaths(StringFunc::LoadTextFile(fileName), Paths::ExtractFilePath(fileName),
+                       paths);
+}
+
+void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseFolder,
+                                    std::vector<std::string>& paths) {
+    SetText(std::move(text), baseFolder);
     TExtensionIndex index;
     FindExtensions(index);
     std::vector<TFoundLink> found;
     FindLinks(index, found);
 
-    // Two links that differ only in case may name two files: only exact duplicates go.
-    std::vector<std::vector<std::string_view>> groups(extensions_.size());
-    std::unordered_set<std::string_view> seen;
-    for (const TFoundLink& link : found) {
-        const std::string_view path(text_.data() + link.start, link.end - link.start);
-        if (path.find('\0') == std::string_view::npos && seen.insert(path).second)
-            groups[link.ext].push_back(path);
-    }
     links_.reserve(found.size());
     for (const TFoundLink& link : found)
         links_.emplace_back(link.start + 1, link.end + 1);
-    std::sort(links_.begin(), links_.end());
+    linksSorted_ = false;
 
-    std::unordered_set<std::string> added;
-    for (std::vector<std::string_view>& group : groups) {
-        std::stable_sort(group.begin(), group.end(), [](std::string_view a, std::string_view b) {
-            const int c = StringFunc::CompareText(a, b);
-            return c != 0 ? c < 0 : a < b;
-        });
-        for (std::string_view path : group) {
-            std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(path));
-            if (added.insert(full).second)
+    // Grouped by extension (in order of first appearance), alphabetical without regard to
+    // case within a group, then by bytes: two links that differ only in case may name two
+    // files, so only exact duplicates go.
+    struct TEntry {
+        std::size_t Ext;
+        std::string_view Path;
+        std::size_t Key; // where its ASCII lower case starts in lowered
+    };
+    std::vector<TEntry> entries;
+    entries.reserve(found.size());
+    std::string lowered;
+    // A page names the same files again and again: each path is taken once.
+    TStringIndex seen;
+    for (const TFoundLink& link : found) {
+        const std::string_view path(text_.data() + link.start, link.end - link.start);
+        if (path.find('\0') != std::string_view::npos || !seen.Insert(path, 0).second)
+            continue;
+        entries.push_back({link.ext, path, lowered.size()});
+        lowered.append(lowerText_, link.start, link.end - link.start);
+    }
+    // Without regard to case ASCII compares as its lower case; a group that holds other
+    // text is put in order again below.
+    const auto key = [&lowered](const TEntry& e) {
+        return std::string_view(lowered).substr(e.Key, e.Path.size());
+    };
+    std::sort(entries.begin(), entries.end(), [&key](const TEntry& a, const TEntry& b) {
+        if (a.Ext != b.Ext)
+            return a.Ext < b.Ext;
+        const std::string_view x = key(a);
+        const std::string_view y = key(b);
+        return x != y ? x < y : a.Path < b.Path;
+    });
+    const auto textLess = [](const TEntry& a, const TEntry& b) {
+        const int c = StringFunc::CompareText(a.Path, b.Path);
+        return c != 0 ? c < 0 : a.Path < b.Path;
+    };
+    // The paths added here, by what they collapse to.
+    TStringIndex added;
+    for (auto group = entries.begin(); group != entries.end();) {
+        const auto end = std::find_if(group, entries.end(),
+                                      [&](const TEntry& e) { return e.Ext != group->Ext; });
+        if (!std::all_of(group, end, [](const TEntry& e) { return IsAscii(e.Path); }))
+            std::sort(group, end, textLess);
+        for (auto it = group; it != end; ++it) {
+            std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(it->Path));
+            if (added.Insert(full, 0).second)
                 paths.push_back(std::move(full));
         }
+        group = end;
     }
 }
 

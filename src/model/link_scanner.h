@@ -2,6 +2,7 @@
 // THTMLRefer finds references to local files in a page's text without parsing the HTML:
 // it looks for file extensions and works outward to the delimiters around them.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,16 +27,38 @@ public:
     // whether it exists or not, each once: nothing but the page itself is read, so the
     // caller decides (TProjectRoot) what to look at. Same order as GetLinkedFiles.
     void GetLinkedPaths(const std::string& fileName, std::vector<std::string>& paths);
+    // GetLinkedPaths of a page's text as StringFunc::LoadTextFile reads it, the page lying
+    // in baseFolder: for a caller that reads the page for more than its links.
+    void GetTextLinkedPaths(std::string&& text, const std::string& baseFolder,
+                            std::vector<std::string>& paths);
     // SplitText with the caller's choice of links: keep gets the absolute path (".."
     // taken) of each distinct link found and tells whether it is split out.
     void SplitLinks(std::string_view text, const std::string& baseFolder,
                     std::vector<std::string>& pieces,
                     const std::function<bool(const std::string&)>& keep);
 
+    // SplitLinks in two steps, for a caller that chooses the links elsewhere (on another
+    // thread): FindLinkSpans gives every link SplitLinks weighs, in no particular order;
+    // SplitAt then gives the pieces SplitLinks gives when exactly the chosen ones are kept.
+    struct TLinkSpan {
+        std::size_t Start = 0; // in the text
+        std::size_t End = 0;   // just behind the extension
+    };
+    void FindLinkSpans(std::string_view text, std::vector<TLinkSpan>& spans);
+    static void SplitAt(std::string_view text, std::vector<TLinkSpan> chosen,
+                        std::vector<std::string>& pieces);
+
     // Read access for tests and callers that want the raw scan. Links: the 1-based start
     // of each path and the position just behind its extension; after SplitText the links
     // split out, after GetLinkedFiles every link found. Extensions in lower case.
-    const std::vector<std::pair<std::size_t, std::size_t>>& Links() const { return links_; }
+    const std::vector<std::pair<std::size_t, std::size_t>>& Links() const {
+        // Sorted only when asked for: builds scan tens of thousands of pages and never ask.
+        if (!linksSorted_) {
+            std::sort(links_.begin(), links_.end());
+            linksSorted_ = true;
+        }
+        return links_;
+    }
     const std::vector<std::string>& Extensions() const { return extensions_; }
     int LinkCount() const { return static_cast<int>(links_.size()); }
 
@@ -57,7 +80,8 @@ private:
     std::string text_;
     std::string lowerText_; // ASCII lower case: same byte positions as text_
     std::string baseFolder_;
-    std::vector<std::pair<std::size_t, std::size_t>> links_;
+    mutable std::vector<std::pair<std::size_t, std::size_t>> links_;
+    mutable bool linksSorted_ = true;
     std::vector<std::string> extensions_;
 };
 

@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace parvane::StringFunc {
@@ -113,19 +117,17 @@ std::string RemoveLineBreaks(std::string_view s) {
 std::size_t FindLineEnd(std::string_view text, std::size_t i) {
     const char* s = text.data();
     const std::size_t n = text.size();
-    // Eight bytes at a time: a byte equal to c leaves a zero in w ^ c, which (x - 1) & ~x
-    // marks at its lowest place.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x80 * kOnes;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s + i, 8);
-        const std::uint64_t lf = w ^ ('\n' * kOnes);
-        const std::uint64_t cr = w ^ ('\r' * kOnes);
-        const std::uint64_t found = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
-        if (found)
-            return i + static_cast<std::size_t>(std::countr_zero(found) >> 3);
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)));
+        if (hits != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
     }
+#endif
     for (; i < n; ++i)
         if (s[i] == '\n' || s[i] == '\r')
             return i;
@@ -254,10 +256,8 @@ std::vector<std::string> SplitTrimmed(std::string_view s, std::string_view separ
 // ---- case ----------------------------------------------------------------------------
 
 std::string AsciiLowerCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
+    std::string out;
+    AsciiLowerCase(s, out);
     return out;
 }
 
@@ -311,6 +311,32 @@ std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower) {
         if (MatchesAsciiNoCase(s, at, lower))
             return at;
     return std::string_view::npos;
+}
+
+void AsciiLowerCase(std::string_view s, std::string& out) {
+    out.resize(s.size());
+    const char* from = s.data();
+    char* to = out.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Pages are lowered whole before they are scanned: sixteen bytes at a time. Bytes
+    // from 0x80 compare as negative, so they are never taken for letters.
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i toLower = _mm_set1_epi8(32);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i upper =
+            _mm_and_si128(_mm_cmpgt_epi8(block, beforeA), _mm_cmplt_epi8(block, afterZ));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_add_epi8(block, _mm_and_si128(upper, toLower)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const char c = from[i];
+        to[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
 }
 
 std::string LowerCase(std::string_view s) {
@@ -478,48 +504,50 @@ std::string ToBackslashes(std::string_view s) {
 }
 
 std::string CollapseDotDot(std::string_view path) {
-    std::string p = ToForwardSlashes(path);
+    std::string out;
+    out.reserve(path.size());
     // Nearly every path has nothing to collapse: builds call this for every link.
-    const std::string_view v(p);
-    const bool plain = v.find("/./") == v.npos && v.find("/../") == v.npos &&
-                       v.find("//") == v.npos && !v.starts_with("./") && !v.starts_with("../") &&
-                       !v.ends_with("/.") && !v.ends_with("/..") && v != "." && v != "..";
-    if (plain)
-        return p;
-    // Segments keep their trailing "/"; the last one may have none.
-    std::vector<std::string_view> segments;
-    std::string_view rest(p);
-    while (!rest.empty()) {
-        const std::size_t slash = rest.find('/');
-        if (slash == std::string_view::npos) {
-            segments.push_back(rest);
-            break;
-        }
-        segments.push_back(rest.substr(0, slash + 1));
-        rest.remove_prefix(slash + 1);
+    const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
+    // Segments keep their trailing "/"; the last one may have none. A ".." takes back the
+    // nearest segment kept before it; one with nothing to take back is dropped. A leading
+    // "/" is the file system's root and never climbed over.
+    const bool absolute = !path.empty() && isSlash(path[0]);
+    std::size_t kept[64];              // where the segments kept so far start in out
+    std::vector<std::size_t> moreKept; // beyond the 64 first
+    std::size_t keptCount = 0;
+    std::size_t pos = 0;
+    if (absolute) {
+        out += '/';
+        pos = 1;
     }
-    // A leading "/" is the file system's root and never climbed over.
-    const bool absolute = !p.empty() && p[0] == '/';
-    const std::size_t first = absolute ? 1 : 0;
-    std::vector<std::string_view> kept;
-    int up = 0;
-    for (std::size_t i = segments.size(); i-- > first;) {
-        const std::string_view seg = segments[i];
-        if (seg == "../" || seg == "..") {
-            ++up;
-        } else if (seg == "./" || (seg == "." && i + 1 == segments.size())) {
-            // "." names the folder itself
-        } else if (absolute && seg == "/") {
-            // "//" inside a path
-        } else if (up > 0) {
-            --up;
+    while (pos < path.size()) {
+        std::size_t end = pos;
+        while (end < path.size() && !isSlash(path[end]))
+            ++end;
+        const std::string_view name = path.substr(pos, end - pos);
+        const bool slash = end < path.size();
+        const std::size_t next = slash ? end + 1 : end;
+        if (name == "..") {
+            if (keptCount > 0) {
+                --keptCount;
+                out.resize(keptCount < 64 ? kept[keptCount] : moreKept[keptCount - 64]);
+                if (keptCount >= 64)
+                    moreKept.pop_back();
+            }
+        } else if ((name == "." && (slash || next == path.size())) || (absolute && name.empty())) {
+            // "." names the folder itself; "//" inside an absolute path is one "/"
         } else {
-            kept.push_back(seg);
+            if (keptCount < 64)
+                kept[keptCount] = out.size();
+            else
+                moreKept.push_back(out.size());
+            ++keptCount;
+            out.append(name);
+            if (slash)
+                out += '/';
         }
+        pos = next;
     }
-    std::string out = absolute ? "/" : "";
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-        out.append(*it);
     return out;
 }
 
@@ -534,7 +562,10 @@ std::string SafeTempFolder() { return TempFolder(); }
 // ---- files -------------------------------------------------------------------------
 
 std::string LoadTextFile(const std::string& fileName, const std::string& charset) {
-    const std::string bytes = TextCodec::ReadFileBytes(fileName);
+    return TextOfBytes(TextCodec::ReadFileBytes(fileName), charset);
+}
+
+std::string TextOfBytes(std::string_view bytes, const std::string& charset) {
     return NormaliseLineEnds(TextCodec::DecodePage(bytes, charset));
 }
 

@@ -30,6 +30,9 @@ std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::siz
 std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower);
 // The first CR or LF at or after from, or npos (eight bytes at a time).
 std::size_t FindLineBreak(std::string_view s, std::size_t from = 0);
+
+// AsciiLowerCase into a buffer the caller keeps (a scanner lowering page after page).
+void AsciiLowerCase(std::string_view s, std::string& out);
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b); // <0, 0, >0 without regard to case
 bool StartsWithText(std::string_view s, std::string_view prefix);
@@ -57,6 +60,8 @@ std::string SafeTempFolder(); // same here: no fixed shared folder is ever used
 // Whole file as text, every line (the last included) ended by CR LF. charset: the
 // fallback when the text declares none (empty: UTF-8 when valid, else Windows-1252).
 std::string LoadTextFile(const std::string& fileName, const std::string& charset = "");
+// The text LoadTextFile gives for a file of these bytes.
+std::string TextOfBytes(std::string_view bytes, const std::string& charset = "");
 // Writes text with CR LF line ends in charset (empty: UTF-8), atomically; clears a
 // read-only permission first. Throws EParvaneError on failure.
 bool SaveTextFile(std::string_view text, const std::string& fileName,

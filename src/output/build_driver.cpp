@@ -11,6 +11,7 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/output_file.h"
+#include "output/real_names.h"
 
 #include "output/parallel_pages.h"
 
@@ -76,57 +77,82 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 
 // ---- collecting ------------------------------------------------------------------------
 
-namespace {
-
 bool IsWebTextFile(const std::string& path) {
     const std::string ext = SF::AsciiLowerCase(Paths::ExtractFileExt(path));
     return ext == ".html" || ext == ".htm" || ext == ".js" || ext == ".css" || ext == ".shtml" ||
            ext == ".shtm" || ext == ".sht";
 }
 
-} // namespace
-
 void CollectFiles(TContents& contents, const std::string& page) {
     CollectFiles(contents, std::vector<std::string>{page});
 }
 
 void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
-    TProjectRoot& root = contents.Root();
+    TFileCollector collector(contents);
+    collector.Finish(collector.AddPages(pages));
+}
+
+TFileCollector::TFileCollector(TContents& contents) : contents_(contents) {}
+
+bool TFileCollector::Admit(const TResolvedTarget& target) {
     // Each file is listed by its name on disk, so one file is listed once and every copy
     // lands where its path says. Nothing outside the root is read or followed.
-    auto admit = [&contents](const TResolvedTarget& target) {
-        if (!target.Found())
-            return false;
-        if (!target.InsideRoot) {
-            contents.ReportOutside(target.Path);
-            return false;
-        }
-        return contents.Files.insert(target.Path).second;
-    };
+    if (!target.Found())
+        return false;
+    if (!target.InsideRoot) {
+        contents_.ReportOutside(target.Path);
+        return false;
+    }
+    return contents_.Files.insert(target.Path).second;
+}
+
+std::vector<std::string> TFileCollector::AddPages(const std::vector<std::string>& pages) {
+    TProjectRoot& root = contents_.Root();
     std::vector<std::string> wave;
     for (const std::string& pageIn : pages) {
         if (SF::Trim(pageIn).empty())
             continue;
         const TResolvedTarget page = root.Resolve(pageIn);
-        if (admit(page) && IsWebTextFile(page.Path))
+        if (Admit(page) && IsWebTextFile(page.Path))
             wave.push_back(page.Path);
     }
+    return wave;
+}
+
+void TFileCollector::AddScan(std::vector<std::string>& linked, const std::string& error) {
+    // Most links are written as another page wrote them already: those are passed over by
+    // one look-up.
+    if (!error.empty())
+        contents_.Info(error);
+    TProjectRoot& root = contents_.Root();
+    for (std::string& link : linked) {
+        if (!seen_.Insert(link, 0).second)
+            continue;
+        const TResolvedTarget target = root.Resolve(link);
+        if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
+            contents_.LinksNeedRealNames = true;
+        if (Admit(target) && IsWebTextFile(target.Path))
+            next_.push_back(target.Path);
+    }
+}
+
+void TFileCollector::Finish(std::vector<std::string> unscanned) {
     // Wave by wave through the pages, scripts and style sheets: the files of one wave are
     // read and scanned on all cores, and what they link is looked up and listed on this
     // thread in the wave's order, so the list and the lines reported do not depend on the
     // threads (and the root's look-ups are never shared between threads). A file is
     // scanned once, when it first enters the list, so cycles end and every file is read at
-    // most once. Most links are written as another page wrote them already: those are
-    // passed over by one look-up.
-    std::unordered_set<std::string> seen;
+    // most once.
     struct TScan {
         std::vector<std::string> Linked;
         std::string Error;
     };
-    while (!wave.empty()) {
-        std::vector<std::string> next;
+    next_.insert(next_.begin(), unscanned.begin(), unscanned.end());
+    while (!next_.empty()) {
+        std::vector<std::string> wave;
+        wave.swap(next_);
         ForEachPageInOrder<TScan>(
-            wave.size(), contents.Threads,
+            wave.size(), contents_.Threads,
             [&wave](std::size_t i) {
                 TScan scan;
                 THTMLRefer refer;
@@ -138,22 +164,35 @@ void CollectFiles(TContents& contents, const std::vector<std::string>& pages) {
                 }
                 return scan;
             },
-            [&](std::size_t, TScan&& scan) {
-                if (!scan.Error.empty())
-                    contents.Info(scan.Error);
-                for (std::string& link : scan.Linked) {
-                    if (!seen.insert(link).second)
-                        continue;
-                    const TResolvedTarget target = root.Resolve(link);
-                    if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
-                        contents.LinksNeedRealNames = true;
-                    if (admit(target) && IsWebTextFile(target.Path))
-                        next.push_back(target.Path);
-                }
-            });
-        wave.swap(next);
+            [&](std::size_t, TScan&& scan) { AddScan(scan.Linked, scan.Error); });
     }
 }
+
+namespace {
+
+// Writes the copy of a web page, script or style sheet with the names on disk when some
+// link of it needs them; false when it is to be copied as it is.
+bool CopyWithRealNames(TRealNames& realNames, TProjectRoot& root, const TResolvedTarget& found,
+                       const std::string& dest) {
+    std::string bytes;
+    try {
+        bytes = TextCodec::ReadFileBytes(found.Path);
+    } catch (const std::exception&) {
+        return false; // the copy says what is wrong
+    }
+    // Links are looked up from the file's place below the root.
+    if (!realNames.Rewrite(bytes, Paths::ExtractFilePath(root.Folder() + root.Relative(found))))
+        return false;
+    TextCodec::WriteFileAtomic(dest, bytes);
+    // The permissions a copy rewritten afterwards would have: the file's own, writable.
+    std::error_code ec;
+    const fs::perms perms = fs::status(found.Path, ec).permissions();
+    if (!ec)
+        fs::permissions(dest, perms | fs::perms::owner_write, ec);
+    return true;
+}
+
+} // namespace
 
 void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
     if (!ctx.Contents.LinksNeedRealNames)
@@ -332,7 +371,7 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
 }
 
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach,
-                        const std::vector<std::string>& writtenLater) {
+                        const std::vector<std::string>& writtenLater, TRealNames* realNames) {
     TProjectRoot& root = ctx.Contents.Root();
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
     const std::unordered_set<std::string> skip(writtenLater.begin(), writtenLater.end());
@@ -361,6 +400,9 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
                 throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
                                     "\": " + ec.message());
         }
+        if (realNames && ctx.Contents.LinksNeedRealNames && IsWebTextFile(source) &&
+            CopyWithRealNames(*realNames, root, found, dest.string()))
+            continue;
         fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
         if (ec && fs::exists(source))
             throw EParvaneError("Cannot copy \"" + source + "\" to \"" + dest.string() +

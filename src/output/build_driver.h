@@ -5,6 +5,7 @@
 // answer the driver's few questions through TBuildHost.
 
 #include "model/project_file.h"
+#include "model/string_index.h"
 #include "output/contents.h"
 
 #include <optional>
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace parvane {
+
+class TRealNames;
 
 enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2, Pdf = 3, Epub = 4, QtHelp = 5 };
 
@@ -82,6 +85,29 @@ TBuildResult RunBuild(TPvx& project, const TBuildRequest& request, TBuildHost& h
 void CollectFiles(TContents& contents, const std::string& page);
 // The same for several pages at once, reading and scanning them on contents.Threads threads.
 void CollectFiles(TContents& contents, const std::vector<std::string>& pages);
+// CollectFiles in steps, for a branch that reads the pages of the first wave itself and
+// hands over what they link to (Single HTML scans each topic page while it rewrites it).
+class TFileCollector {
+public:
+    explicit TFileCollector(TContents& contents);
+    // Lists pages and returns the ones to scan (the web pages among them not listed before,
+    // by their names on disk): the caller scans them and hands each scan to AddScan in
+    // that order, or leaves them to Finish.
+    std::vector<std::string> AddPages(const std::vector<std::string>& pages);
+    // What the scan of a listed page found (THTMLRefer::GetLinkedPaths), or why the page
+    // could not be read ("Cannot read PAGE: reason", reported).
+    void AddScan(std::vector<std::string>& linked, const std::string& error);
+    // Scans the pages given (from AddPages), then what is found, wave by wave, until
+    // nothing new is found.
+    void Finish(std::vector<std::string> unscanned = {});
+
+private:
+    bool Admit(const TResolvedTarget& target);
+
+    TContents& contents_;
+    TStringIndex seen_; // links looked up so far, as written
+    std::vector<std::string> next_;        // listed, to be scanned
+};
 // With the request's CopyAll or the project's CopyAllFiles: adds every file below the
 // project root to the list (collect_all_files.cpp). Hidden files and folders, the project
 // file, folders that hold output of a build and the folder given as skipFolder are left
@@ -96,14 +122,20 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // Copies every collected file below the project root to the same relative place under
 // targetFolder, byte for byte; files outside the root are reported and skipped. With
 // reportEach, each file's path is reported before it is copied. Files in writtenLater (as
-// on disk) are the branch's to write: reported, not copied.
+// on disk) are the branch's to write: reported, not copied. With realNames, the web pages,
+// scripts and style sheets are copied with their links written as WriteRealNames would
+// write them afterwards.
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
                         bool reportEach = false,
-                        const std::vector<std::string>& writtenLater = {});
+                        const std::vector<std::string>& writtenLater = {},
+                        TRealNames* realNames = nullptr);
 // Rewrites, in the web pages, scripts and style sheets below stagedFolder (a copy of the
 // root's layout), every link that reaches its file only without regard to case so that it
 // names the file as it is on disk. Does nothing when no collected file needed it.
 void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder);
+// Whether a file is a web page, script or style sheet: the files whose links are followed
+// and written with the names on disk.
+bool IsWebTextFile(const std::string& path);
 // An output location from a setting or an override: trimmed, "~" expanded, "\" made
 // "/", relative paths taken below the project root, ".." resolved. A path with a drive
 // letter (a project made on another system) is refused with a message.

@@ -7,7 +7,12 @@
 #include "model/string_func.h"
 #include "model/text_writer.h"
 #include "output/build_driver.h"
+#include "output/part_store.h"
+#include "output/real_names.h"
+#include "output/single_pages.h"
 #include "templates/template_apply.h"
+
+#include <unordered_set>
 
 namespace parvane {
 
@@ -73,15 +78,38 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
 
     ctx.Host.Info("Preparing files...");
     std::vector<std::string> topicPages;
-    for (const auto& item : contents.Items) {
-        if (!item->HasContent)
+    std::vector<std::size_t> topicOf; // the item of each entry of topicPages
+    for (std::size_t i = 0; i < contents.Items.size(); ++i) {
+        const TContentsItem& item = *contents.Items[i];
+        if (!item.HasContent)
             continue;
-        const TResolvedTarget page = contents.Root().Resolve(Paths::UrlToPath(root, item->Url));
+        const TResolvedTarget page = contents.Root().Resolve(Paths::UrlToPath(root, item.Url));
         if (!page.InsideRoot)
             continue;
         topicPages.push_back(page.Path);
+        topicOf.push_back(i);
     }
-    CollectFiles(contents, topicPages);
+    // Each topic's page is read once: scanned for the files it links to and rewritten for
+    // the single page in the same reading, by the first topic that has it. The rewritten
+    // topics wait in a file beside the output until the page's head is known.
+    TFileCollector collector(contents);
+    std::vector<std::string> scanOf(contents.Items.size());
+    {
+        std::unordered_set<std::string> toScan;
+        for (std::string& page : collector.AddPages(topicPages))
+            toScan.insert(std::move(page));
+        for (std::size_t k = 0; k < topicPages.size(); ++k) {
+            const std::string page = contents.Root().Resolve(topicPages[k]).Path;
+            if (toScan.erase(page))
+                scanOf[topicOf[k]] = page;
+        }
+    }
+    TPartFile store(folder);
+    TSinglePages pages(contents, store);
+    pages.Prepare(scanOf, [&collector](std::vector<std::string>& linked, const std::string& error) {
+        collector.AddScan(linked, error);
+    });
+    collector.Finish();
     // Their text goes into the single page; only what they reference is copied.
     for (const std::string& page : topicPages)
         contents.Files.erase(page);
@@ -89,7 +117,10 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     PrepareOutputFolder(ctx, folder);
 
     ctx.Host.Info("Creating page...");
-    CopyCollectedFiles(ctx, folder);
+    // Links reached only in another letter case are written with the names on disk as
+    // each file is copied and each piece of the page written, not in a pass afterwards.
+    TRealNames realNames(contents.Root());
+    CopyCollectedFiles(ctx, folder, false, {}, &realNames);
 
     ctx.Host.Info("Output files...");
     const std::string pageFile =
@@ -97,9 +128,16 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     if (!Paths::FileExists(pageFile))
         throw EParvaneError("The page file \"" + pageFile + "\" of the program is missing.");
     const std::string output = folder + fileName;
+    // The page's links are relative to the root, as are the copies around it.
+    const bool writeRealNames = contents.LinksNeedRealNames && IsWebTextFile(output);
+    const std::string rootFolder = contents.Root().Folder();
+    auto realNamed = [&](std::string text) {
+        if (writeRealNames)
+            realNames.Rewrite(text, rootFolder);
+        return text;
+    };
     const std::string toc = settings.SingleHtmlHasToc ? contents.BuildSingleToc() : std::string();
-    std::string headResources;
-    std::vector<std::string> pages = contents.SinglePagesParts(headResources);
+    const std::string& headResources = pages.Head();
     const std::string pageText = SF::LoadTextFile(pageFile, "UTF-8");
     // The page file filled around a marker: what comes before and after the contents, with
     // the pages' scripts and style sheets in its head. The contents are then written
@@ -117,23 +155,42 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         (headResources.empty() || headBeforeContents)) {
         const std::string framed = InsertIntoHead(frame, headResources);
         const std::size_t content = framed.find(marker);
-        TTextFileWriter writer(output, SF::Trim(settings.Encoding));
-        writer.Append(std::string_view(framed).substr(0, content));
-        writer.Append(toc);
-        for (std::string& part : pages) {
-            writer.Append(part);
-            std::string().swap(part);
+        std::string before = framed.substr(0, content);
+        std::string after = framed.substr(content + marker.size());
+        // The pieces are looked at for links one by one, which finds what a look at the
+        // whole page finds: every piece of the contents starts with "<" and ends with a
+        // line end or ">", where no link begins or ends. Only a page with no contents at
+        // all joins the frame's two halves.
+        if (toc.empty() && contents.Items.empty() && pages.Tail().empty()) {
+            before = realNamed(before + after);
+            after.clear();
+        } else {
+            before = realNamed(std::move(before));
+            after = realNamed(std::move(after));
         }
-        writer.Append(std::string_view(framed).substr(content + marker.size()));
+        TTextFileWriter writer(output, SF::Trim(settings.Encoding));
+        writer.Append(before);
+        writer.Append(realNamed(toc));
+        pages.WriteParts(writeRealNames, [&](TSinglePages::TPart&& part) {
+            if (writeRealNames)
+                realNames.Rewrite(part.Text, rootFolder, part.Links);
+            writer.Append(part.Text);
+        });
+        writer.Append(realNamed(pages.Tail()));
+        writer.Append(after);
         writer.Commit();
     } else {
         // No place for the contents, several, or no head before them: filled as a whole.
-        SF::SaveTextFile(InsertIntoHead(FillSingleHtmlPage(pageText, Joined(toc, pages), project),
-                                        headResources),
-                         output, SF::Trim(settings.Encoding));
+        std::vector<std::string> parts;
+        pages.WriteParts(false, [&](TSinglePages::TPart&& part) {
+            parts.push_back(std::move(part.Text));
+        });
+        parts.push_back(pages.Tail());
+        SF::SaveTextFile(
+            realNamed(InsertIntoHead(FillSingleHtmlPage(pageText, Joined(toc, parts), project),
+                                     headResources)),
+            output, SF::Trim(settings.Encoding));
     }
-    // The page's links are relative to the root, as are the copies around it.
-    WriteRealNames(ctx, folder);
 
     ctx.Host.Info("");
     ctx.Host.Info("Filename: " + output);

@@ -288,6 +288,54 @@ TEST_F(LinkScanner, AgreesWithThePlainScanOnRandomText) {
     EXPECT_GT(withLinks, 400); // the comparison did see links
 }
 
+TEST_F(LinkScanner, FindsTheSameLinksWhereverSixteenByteBlocksFall) {
+    // The scans look at sixteen bytes at a time: a link split across two blocks, or at the
+    // end of the text, is found as it is found anywhere else.
+    for (const char* name : {"b.gif", "a/b.gif", "b.woff2"})
+        Touch(name);
+    const std::vector<std::string> parts = {"<img src=\"b.gif\">", "'a/b.gif'", "(b.woff2)",
+                                            "=b.gif ", "e.g. 2.4.1 ", "\"x.gif\"", "\r\n"};
+    std::mt19937 random(77);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int i = 0; i < 12; ++i)
+            text += parts[random() % parts.size()];
+        const Pieces expected = ReferenceSplit(text, root_);
+        for (std::size_t shift = 0; shift <= 16; ++shift) {
+            const std::string padded = std::string(shift, 'a') + text;
+            Pieces pieces = Split(padded);
+            ASSERT_EQ(pieces.front().substr(0, shift), std::string(shift, 'a'));
+            pieces.front() = pieces.front().substr(shift);
+            ASSERT_EQ(pieces, expected) << "shift " << shift << ": " << text;
+        }
+    }
+}
+
+TEST_F(LinkScanner, LinksChosenOnAnotherThreadSplitAsSplitLinksSplits) {
+    for (const char* name : {"b.gif", "a/b.gif"})
+        Touch(name);
+    const std::string text = "<img src=\"b.gif\"><a href='a/b.gif'>x</a> (b.gif) \"nope.gif\" "
+                             "<img src=b.gif#f> e.g. 2.4.1 <a href=\"a/../b.gif\">";
+    THTMLRefer other;
+    std::vector<THTMLRefer::TLinkSpan> spans;
+    other.FindLinkSpans(text, spans);
+    for (const bool keepAll : {false, true}) {
+        const auto keep = [&](const std::string& path) {
+            return keepAll || path.size() < root_.size() + 6; // only "b.gif"
+        };
+        Pieces expected;
+        refer_.SplitLinks(text, root_, expected, keep);
+        std::vector<THTMLRefer::TLinkSpan> chosen;
+        for (const auto& span : spans)
+            if (keep(StringFunc::CollapseDotDot(root_ + text.substr(span.Start, span.End - span.Start))))
+                chosen.push_back(span);
+        Pieces pieces;
+        THTMLRefer::SplitAt(text, chosen, pieces);
+        EXPECT_EQ(pieces, expected);
+        EXPECT_GT(expected.size(), 1u);
+    }
+}
+
 TEST_F(LinkScanner, ReusedObjectStartsAfresh) {
     Split("<img src=\"img/pic.gif\">");
     EXPECT_EQ(Split("<p>plain</p>"), Pieces{"<p>plain</p>"});

@@ -3,10 +3,12 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace parvane;
 using namespace parvane::StringFunc;
@@ -127,6 +129,79 @@ TEST(StringFunc, CollapseDotDot) {
     EXPECT_EQ(CollapseDotDot("/root/p/../../../x.htm"), "/x.htm") << "never climbs over /";
     EXPECT_EQ(CollapseDotDot("/root/./sub/./x.htm"), "/root/sub/x.htm");
     EXPECT_EQ(CollapseDotDot("/root/sub/"), "/root/sub/");
+}
+
+namespace {
+
+// What CollapseDotDot means, spelled the slow way: the segments (each with its "/") read
+// from the end, every ".." taking back the nearest segment before it.
+std::string CollapsedTheSlowWay(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::vector<std::string> segments;
+    for (std::size_t pos = 0; pos < path.size();) {
+        const std::size_t slash = path.find('/', pos);
+        const std::size_t end = slash == std::string::npos ? path.size() : slash + 1;
+        segments.push_back(path.substr(pos, end - pos));
+        pos = end;
+    }
+    const bool absolute = !path.empty() && path[0] == '/';
+    std::vector<std::string> kept;
+    int up = 0;
+    for (std::size_t i = segments.size(); i-- > (absolute ? 1u : 0u);) {
+        const std::string& seg = segments[i];
+        if (seg == "../" || seg == "..")
+            ++up;
+        else if (seg == "./" || seg == "." || (absolute && seg == "/"))
+            continue;
+        else if (up > 0)
+            --up;
+        else
+            kept.push_back(seg);
+    }
+    std::string out = absolute ? "/" : "";
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+        out += *it;
+    return out;
+}
+
+} // namespace
+
+TEST(StringFunc, CollapseDotDotAgreesWithTheSlowWayOnEveryShortPath) {
+    // Every path of up to four names from these, with either separator, absolute or not.
+    const std::vector<std::string> names = {"a", "B", ".", "..", "", "..x", ".a"};
+    std::vector<std::string> paths = {"", "/", "\\"};
+    std::vector<std::string> level = {""};
+    for (int depth = 0; depth < 4; ++depth) {
+        std::vector<std::string> longer;
+        for (const std::string& start : level)
+            for (const std::string& name : names)
+                for (const char* sep : {"/", "\\"})
+                    longer.push_back(start + (start.empty() && depth == 0 ? "" : sep) + name);
+        for (const std::string& p : longer) {
+            paths.push_back(p);
+            paths.push_back("/" + p);
+            paths.push_back(p + "/");
+        }
+        level = std::move(longer);
+    }
+    std::size_t checked = 0;
+    for (const std::string& p : paths) {
+        ASSERT_EQ(CollapseDotDot(p), CollapsedTheSlowWay(p)) << "path: " << p;
+        ++checked;
+    }
+    EXPECT_GT(checked, 50000u);
+    // Deeper than the segments kept on the stack.
+    std::string deep = "/r";
+    for (int i = 0; i < 100; ++i)
+        deep += "/d" + std::to_string(i);
+    for (const std::string& p : {deep + "/../../x.htm", deep + std::string(150, '.') + "/x",
+                                 "rel" + deep + "/../../../../../../../../../../../../y.htm"}) {
+        std::string climbed = p;
+        for (int i = 0; i < 90; ++i)
+            climbed += "/..";
+        EXPECT_EQ(CollapseDotDot(p), CollapsedTheSlowWay(p));
+        EXPECT_EQ(CollapseDotDot(climbed), CollapsedTheSlowWay(climbed));
+    }
 }
 
 TEST(StringFunc, LoadTextFileEndsEveryLineWithCrLf) {

@@ -5,8 +5,11 @@
 #include "output/build_driver.h"
 #include "output/contents.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace parvane;
 using namespace parvane::testing;
@@ -196,4 +199,70 @@ TEST(SingleHtmlLinks, BuiltPageHoldsTheResourcesInItsHeadAndGetsTheFonts) {
     EXPECT_LT(page.find("</style>"), link) << "after the page file's own style";
     EXPECT_LT(link, page.find("</head>"));
     EXPECT_EQ(ReadFile(p.Dir().Folder() + "out/fonts/body.woff2"), "wOF2");
+}
+
+TEST(SingleHtmlLinks, LinksToFragmentsWaitForTheIdsOfLaterTopics) {
+    // A link is rewritten before the ids of the topics after it (and those further down its
+    // own page) are known: what it becomes, quotes included, still depends on them.
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href=b.htm#x=1>q</a><a href=b.htm#none>n</a>"
+                               "<a href=\"b.htm#sec\">s</a><a href=#own>o</a><p id=own></p>"));
+    p.Write("b.htm", Page("B", "<h2 id=\"x=1\">X</h2><h2 id=sec>S</h2>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    const std::string pages = Pages(p);
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A1_x=1\">q</a><a href=#A1>n</a>"
+                                 "<a href=\"#A1_sec\">s</a><a href=#A0_own>o</a><p id=A0_own></p>"));
+    EXPECT_THAT(pages, HasSubstr("<h2 id=\"A1_x=1\">X</h2><h2 id=A1_sec>S</h2>"));
+    EXPECT_THAT(pages, Not(HasSubstr("\xFF")));
+}
+
+TEST(SingleHtmlLinks, StyleElementsThatNameIdsAreSettledBeforeTheyAreKeptOnce) {
+    TestProject p;
+    const std::string style = "<style>.g{fill:url(#grad)}</style>";
+    const std::string gradient = "<svg><linearGradient id=\"grad\"/></svg>";
+    p.Write("a.htm", Page("A", style + "<p>a</p>" + gradient));
+    p.Write("b.htm", Page("B", style + "<p>b</p>"));
+    p.Write("c.htm", Page("C", style + "<p>c</p>" + gradient));
+    p.Write("d.htm", Page("D", style + "<p>d</p>"));
+    for (const char* page : {"a.htm", "b.htm", "c.htm", "d.htm"})
+        p.Add(page, page);
+    std::string head;
+    const std::string pages = Pages(p, &head);
+    EXPECT_EQ(head, "<style>.g{fill:url(#A0_grad)}</style>\r\n"
+                    "<style>.g{fill:url(#grad)}</style>\r\n"
+                    "<style>.g{fill:url(#A2_grad)}</style>\r\n")
+        << "each topic's own gradient; a page without one keeps the address, once";
+    EXPECT_THAT(pages, HasSubstr("<linearGradient id=\"A2_grad\"/>"));
+    EXPECT_THAT(pages, Not(HasSubstr("<style")));
+}
+
+TEST(SingleHtmlLinks, TheBuiltPageIsTheSameAsTheOneMadeInMemory) {
+    // The build keeps the rewritten topics in a file until the head is known; the page it
+    // writes holds exactly the topics made in memory, and nothing is left beside it.
+    TestProject p;
+    for (int i = 0; i < 40; ++i) {
+        const std::string next = "p" + std::to_string((i + 7) % 40) + ".htm";
+        p.Write("p" + std::to_string(i) + ".htm",
+                Page("P", "<h2 id=s" + std::to_string(i) + ">S</h2><a href=" + next + "#s" +
+                              std::to_string((i + 7) % 40) + ">next</a><style>i{x:url(#s1)}</style>"));
+        p.Add("P" + std::to_string(i), "p" + std::to_string(i) + ".htm");
+    }
+    p.Project().ProjectSettings.SingleHtmlFilename = "all.htm";
+    std::string head;
+    const std::string inMemory = Pages(p, &head);
+    TBuildRequest request;
+    request.Kind = OutputKind::SingleHtml;
+    request.OutputOverride = p.Dir().Folder() + "out/";
+    QuietHost host;
+    const TBuildResult result = RunBuild(p.Project(), request, host);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const std::string page = ReadFile(p.Dir().Folder() + "out/all.htm");
+    EXPECT_THAT(page, HasSubstr(inMemory.substr(0, inMemory.size() - 2)));
+    EXPECT_THAT(page, HasSubstr(head));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(p.Dir().Folder() + "out"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".parvane-output", "all.htm"}));
 }

@@ -1,0 +1,56 @@
+#include "output/real_names.h"
+
+#include "model/paths.h"
+#include "model/string_func.h"
+
+#include <string_view>
+#include <unordered_map>
+
+namespace parvane {
+
+bool TRealNames::NeedsRealName(const std::string& path) {
+    const TResolvedTarget target = root_.Resolve(path);
+    return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+}
+
+bool TRealNames::Rewrite(std::string& text, const std::string& folder) {
+    refer_.SplitLinks(text, folder, pieces_,
+                      [this](const std::string& path) { return NeedsRealName(path); });
+    return Join(text, folder);
+}
+
+bool TRealNames::Rewrite(std::string& text, const std::string& folder,
+                         const std::vector<THTMLRefer::TLinkSpan>& links) {
+    // The choice SplitLinks makes: each distinct path looked up once, from the folder.
+    const std::string base = folder.empty() ? folder : Paths::IncludeTrailingSlash(folder);
+    std::unordered_map<std::string_view, bool> needs;
+    std::vector<THTMLRefer::TLinkSpan> chosen;
+    for (const THTMLRefer::TLinkSpan& link : links) {
+        const std::string_view path(text.data() + link.Start, link.End - link.Start);
+        auto [it, added] = needs.try_emplace(path, false);
+        // A NUL would cut the path short at the file-system call and name another file.
+        if (added && path.find('\0') == std::string_view::npos)
+            it->second = NeedsRealName(StringFunc::CollapseDotDot(base + std::string(path)));
+        if (it->second)
+            chosen.push_back(link);
+    }
+    if (chosen.empty())
+        return false;
+    THTMLRefer::SplitAt(text, std::move(chosen), pieces_);
+    return Join(text, folder);
+}
+
+bool TRealNames::Join(std::string& text, const std::string& folder) {
+    if (pieces_.size() < 2)
+        return false;
+    std::string joined;
+    joined.reserve(text.size() + 16);
+    for (std::size_t i = 0; i < pieces_.size(); ++i)
+        joined += i % 2 == 0 ? pieces_[i] : root_.RealLink(folder, pieces_[i]);
+    if (joined == text)
+        return false;
+    text.swap(joined);
+    return true;
+}
+
+} // namespace parvane
