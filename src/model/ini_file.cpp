@@ -1,10 +1,10 @@
 #include "model/ini_file.h"
 
 #include "model/errors.h"
+#include "model/string_func.h"
 #include "model/text_file.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -223,24 +223,10 @@ private:
     std::vector<Slot> slots_;
 };
 
-// The first CR or LF at or after p, or end: eight bytes at a time (a byte equal to c
-// leaves a zero in w ^ c, which (x - 1) & ~x marks at its lowest place).
+// The first CR or LF at or after p, or end.
 const char* FindLineEnd(const char* p, const char* const end) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x80 * kOnes;
-    while (end - p >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        const std::uint64_t lf = w ^ ('\n' * kOnes);
-        const std::uint64_t cr = w ^ ('\r' * kOnes);
-        const std::uint64_t found = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
-        if (found)
-            return p + (std::countr_zero(found) >> 3);
-        p += 8;
-    }
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    return p;
+    const std::size_t at = StringFunc::FindLineBreak(std::string_view(p, end - p));
+    return at == std::string_view::npos ? end : p + at;
 }
 
 // Calls fn for every line of text; CR LF, lone CR and lone LF all end a line.

@@ -5,7 +5,6 @@
 #include "model/text_file.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <cstdlib>

@@ -28,7 +28,7 @@ std::string AsciiLowerCase(std::string_view s); // same length as s: positions s
 // (rfind) would, without a lower-case copy of a whole page.
 std::size_t FindAsciiNoCase(std::string_view s, std::string_view lower, std::size_t from = 0);
 std::size_t RFindAsciiNoCase(std::string_view s, std::string_view lower);
-// The first CR or LF at or after from, or npos (eight bytes at a time).
+// The first CR or LF at or after from, or npos (sixteen bytes at a time where SSE2 is).
 std::size_t FindLineBreak(std::string_view s, std::size_t from = 0);
 
 // AsciiLowerCase into a buffer the caller keeps (a scanner lowering page after page).
