@@ -6,6 +6,7 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/build_driver.h"
+#include "output/real_names.h"
 #include "output/search_index.h"
 #include "output/web_help.h"
 #include "templates/template_apply.h"
@@ -144,11 +145,14 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         SF::LoadTextFile(support + "scrollstyle.txt", "UTF-8"), {{"($BACKCOLOR$)", backColor}});
 
     ctx.Host.Info("Copying files...");
+    // Links reached only in another letter case are written with the names on disk as
+    // each file is copied and each page written, not in a pass afterwards.
+    TRealNames realNames(contents.Root());
     CopyCollectedFiles(ctx, folder + "scr/", true,
-                       WebPagesWrittenOver(contents, folder, !templateFile.empty()));
-    std::vector<std::optional<std::string>> pageTexts;
-    contents.WriteWebPages(folder, templateFile, scrollStyle, search ? &pageTexts : nullptr);
-    WriteRealNames(ctx, folder + "scr/");
+                       WebPagesWrittenOver(contents, folder, !templateFile.empty()), &realNames);
+    TSearchData searchData;
+    contents.WriteWebPages(folder, templateFile, scrollStyle, &realNames,
+                           search ? &searchData : nullptr);
     contents.CopyWebImages(folder);
     for (const char* name : kSiteFiles)
         CopySupportFile(support, folder, name);
@@ -185,7 +189,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         // Always UTF-8, whatever the pages' charset: the mark in front says so to every
         // browser, and the search page names it too.
         TextCodec::WriteFileAtomic(Paths::ToNative(folder + kSearchData),
-                                   "\xEF\xBB\xBF" + SearchDataScript(SearchDocs(contents, &pageTexts)));
+                                   "\xEF\xBB\xBF" + searchData.Script());
     }
 
     const std::string indexFile = folder + "index.htm";

@@ -19,6 +19,9 @@
 namespace parvane {
 
 // Orders strings without regard to case (StringFunc::CompareText).
+class TRealNames;
+class TSearchData;
+
 struct TextLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
@@ -137,12 +140,12 @@ public:
     // Web Help (web_help.cpp); outputFolder has a trailing "/". WriteWebPages writes the
     // topic pages with their script (templateFile: absolute, "" for none) over the copies
     // the driver has made in "scr".
-    // With pageTexts, the search's reading text of each item's page is kept there when the
-    // page is read for writing anyway (nothing for the others), so the search data need not
-    // read it again.
+    // With realNames, links that reach their file only in another letter case are written
+    // with the names on disk. With search, every page of the contents is added to the
+    // search data, in tree order, from the reading made to write it where there is one.
     void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                       const std::string& scrollStyle,
-                       std::vector<std::optional<std::string>>* pageTexts = nullptr);
+                       const std::string& scrollStyle, TRealNames* realNames = nullptr,
+                       TSearchData* search = nullptr);
     void CopyWebImages(const std::string& outputFolder) const;
     std::string BuildNavigation() const;
     std::string BuildIndexList() const;

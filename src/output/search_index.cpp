@@ -436,13 +436,9 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
     return words;
 }
 
-std::vector<TSearchDoc> SearchDocs(const TContents& contents,
-                                   std::vector<std::optional<std::string>>* pageTexts) {
-    std::vector<TSearchDoc> docs;
-    std::unordered_set<std::string> seen;
-    // The first topic at each address is the one found; the pages' text is taken on all
-    // cores, in topic order.
+std::vector<std::string> SearchAddresses(const TContents& contents) {
     std::vector<std::string> addresses(contents.Items.size());
+    std::unordered_set<std::string> seen;
     for (std::size_t i = 0; i < contents.Items.size(); ++i) {
         const TContentsItem& item = *contents.Items[i];
         if (!item.HasContent)
@@ -451,13 +447,18 @@ std::vector<TSearchDoc> SearchDocs(const TContents& contents,
         if (seen.insert(address).second)
             addresses[i] = std::move(address);
     }
+    return addresses;
+}
+
+std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
+    std::vector<TSearchDoc> docs;
+    const std::vector<std::string> addresses = SearchAddresses(contents);
+    // The pages' text is taken on all cores, in topic order.
     ForEachPageInOrder<std::string>(
         contents.Items.size(), contents.Threads,
         [&](std::size_t i) {
             if (addresses[i].empty())
                 return std::string();
-            if (pageTexts && i < pageTexts->size() && (*pageTexts)[i])
-                return std::move(*(*pageTexts)[i]);
             return PageText(contents.ItemBody(*contents.Items[i]));
         },
         [&](std::size_t i, std::string&& text) {
@@ -545,11 +546,7 @@ std::string_view Excerpt(std::string_view text, std::size_t limit) {
 
 // The most bytes of text each document keeps so that all of them together stay within
 // `budget`: short texts are kept whole, the rest cut to one common length.
-std::size_t ExcerptLimit(const std::vector<TSearchDoc>& docs, std::size_t budget) {
-    std::vector<std::size_t> sizes;
-    sizes.reserve(docs.size());
-    for (const TSearchDoc& doc : docs)
-        sizes.push_back(doc.Text.size());
+std::size_t ExcerptLimit(std::vector<std::size_t> sizes, std::size_t budget) {
     std::sort(sizes.begin(), sizes.end());
     std::size_t left = budget;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
@@ -563,50 +560,83 @@ std::size_t ExcerptLimit(const std::vector<TSearchDoc>& docs, std::size_t budget
 
 } // namespace
 
-std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
-    // Field 0 is the title, field 1 the text.
-    std::unordered_map<std::string, std::uint32_t> termIds;
-    std::vector<std::string> terms;
-    std::vector<std::vector<TPosting>> postings[2];
-    std::vector<std::uint32_t> lengths[2];
-    std::size_t textBytes = 0;
+struct TSearchData::TState {
+    // What a document keeps: enough of the beginning of its text for any excerpt.
+    struct TDoc {
+        std::string Title;
+        std::string Url;
+        int Node = 0;
+        std::uint32_t Lengths[2] = {0, 0};
+        std::string Start;
+    };
+    std::vector<TDoc> Docs;
+    std::vector<std::size_t> TextSizes;
+    std::size_t TextBytes = 0;
 
+    // Field 0 is the title, field 1 the text.
+    std::unordered_map<std::string, std::uint32_t> TermIds;
+    std::vector<std::string> Terms;
+    std::vector<std::vector<TPosting>> Postings[2];
     // Per term: the field of a document it was last counted in (document * 2 + field + 1)
     // and its count there; the terms of the field at hand in the order met.
-    std::vector<std::uint32_t> stamp, count, met;
-    std::string key;
-    for (std::uint32_t d = 0; d < docs.size(); ++d) {
-        textBytes += docs[d].Text.size();
-        for (std::uint32_t field = 0; field < 2; ++field) {
-            const std::string& source = field == 0 ? docs[d].Title : docs[d].Text;
-            const std::vector<std::string_view> words = SearchWords(source);
-            lengths[field].push_back(static_cast<std::uint32_t>(words.size()));
-            const std::uint32_t here = d * 2 + field + 1;
-            for (std::string_view word : words) {
-                LowerAscii(word, key);
-                auto found = termIds.find(key);
-                if (found == termIds.end()) {
-                    found = termIds.emplace(key, static_cast<std::uint32_t>(terms.size())).first;
-                    terms.push_back(key);
-                    postings[0].emplace_back();
-                    postings[1].emplace_back();
-                    stamp.push_back(0);
-                    count.push_back(0);
-                }
-                const std::uint32_t t = found->second;
-                if (stamp[t] != here) {
-                    stamp[t] = here;
-                    count[t] = 0;
-                    met.push_back(t);
-                }
-                ++count[t];
+    std::vector<std::uint32_t> Stamp, Count, Met;
+    std::string Key;
+
+    // Counts the words of one field of document d; gives how many there are.
+    std::uint32_t CountWords(std::uint32_t d, std::uint32_t field, std::string_view source) {
+        const std::vector<std::string_view> words = SearchWords(source);
+        const std::uint32_t here = d * 2 + field + 1;
+        for (std::string_view word : words) {
+            LowerAscii(word, Key);
+            auto found = TermIds.find(Key);
+            if (found == TermIds.end()) {
+                found = TermIds.emplace(Key, static_cast<std::uint32_t>(Terms.size())).first;
+                Terms.push_back(Key);
+                Postings[0].emplace_back();
+                Postings[1].emplace_back();
+                Stamp.push_back(0);
+                Count.push_back(0);
             }
-            // Each term's list stays in document order: documents are visited in order.
-            for (std::uint32_t t : met)
-                postings[field][t].push_back({d, count[t]});
-            met.clear();
+            const std::uint32_t t = found->second;
+            if (Stamp[t] != here) {
+                Stamp[t] = here;
+                Count[t] = 0;
+                Met.push_back(t);
+            }
+            ++Count[t];
         }
+        // Each term's list stays in document order: documents are added in order.
+        for (std::uint32_t t : Met)
+            Postings[field][t].push_back({d, Count[t]});
+        Met.clear();
+        return static_cast<std::uint32_t>(words.size());
     }
+};
+
+TSearchData::TSearchData() : state_(std::make_unique<TState>()) {}
+
+TSearchData::~TSearchData() = default;
+
+void TSearchData::Add(const std::string& title, const std::string& url, int node,
+                      std::string_view text) {
+    TState& s = *state_;
+    const auto d = static_cast<std::uint32_t>(s.Docs.size());
+    TState::TDoc doc;
+    doc.Title = title;
+    doc.Url = url;
+    doc.Node = node;
+    doc.Lengths[0] = s.CountWords(d, 0, title);
+    doc.Lengths[1] = s.CountWords(d, 1, text);
+    // An excerpt is at most kMaxExcerpt bytes and looks one byte further to cut.
+    doc.Start.assign(text.substr(0, kMaxExcerpt + 1));
+    s.Docs.push_back(std::move(doc));
+    s.TextSizes.push_back(text.size());
+    s.TextBytes += text.size();
+}
+
+std::string TSearchData::Script() const {
+    const TState& s = *state_;
+    const std::vector<std::string>& terms = s.Terms;
 
     // Words in byte order, so that the page can find every word that begins with what the
     // reader is typing by bisection.
@@ -626,7 +656,7 @@ std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
             if (k > 0)
                 out += ' ';
             std::int64_t previous = -1;
-            for (const TPosting& p : postings[field][t]) {
+            for (const TPosting& p : s.Postings[field][t]) {
                 const auto gap = static_cast<std::uint32_t>(p.Doc - previous - 1);
                 AppendNumber(out, gap * 2 + (p.Count > 1 ? 1 : 0));
                 if (p.Count > 1)
@@ -645,13 +675,14 @@ std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
     head += "],\n\"title\":\"" + encoded[0] + "\",\n\"text\":\"" + encoded[1] + "\",\n\"docs\":[";
 
     std::string docsJson;
-    for (std::size_t d = 0; d < docs.size(); ++d) {
+    for (std::size_t d = 0; d < s.Docs.size(); ++d) {
+        const TState::TDoc& doc = s.Docs[d];
         docsJson += d > 0 ? ",\n[" : "[";
-        AppendJsonString(docsJson, docs[d].Title);
+        AppendJsonString(docsJson, doc.Title);
         docsJson += ',';
-        AppendJsonString(docsJson, docs[d].Url);
-        docsJson += ',' + std::to_string(docs[d].Node) + ',' + std::to_string(lengths[0][d]) + ',' +
-                    std::to_string(lengths[1][d]) + ',';
+        AppendJsonString(docsJson, doc.Url);
+        docsJson += ',' + std::to_string(doc.Node) + ',' + std::to_string(doc.Lengths[0]) + ',' +
+                    std::to_string(doc.Lengths[1]) + ',';
         // The excerpt is added below, once its length is known.
         docsJson += '\x01';
         docsJson += ']';
@@ -659,24 +690,31 @@ std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
 
     // What is left of a third of the text goes to the excerpts: at least a line per page,
     // at most a paragraph (what a snippet shows; more would only cost loading time).
-    const std::size_t fixed = head.size() + docsJson.size() + docs.size() * 2 + 16;
-    const std::size_t allowance = textBytes / 3;
+    const std::size_t fixed = head.size() + docsJson.size() + s.Docs.size() * 2 + 16;
+    const std::size_t allowance = s.TextBytes / 3;
     const std::size_t budget = allowance > fixed ? allowance - fixed : 0;
     const std::size_t limit =
-        std::clamp<std::size_t>(ExcerptLimit(docs, budget), kMinExcerpt, kMaxExcerpt);
+        std::clamp<std::size_t>(ExcerptLimit(s.TextSizes, budget), kMinExcerpt, kMaxExcerpt);
 
     std::string out;
-    out.reserve(fixed + budget + docs.size() * 170);
+    out.reserve(fixed + budget + s.Docs.size() * 170);
     out += head;
     std::size_t d = 0;
     for (char c : docsJson) {
         if (c == '\x01')
-            AppendJsonString(out, Excerpt(docs[d++].Text, limit));
+            AppendJsonString(out, Excerpt(s.Docs[d++].Start, limit));
         else
             out += c;
     }
     out += "]});\n";
     return out;
+}
+
+std::string SearchDataScript(const std::vector<TSearchDoc>& docs) {
+    TSearchData data;
+    for (const TSearchDoc& doc : docs)
+        data.Add(doc.Title, doc.Url, doc.Node, doc.Text);
+    return data.Script();
 }
 
 } // namespace parvane

@@ -6,6 +6,7 @@
 // stemming happen once in the browser, with the same code that reads the reader's query,
 // so a page and a query can never disagree about a word.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,12 +33,31 @@ struct TSearchDoc {
     std::string Text;  // the page's reading text (PageText)
 };
 
-// One document per page of the table of contents, in tree order; a page that several
-// topics show is found once, under its first topic.
-// pageTexts, when given, holds the reading text of the pages already read (see
-// TContents::WriteWebPages); the others are read here.
-std::vector<TSearchDoc> SearchDocs(const TContents& contents,
-                                   std::vector<std::optional<std::string>>* pageTexts = nullptr);
+// For each item of the contents, the address (below "scr") under which the search finds
+// its page, or "" when it finds it under an earlier topic or the item has no page: each
+// page is found once, under its first topic.
+std::vector<std::string> SearchAddresses(const TContents& contents);
+
+// One document per page of the table of contents, in tree order (see SearchAddresses).
+std::vector<TSearchDoc> SearchDocs(const TContents& contents);
+
+// The search data built page by page: each page's words are counted as it is added and
+// only the beginning of its text is kept, so a build never holds the text of all its
+// pages at once. Script() gives what SearchDataScript gives for the same documents.
+class TSearchData {
+public:
+    TSearchData();
+    ~TSearchData();
+    TSearchData(const TSearchData&) = delete;
+    TSearchData& operator=(const TSearchData&) = delete;
+
+    void Add(const std::string& title, const std::string& url, int node, std::string_view text);
+    std::string Script() const;
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
 
 // The search data of the documents as a script: "pvSearchData({...});". Besides the
 // word counts it carries a beginning of each page's text for the result snippets, cut so

@@ -15,6 +15,7 @@
 #include "output/search_index.h"
 
 #include "output/parallel_pages.h"
+#include "output/real_names.h"
 #include "templates/template_apply.h"
 
 #include <filesystem>
@@ -193,14 +194,6 @@ std::string PageDestination(const std::string& scrFolder, const std::string& add
     return PageDestinationIn(fs::path(scrFolder).lexically_normal().string(), address);
 }
 
-// The copies were left out for the pages written here, so a page usually lands in a place
-// that is free: it is written there directly, without a temporary file and a rename.
-void WritePage(const std::string& text, const std::string& dest, const std::string& charset) {
-    std::error_code ec;
-    fs::create_directories(fs::path(dest).parent_path(), ec);
-    SaveNewTextFile(text, dest, charset);
-}
-
 // Creates the folders the planned pages go into, each once (not once per page).
 void MakePageFolders(const std::vector<std::string>& dests) {
     std::unordered_set<std::string> made;
@@ -289,15 +282,70 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
     return files;
 }
 
+namespace {
+
+// A page made on a worker, written by the build's thread once its links are given the
+// names on disk (which only that thread looks up).
+struct TMadePage {
+    bool Pending = false;
+    std::string Text;
+    std::string Charset;
+    std::vector<THTMLRefer::TLinkSpan> Links;
+    std::optional<std::string> SearchText;
+};
+
+// Writes a page now, or hands it on when its links may need the names on disk. The copies
+// were left out for the pages written here, so a page usually lands in a place that is
+// free: it is written there directly, without a temporary file and a rename.
+void WriteOrHandOn(TMadePage& made, std::string&& page, const std::string& dest,
+                   const std::string& charset, bool realNames) {
+    if (!realNames) {
+        SaveNewTextFile(page, dest, charset);
+        return;
+    }
+    THTMLRefer().FindLinkSpans(page, made.Links);
+    made.Text = std::move(page);
+    made.Charset = charset;
+    made.Pending = true;
+}
+
+} // namespace
+
 void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                              const std::string& scrollStyle,
-                              std::vector<std::optional<std::string>>* pageTexts) {
+                              const std::string& scrollStyle, TRealNames* realNames,
+                              TSearchData* search) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
     const bool withTemplate = !SF::Trim(templateFile).empty();
     const std::vector<TWebPagePlan> plan = PlanWebPages(*this, scr, withTemplate);
-    const bool search = Project.ProjectSettings.WebHelpSearch;
+    const bool markScript = Project.ProjectSettings.WebHelpSearch;
+    const bool renaming = realNames && LinksNeedRealNames;
+    // The search takes each page once, under its first topic.
+    const std::vector<std::string> searched =
+        search ? SearchAddresses(*this) : std::vector<std::string>();
+    auto searchText = [&](std::size_t i, const std::string* body) -> std::optional<std::string> {
+        if (!search || searched[i].empty())
+            return std::nullopt;
+        return PageText(body ? *body : ItemBody(*Items[i]));
+    };
+    // On the build's thread, in topic order.
+    auto finish = [&](std::size_t i, TMadePage&& made) {
+        if (made.Pending) {
+            realNames->Rewrite(made.Text, Paths::ExtractFilePath(root + plan[i].Address),
+                               made.Links);
+            SaveNewTextFile(made.Text, plan[i].Dest, made.Charset);
+        }
+        if (made.SearchText)
+            search->Add(Items[i]->Title, "scr/" + searched[i], Items[i]->Position,
+                        *made.SearchText);
+    };
+
+    std::vector<std::string> dests;
+    dests.reserve(plan.size());
+    for (const TWebPagePlan& p : plan)
+        dests.push_back(p.Dest);
+    MakePageFolders(dests);
 
     if (withTemplate) {
         const TTemplate tpl(templateFile);
@@ -309,21 +357,27 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             const std::string pageFolder = Paths::ExtractFilePath(root + address);
             return ApplyTemplate(tpl.RebasedFor(pageFolder), title, content);
         };
-        ForEachPageInOrder<bool>(
+        ForEachPageInOrder<TMadePage>(
             Items.size(), Threads,
             [&](std::size_t i) {
+                TMadePage made;
                 const TWebPagePlan& p = plan[i];
-                if (p.Dest.empty())
-                    return false;
+                if (p.Dest.empty()) {
+                    made.SearchText = searchText(i, nullptr);
+                    return made;
+                }
                 const TContentsItem& item = *Items[i];
-                std::string content = WebSyncScript(item.Position, p.Address) + ItemBody(item);
-                if (search)
+                const std::string body = ItemBody(item);
+                std::string content = WebSyncScript(item.Position, p.Address) + body;
+                if (markScript)
                     content += WebMarkScript(p.Address);
                 const std::string page = templated(p.Address, item.Title, content);
-                WritePage(InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset);
-                return true;
+                WriteOrHandOn(made, InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset,
+                              renaming);
+                made.SearchText = searchText(i, &body);
+                return made;
             },
-            [](std::size_t, bool) {});
+            finish);
         TTopicNode* others = Project.NonContentsRoot();
         for (TTopicNode* node = others ? others->FirstChild() : nullptr;
              node && node->HasAsParent(others); node = node->GetNext()) {
@@ -337,40 +391,40 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             const std::string address =
                 dest.substr(fs::path(scr).lexically_normal().string().size());
             const std::string body = PageBody(SF::LoadTextFile(dest, projectCharset));
-            WritePage(templated(address, node->Text(), body), dest, tplCharset);
+            std::string page = templated(address, node->Text(), body);
+            if (renaming)
+                realNames->Rewrite(page, Paths::ExtractFilePath(root + address));
+            SaveNewTextFile(page, dest, tplCharset);
         }
         return;
     }
 
-    if (pageTexts)
-        pageTexts->assign(Items.size(), std::nullopt);
-    std::vector<std::string> dests;
-    dests.reserve(plan.size());
-    for (const TWebPagePlan& p : plan)
-        dests.push_back(p.Dest);
-    MakePageFolders(dests);
-    ForEachPageInOrder<std::optional<std::string>>(
+    ForEachPageInOrder<TMadePage>(
         Items.size(), Threads,
-        [&](std::size_t i) -> std::optional<std::string> {
+        [&](std::size_t i) {
+            TMadePage made;
             const TWebPagePlan& p = plan[i];
-            if (p.Dest.empty())
-                return std::nullopt;
+            if (p.Dest.empty()) {
+                made.SearchText = searchText(i, nullptr);
+                return made;
+            }
             const std::string html = SF::LoadTextFile(p.Source, projectCharset);
             // A page without an opening body tag comes out empty.
             std::string page =
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
-            if (search && !page.empty())
+            if (markScript && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            SaveNewTextFile(page, p.Dest, CharsetForPage(html, Project));
+            WriteOrHandOn(made, std::move(page), p.Dest, CharsetForPage(html, Project), renaming);
             // The same reading of the same file as ItemBody, when it is the item's own page.
-            if (pageTexts && p.Source == Items[i]->File)
-                return PageText(PageBody(html));
-            return std::nullopt;
+            if (p.Source == Items[i]->File) {
+                const std::string body = PageBody(html);
+                made.SearchText = searchText(i, &body);
+            } else {
+                made.SearchText = searchText(i, nullptr);
+            }
+            return made;
         },
-        [&](std::size_t i, std::optional<std::string>&& text) {
-            if (pageTexts)
-                (*pageTexts)[i] = std::move(text);
-        });
+        finish);
 }
 
 // ---- image step ---------------------------------------------------------------------------

@@ -147,3 +147,30 @@ TEST(CaseNames, TemplateLinksAreWrittenWithTheNamesOnDiskForEveryPage) {
     EXPECT_TRUE(Contains(c.Out("web/scr/sub/deep.htm"), "background=\"../tpl/img/bg.gif\""))
         << c.Out("web/scr/sub/deep.htm");
 }
+
+TEST(CaseNames, WebHelpWritesTheNamesOnDiskInEveryKindOfPage) {
+    // Pages templated by the page step, a page left as it is, a page outside the contents
+    // templated on its own, and the copies of style sheets: all get the names on disk.
+    CaseProject c;
+    c.p.Write("tpl/template.htm", "<html><head><title>($title$)</title></head>"
+                                  "<body background=\"IMG/BG.GIF\">($content$)</body></html>");
+    c.p.Write("tpl/img/bg.gif", "BG");
+    c.p.Write("kept.htm", Page("Kept", "<a href=\"B.HTM\">b</a>"));
+    c.p.Write("extra.htm", Page("Extra", "<img src=\"IMG/LOGO.GIF\">"));
+    c.p.Add("Kept", "kept.htm")->Data().ApplyTemp = true;
+    c.p.Tree().AddTopicNode(c.p.Project().NonContentsRoot(), "Extra", imLastChildOfReference,
+                            tsLinked, 0, "extra.htm");
+    c.p.Write("index.htm", Page("Index", "<a href=\"EXTRA.HTM\">extra</a><a href=\"KEPT.htm\">k</a>",
+                                "<link rel=\"stylesheet\" href=\"CSS/Site.css\">"));
+    c.p.Project().ProjectSettings.HtmlHelpTemplate = "tpl\\template.htm";
+    ASSERT_TRUE(c.Build(OutputKind::WebHelp).Ok);
+    const std::string index = c.Out("web/scr/index.htm");
+    EXPECT_TRUE(Contains(index, "background=\"tpl/img/bg.gif\"")) << index;
+    EXPECT_TRUE(Contains(index, "<a href=\"extra.htm\">extra</a><a href=\"kept.htm\">k</a>"))
+        << index;
+    EXPECT_TRUE(Contains(c.Out("web/scr/kept.htm"), "<a href=\"b.htm\">b</a>"));
+    const std::string extra = c.Out("web/scr/extra.htm");
+    EXPECT_TRUE(Contains(extra, "<img src=\"Img/Logo.gif\">")) << extra;
+    EXPECT_TRUE(Contains(extra, "background=\"tpl/img/bg.gif\"")) << extra;
+    EXPECT_EQ(c.Out("web/scr/css/site.css"), "body { background: url(../Img/Back.gif) }");
+}

@@ -3,6 +3,7 @@
 #include "model/string_func.h"
 #include "output/build_driver.h"
 #include "output/contents.h"
+#include "output/search_index.h"
 #include "output/web_help.h"
 
 #include <gtest/gtest.h>
@@ -701,6 +702,54 @@ TEST(WebHelpSearch, TemplatedPagesCarryTheMarkScriptAndOnlyTheirOwnText) {
     const std::string data = ReadFile(out + "webhelpsearchdata.js");
     EXPECT_TRUE(Contains(data, "\"own\""));
     EXPECT_FALSE(Contains(data, "\"boilerplate\"")) << "the template's text is not the page's";
+}
+
+TEST(WebHelpSearch, TheBuildFindsWhatTheSearchDocumentsOfTheContentsHold) {
+    // The build adds each page to the search data as it writes it; what it writes must be
+    // the data of the contents' documents taken on their own: each page once under its
+    // first topic, pages the step does not write (a page shown by two topics, a topic
+    // spelt in another case, one left untemplated) read for the search all the same.
+    for (const bool withTemplate : {false, true}) {
+        for (const int threads : {1, 3}) {
+            TestProject p;
+            TProjectSettings& s = p.Project().ProjectSettings;
+            if (withTemplate)
+                s.HtmlHelpTemplate = "tpl.htm";
+            p.Write("tpl.htm", "<html><body><p>frame words</p>($content$)</body></html>");
+            p.Write("a.htm", Page("A", "<p>alpha apple</p>"));
+            p.Write("sub/B.htm", Page("B", "<p>beta <b>banana</b></p>"));
+            p.Write("c.htm", Page("C", "<p>gamma cherry</p>"));
+            p.Write("d.htm", Page("D", "<p>delta date</p>"));
+            for (int i = 0; i < 20; ++i)
+                p.Write("m" + std::to_string(i) + ".htm",
+                        Page("M", "<p>many word" + std::to_string(i) + "</p>"));
+            AddTopic(p, "A", "a.htm");
+            AddTopic(p, "B", "Sub\\b.htm");
+            AddTopic(p, "A again", "a.htm");
+            AddTopic(p, "C kept", "c.htm")->Data().ApplyTemp = true;
+            AddTopic(p, "Missing", "gone.htm");
+            AddTopic(p, "Heading", "", nullptr, tsNoLink);
+            AddTopic(p, "D", "d.htm");
+            for (int i = 0; i < 20; ++i)
+                AddTopic(p, "M" + std::to_string(i), "m" + std::to_string(i) + ".htm");
+            LinesHost host;
+            const std::string out = p.Dir().Folder() + "out/";
+            TBuildRequest request;
+            request.Kind = OutputKind::WebHelp;
+            request.OutputOverride = out;
+            request.Threads = threads;
+            ASSERT_TRUE(RunBuild(p.Project(), request, host).Ok);
+
+            TContents contents(p.Project());
+            contents.BuildItems();
+            const std::vector<TSearchDoc> docs = SearchDocs(contents);
+            ASSERT_EQ(docs.size(), 24u);
+            EXPECT_EQ(docs[1].Url, "scr/sub/B.htm");
+            EXPECT_EQ(ReadFile(out + "webhelpsearchdata.js"),
+                      "\xEF\xBB\xBF" + SearchDataScript(docs))
+                << "template " << withTemplate << ", " << threads << " threads";
+        }
+    }
 }
 
 TEST(WebHelpSearch, TheProjectSettingLeavesTheSearchOut) {
