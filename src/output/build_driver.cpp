@@ -194,43 +194,6 @@ bool CopyWithRealNames(TRealNames& realNames, TProjectRoot& root, const TResolve
 
 } // namespace
 
-void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder) {
-    if (!ctx.Contents.LinksNeedRealNames)
-        return;
-    TProjectRoot& root = ctx.Contents.Root();
-    const std::string prefix = Paths::IncludeTrailingSlash(Paths::ToNative(stagedFolder));
-    const fs::path staged(prefix);
-    THTMLRefer refer;
-    std::vector<std::string> pieces;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(staged, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_symlink(typeError) || !it->is_regular_file(typeError))
-            continue;
-        const std::string file = it->path().string();
-        if (!IsWebTextFile(file))
-            continue;
-        // The staged folder mirrors the root: links are looked up from the page's own place.
-        if (file.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const std::string relative = file.substr(prefix.size());
-        const std::string sourceFolder = Paths::ExtractFilePath(root.Folder() + relative);
-        const std::string bytes = TextCodec::ReadFileBytes(file);
-        refer.SplitLinks(bytes, sourceFolder, pieces, [&root](const std::string& path) {
-            const TResolvedTarget target = root.Resolve(path);
-            return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
-        });
-        if (pieces.size() < 2)
-            continue;
-        std::string text;
-        text.reserve(bytes.size() + 16);
-        for (std::size_t i = 0; i < pieces.size(); ++i)
-            text += i % 2 == 0 ? pieces[i] : root.RealLink(sourceFolder, pieces[i]);
-        if (text != bytes)
-            TextCodec::WriteFileAtomic(file, text);
-    }
-}
-
 // ---- output folder -----------------------------------------------------------------------
 
 namespace {

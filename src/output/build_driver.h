@@ -123,16 +123,12 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 // targetFolder, byte for byte; files outside the root are reported and skipped. With
 // reportEach, each file's path is reported before it is copied. Files in writtenLater (as
 // on disk) are the branch's to write: reported, not copied. With realNames, the web pages,
-// scripts and style sheets are copied with their links written as WriteRealNames would
-// write them afterwards.
+// scripts and style sheets whose links reach a file inside the root only without regard to
+// case are copied with those links naming the files as they are on disk.
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
                         bool reportEach = false,
                         const std::vector<std::string>& writtenLater = {},
                         TRealNames* realNames = nullptr);
-// Rewrites, in the web pages, scripts and style sheets below stagedFolder (a copy of the
-// root's layout), every link that reaches its file only without regard to case so that it
-// names the file as it is on disk. Does nothing when no collected file needed it.
-void WriteRealNames(TBuildContext& ctx, const std::string& stagedFolder);
 // Whether a file is a web page, script or style sheet: the files whose links are followed
 // and written with the names on disk.
 bool IsWebTextFile(const std::string& path);

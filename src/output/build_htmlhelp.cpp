@@ -12,6 +12,7 @@
 #include "output/chm_compiler.h"
 #include "output/chm_project.h"
 #include "output/compiler_log.h"
+#include "output/real_names.h"
 #include "templates/template_apply.h"
 
 #include <cerrno>
@@ -143,7 +144,8 @@ public:
     }
 
     // Writes the planned pages below workFolder, after the other files were copied.
-    void Write(TBuildContext& ctx, const std::string& workFolder) const {
+    // Links reached only in another letter case are written with the names on disk.
+    void Write(TBuildContext& ctx, const std::string& workFolder, TRealNames& realNames) const {
         if (templateSource_.empty())
             return;
         ctx.Host.Info("Applying template...");
@@ -158,8 +160,10 @@ public:
                                                : PageBody(SF::LoadTextFile(page.Source, encoding));
             std::error_code ec;
             fs::create_directories(fs::path(dest).parent_path(), ec);
-            const std::string text = ApplyTemplate(
-                tpl.RebasedFor(Paths::ExtractFilePath(page.Source)), page.Title, body);
+            const std::string folder = Paths::ExtractFilePath(page.Source);
+            std::string text = ApplyTemplate(tpl.RebasedFor(folder), page.Title, body);
+            if (ctx.Contents.LinksNeedRealNames)
+                realNames.Rewrite(text, folder);
             WriteTemplatedPage(dest, text, encoding);
         }
     }
@@ -260,9 +264,11 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     const TWorkFolder work(ctx, keepFolder);
     const TTemplatePlan templated(ctx);
     ctx.Host.Info("Copying files...");
-    CopyCollectedFiles(ctx, work.Path());
-    templated.Write(ctx, work.Path());
-    WriteRealNames(ctx, work.Path());
+    // The names on disk are written while each file is copied and each page templated, not
+    // in a pass over the work folder afterwards.
+    TRealNames realNames(contents.Root());
+    CopyCollectedFiles(ctx, work.Path(), false, {}, &realNames);
+    templated.Write(ctx, work.Path(), realNames);
 
     TCHMProject chm;
     chm.Assign(project.HelpWindowSettings);

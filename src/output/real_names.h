@@ -1,7 +1,6 @@
 #pragma once
 // Links that reach their file only without regard to case, written with the names the
-// files have on disk, text by text: what WriteRealNames does to a whole staged folder
-// afterwards, done instead while a file is copied or a page is written.
+// files have on disk, text by text, while a file is copied or a page is written.
 
 #include "model/link_scanner.h"
 #include "model/project_root.h"
@@ -15,10 +14,9 @@ class TRealNames {
 public:
     explicit TRealNames(TProjectRoot& root) : root_(root) {}
 
-    // Rewrites text, a file (or a piece of one) whose links are taken from folder, as
-    // WriteRealNames rewrites a staged file: every link THTMLRefer::SplitLinks finds that
-    // reaches a file inside the root only without regard to case. False when nothing
-    // changed.
+    // Rewrites text, a file (or a piece of one) whose links are taken from folder: every
+    // link THTMLRefer::SplitLinks finds that reaches a file inside the root only without
+    // regard to case. False when nothing changed.
     bool Rewrite(std::string& text, const std::string& folder);
     // The same with the links already found on another thread (THTMLRefer::FindLinkSpans
     // of text).
