@@ -8,6 +8,10 @@
 
 namespace parvane {
 
+namespace {
+constexpr std::size_t kKnownLinks = 1 << 16;
+}
+
 bool TRealNames::NeedsRealName(const std::string& path) {
     const TResolvedTarget target = root_.Resolve(path);
     return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
@@ -29,8 +33,20 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
         const std::string_view path(text.data() + link.Start, link.End - link.Start);
         auto [it, added] = needs.try_emplace(path, false);
         // A NUL would cut the path short at the file-system call and name another file.
-        if (added && path.find('\0') == std::string_view::npos)
-            it->second = NeedsRealName(StringFunc::CollapseDotDot(base + std::string(path)));
+        if (added && path.find('\0') == std::string_view::npos) {
+            // Pages of one folder write the same links again and again (style sheets,
+            // scripts, pictures, their neighbours): each is weighed once while it is
+            // remembered. A site of random links would fill the memory: what is
+            // remembered is forgotten now and then.
+            if (known_.size() >= kKnownLinks)
+                known_.clear();
+            std::string spelled = base;
+            spelled += path;
+            auto [known, first] = known_.try_emplace(std::move(spelled), false);
+            if (first)
+                known->second = NeedsRealName(StringFunc::CollapseDotDot(known->first));
+            it->second = known->second;
+        }
         if (it->second)
             chosen.push_back(link);
     }

@@ -6,6 +6,7 @@
 #include "model/project_root.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace parvane {
@@ -30,6 +31,8 @@ private:
     TProjectRoot& root_;
     THTMLRefer refer_;
     std::vector<std::string> pieces_;
+    // Whether a link as spelled from its folder needs the name on disk.
+    std::unordered_map<std::string, bool> known_;
 };
 
 } // namespace parvane
