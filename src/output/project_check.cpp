@@ -1318,47 +1318,64 @@ TCheckReport TCheckResult::Report() const {
 
 namespace {
 
-// Formats the findings in blocks on every core, joined in order: a large site's report is
-// hundreds of megabytes. Room for all of it is taken at once (pages never touched cost
-// nothing), so the report is not copied as it grows.
+// Formats the findings in blocks on every core and hands them to write in order, while
+// the next blocks are being formatted; only a few blocks are in memory at any time.
 template <typename Format>
-void FormatInBlocks(std::string& out, std::size_t count, const Format& format) {
-    constexpr std::size_t kBlock = 4096;
-    out.reserve(out.size() + count * 512 + 4096);
+void FormatInBlocks(const TCheckResult::TWrite& write, std::size_t count, const Format& format) {
+    constexpr std::size_t kBlock = 1024;
     ForEachPageInOrder<std::string>(
         (count + kBlock - 1) / kBlock, 0,
         [&](std::size_t block) {
             std::string part;
+            part.reserve(kBlock * 320);
             format(part, block * kBlock, std::min(count, (block + 1) * kBlock));
             return part;
         },
-        [&](std::size_t, std::string&& part) { out += part; });
+        [&](std::size_t, std::string&& part) { write(part); });
 }
 
 } // namespace
 
-std::string TCheckResult::Text() const {
-    std::string out;
-    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+void TCheckResult::WriteText(const TWrite& write) const {
+    FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
             AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
     });
+    write(TextSummary());
+}
+
+std::string TCheckResult::TextSummary() const {
+    std::string out;
     AppendTextSummary(out, Count(CheckSeverity::Error), Count(CheckSeverity::Warning),
                       Count(CheckSeverity::Note), data_->PagesRead);
     return out;
 }
 
-std::string TCheckResult::Json() const {
-    std::string out;
-    AppendJsonHead(out, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
+void TCheckResult::WriteJson(const TWrite& write) const {
+    std::string head;
+    AppendJsonHead(head, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
                    Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
-    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+    write(head);
+    FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
             AppendJson(part, data_->View(data_->Records[i], message), i == 0);
     });
-    AppendJsonTail(out, Size() == 0);
+    std::string tail;
+    AppendJsonTail(tail, Size() == 0);
+    write(tail);
+}
+
+std::string TCheckResult::Text() const {
+    std::string out;
+    WriteText([&](std::string_view part) { out += part; });
+    return out;
+}
+
+std::string TCheckResult::Json() const {
+    std::string out;
+    WriteJson([&](std::string_view part) { out += part; });
     return out;
 }
 
