@@ -514,7 +514,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
     if (root_ != folder || !path.starts_with(folder) ||
         path.find('\\') != std::string::npos)
         return Resolve(path);
-    const TCheckFolders::TAnswer answer =
+    TCheckFolders::TAnswer answer =
         folders_->Walk(TCheckFolders::kRoot, std::string_view(path).substr(folder.size()));
     TTarget target;
     switch (answer.What) {
@@ -531,6 +531,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
     case TCheckFolders::Outcome::File:
         target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
         target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
+        target.Page = PageOf(answer);
         break;
     }
     return target;
@@ -573,13 +574,15 @@ void TChecker::Enqueue(std::uint32_t id) {
 
 void TChecker::CheckTopics() {
     std::unordered_map<std::string, std::string> contextOwners; // number -> first topic
-    std::unordered_map<std::string, std::vector<std::string>> topicsOfPage; // real -> titles
-    std::vector<std::string> pageOrder;
+    // The topics of every page, by page id, in the order of the tree: only pages with two
+    // or more need their titles.
+    std::vector<std::pair<std::uint32_t, const TTopicNode*>> pageTopics;
     std::vector<TTopicNode*> nodes;
     project_.Tree().ForEach([&](TTopicNode* node) {
         if (!node->IsRoot())
             nodes.push_back(node);
     });
+    pageIds_.reserve(nodes.size());
     for (TTopicNode* node : nodes) {
         const TLeftTreeData& data = node->Data();
         const std::string title = node->Text();
@@ -616,17 +619,15 @@ void TChecker::CheckTopics() {
                                 " is found only when letter case is ignored.",
                             exact);
                     }
-                    TPageInfo& page = pages_[PageId(target.Real)];
+                    const std::uint32_t id =
+                        target.Page != kNoPage ? target.Page : PageId(target.Real);
+                    TPageInfo& page = pages_[id];
                     if (data.Kind == 0)
                         page.InContents = true;
-                    if (data.Kind != 2) {
-                        auto& titles = topicsOfPage[target.Real];
-                        if (titles.empty())
-                            pageOrder.push_back(target.Real);
-                        titles.push_back(title);
-                    }
+                    if (data.Kind != 2)
+                        pageTopics.emplace_back(id, node);
                     if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
-                        Enqueue(PageId(target.Real));
+                        Enqueue(id);
                     if (data.Kind == 2 && page.TemplateTitle.empty())
                         page.TemplateTitle = title; // its tags are checked when it is read
                 }
@@ -667,14 +668,22 @@ void TChecker::CheckTopics() {
             }
         }
     }
-    for (const std::string& real : pageOrder) {
-        const auto& titles = topicsOfPage[real];
-        if (titles.size() < 2)
+    std::vector<std::uint32_t> topicCount(pages_.size(), 0);
+    for (const auto& [id, node] : pageTopics)
+        ++topicCount[id];
+    std::unordered_map<std::uint32_t, std::vector<const TTopicNode*>> shared;
+    for (const auto& [id, node] : pageTopics)
+        if (topicCount[id] > 1)
+            shared[id].push_back(node);
+    for (const auto& [id, node] : pageTopics) { // in the order of each page's first topic
+        if (topicCount[id] < 2)
             continue;
+        topicCount[id] = 0; // reported once
+        const std::vector<const TTopicNode*>& topics = shared[id];
         std::string names;
-        for (const std::string& t : titles)
-            names += (names.empty() ? "" : ", ") + Quote(t);
-        Add(CheckSeverity::Warning, "shared-page", PageId(real), 0, titles[1], "",
+        for (const TTopicNode* t : topics)
+            names += (names.empty() ? "" : ", ") + Quote(t->Text());
+        Add(CheckSeverity::Warning, "shared-page", id, 0, topics[1]->Text(), "",
             "The topics " + names + " share one page.");
     }
 }

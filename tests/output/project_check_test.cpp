@@ -363,3 +363,24 @@ TEST(ProjectCheck, LargeReportsAreWrittenInPieces) {
         EXPECT_EQ(written, 3u);
     }
 }
+
+// Topics on one page are named together once, in the order of the tree, also when one of
+// them spells the page in other letter case; a page of one topic is no finding.
+TEST(ProjectCheck, TopicsSharingAPageAreNamedTogetherOnce) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href=\"b.htm\">b</a>"));
+    p.Write("b.htm", Page("B", "<a href=\"a.htm\">a</a>"));
+    p.Add("One", "a.htm");
+    p.Add("Alone", "b.htm");
+    p.Add("Two", "a.htm");
+    p.Add("Three", "A.HTM");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<TCheckFinding> shared;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "shared-page")
+            shared.push_back(f);
+    ASSERT_EQ(shared.size(), 1u) << FormatCheckText(report);
+    EXPECT_EQ(shared[0].Page, "a.htm");
+    EXPECT_EQ(shared[0].Topic, "Two");
+    EXPECT_EQ(shared[0].Message, "The topics \"One\", \"Two\", \"Three\" share one page.");
+}
