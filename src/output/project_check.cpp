@@ -28,6 +28,7 @@
 #include <shared_mutex>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -453,7 +454,8 @@ private:
     void AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
                      const TLink& link);
     void CheckFragments();
-    void CheckOrphans();
+    std::vector<std::string> PageFilesOnDisk() const;
+    void CheckOrphans(const std::vector<std::string>& onDisk);
     void SortFindings();
 
     const TPvx& project_;
@@ -958,16 +960,18 @@ void TChecker::CheckFragments() {
     fragments_ = {};
 }
 
-void TChecker::CheckOrphans() {
+// The page files below the root, sorted: the candidates for orphans. Earlier outputs,
+// hidden folders and symbolic links are no part of the help.
+std::vector<std::string> TChecker::PageFilesOnDisk() const {
     std::error_code ec;
-    std::vector<std::string> orphans;
+    std::vector<std::string> files;
     fs::recursive_directory_iterator it(fs::path(projectRoot_->Folder()),
                                         fs::directory_options::skip_permission_denied, ec);
     for (fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
         const fs::directory_entry& entry = *it;
-        const std::string name = entry.path().filename().string();
         std::error_code sec;
         if (entry.is_directory(sec)) {
+            const std::string name = entry.path().filename().string();
             // Earlier outputs and hidden folders (.git, ...) are no part of the help.
             if ((!name.empty() && name[0] == '.') ||
                 fs::exists(entry.path() / ".parvane-output", sec))
@@ -976,16 +980,19 @@ void TChecker::CheckOrphans() {
         }
         if (entry.is_symlink(sec) || !entry.is_regular_file(sec))
             continue;
-        const std::string path = entry.path().string();
-        if (!IsPageFile(path))
-            continue;
-        if (!pageIds_.count(RelativeToRoot(path)))
-            orphans.push_back(path);
+        std::string path = entry.path().string();
+        if (IsPageFile(path))
+            files.push_back(std::move(path));
     }
-    std::sort(orphans.begin(), orphans.end());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void TChecker::CheckOrphans(const std::vector<std::string>& onDisk) {
     const std::size_t known = pages_.size();
-    for (const std::string& path : orphans)
-        Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
+    for (const std::string& path : onDisk)
+        if (!pageIds_.count(RelativeToRoot(path)))
+            Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
     for (std::uint32_t id = 0; id < known; ++id)
         if (pages_[id].InContents && !(flags_[id] & kLinked))
@@ -1064,11 +1071,24 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     Progress("Checking topics...");
     CheckTopics();
     CheckTemplates();
+    // The files on disk are listed for the orphans while the pages are read.
+    std::vector<std::string> onDisk;
+    std::exception_ptr walkFailed;
+    std::jthread walk([&] {
+        try {
+            onDisk = PageFilesOnDisk();
+        } catch (...) {
+            walkFailed = std::current_exception();
+        }
+    });
     Progress("Checking pages...");
     ScanPages();
     CheckFragments();
     Progress("Looking for pages no topic reaches...");
-    CheckOrphans();
+    walk.join();
+    if (walkFailed)
+        std::rethrow_exception(walkFailed);
+    CheckOrphans(onDisk);
     SortFindings();
     for (TPageInfo& page : pages_)
         data_->PageNames.push_back(std::move(page.Rel));
