@@ -458,6 +458,16 @@ void RenameInto(const std::string& tmp, const std::string& native, const std::st
 // file with a name beside the target.
 TAtomicFileWriter::TAtomicFileWriter(const std::string& path)
     : path_(path), native_(SaveTarget(Paths::ToNative(path))) {
+    // A device or a pipe ("--output /dev/null", a named pipe) is written into, never
+    // replaced by a file.
+    struct stat st {};
+    if (::stat(native_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        fd_ = ::open(native_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            WriteFailed(path_, errno);
+        direct_ = true;
+        return;
+    }
 #ifdef O_TMPFILE
     fd_ = ::open(FolderOf(native_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd_ >= 0)
@@ -508,6 +518,13 @@ void TAtomicFileWriter::Write(std::string_view bytes) {
 void TAtomicFileWriter::Commit() {
     if (fd_ < 0)
         throw EParvaneError("Cannot write \"" + path_ + "\": the file is closed");
+    if (direct_) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            WriteFailed(path_, errno);
+        return;
+    }
     if (::fchmod(fd_, ModeFor(native_)) != 0)
         Fail(errno);
     if (tmp_.empty() && !NameUnnamed())

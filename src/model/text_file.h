@@ -35,7 +35,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // A file written in pieces, the way WriteFileAtomic writes one: it replaces path only when
 // Commit is called. Until then (and when Write or Commit fails, or the writer is destroyed
-// without Commit) the file at path stays as it was and no temporary file is left.
+// without Commit) the file at path stays as it was and no temporary file is left. A device
+// or a named pipe at path is written into directly and stays what it is.
 class TAtomicFileWriter {
 public:
     explicit TAtomicFileWriter(const std::string& path); // throws when nothing can be written
@@ -57,6 +58,7 @@ private:
     std::string native_; // the file replaced
     std::string tmp_;    // the temporary file's name; "" while it has none
     int fd_ = -1;
+    bool direct_ = false; // a device or a pipe, written into as it is
 };
 // Removes the temporary files ".NAME.XXXXXX" that saves of path killed on a system
 // without unnamed temporary files left beside it, when they are older than the given

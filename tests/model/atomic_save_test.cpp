@@ -193,3 +193,26 @@ TEST(AtomicSave, AFailedPieceKeepsTheOldFile) {
     EXPECT_EQ(ReadFile(path), "earlier report");
     EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
 }
+
+// "--output /dev/null" and named pipes: what is there is written into, never replaced by a
+// file of the same name.
+TEST(AtomicSave, APipeIsWrittenIntoAndStaysAPipe) {
+    TempDir dir("pv-pipe");
+    const std::string path = dir / "report.fifo";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    {
+        TextCodec::TAtomicFileWriter file(path);
+        file.Write("first piece, ");
+        file.Write("second piece");
+        file.Commit();
+    }
+    char buffer[256];
+    const ssize_t n = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0),
+              "first piece, second piece");
+    EXPECT_TRUE(fs::is_fifo(path));
+    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.fifo"});
+}
