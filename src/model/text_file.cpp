@@ -456,18 +456,19 @@ void RenameInto(const std::string& tmp, const std::string& native, const std::st
 // system removes by itself if the process dies before it is complete; only then is it
 // given a temporary name and renamed over the target. Elsewhere they go into a temporary
 // file with a name beside the target.
-TAtomicFileWriter::TAtomicFileWriter(const std::string& path)
-    : path_(path), native_(SaveTarget(Paths::ToNative(path))) {
-    // A device or a pipe ("--output /dev/null", a named pipe) is written into, never
-    // replaced by a file.
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path) : path_(path) {
+    // A device or a pipe ("--output /dev/null", "/dev/stdout", a named pipe) is written
+    // into, never replaced by a file. The system follows the links to it.
+    const std::string native = Paths::ToNative(path);
     struct stat st {};
-    if (::stat(native_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        fd_ = ::open(native_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        fd_ = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ < 0)
             WriteFailed(path_, errno);
         direct_ = true;
         return;
     }
+    native_ = SaveTarget(native);
 #ifdef O_TMPFILE
     fd_ = ::open(FolderOf(native_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd_ >= 0)

@@ -142,6 +142,11 @@ TEST(CliCheck, StandardOutputCarriesTheSameReportAsTheFile) {
     EXPECT_EQ(jsonFile.code, 1);
     EXPECT_EQ(jsonFile.output, "");
     EXPECT_EQ(json.output, ReadFile(f.dir / "r.json"));
+    // A pipe named as the output is written into (CI writes "--output /dev/stdout").
+    const CliRun piped = RunCli(
+        {"check", "help.pvx", "--format", "json", "--output", "/dev/stdout"}, f.dir.Folder());
+    EXPECT_EQ(piped.code, 1);
+    EXPECT_TRUE(piped.output == json.output) << piped.output.substr(0, 300);
     // Not cut short: the last finding and the end of the object are there.
     EXPECT_NE(json.output.find("\"target\": \"gone4999.htm\""), std::string::npos);
     EXPECT_EQ(json.output.substr(json.output.size() - 7), "\n  ]\n}\n");
