@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -1163,13 +1164,22 @@ TFindingView ViewOf(const TCheckFinding& f) {
     return {f.Severity, f.Code, f.Page, f.Line, f.Topic, f.Target, f.Message, f.Suggestion};
 }
 
+// A line number without a temporary string: reports have hundreds of thousands.
+void AppendNumber(std::string& out, int n) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    out.append(digits, end);
+}
+
 void AppendText(std::string& out, const TFindingView& f, std::string_view projectFile) {
     out += SeverityName(f.Severity);
     out += ": ";
     if (!f.Page.empty()) {
         out += f.Page;
-        if (f.Line > 0)
-            out += ":" + std::to_string(f.Line);
+        if (f.Line > 0) {
+            out += ':';
+            AppendNumber(out, f.Line);
+        }
     } else if (!f.Topic.empty()) {
         out += "topic \"";
         out += f.Topic;
@@ -1215,14 +1225,14 @@ void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_
 }
 
 void AppendJson(std::string& out, const TFindingView& f, bool first) {
-    out += first ? "\n    {\"severity\": " : ",\n    {\"severity\": ";
-    AppendJsonString(out, SeverityName(f.Severity));
-    out += ", \"code\": ";
+    out += first ? "\n    {\"severity\": \"" : ",\n    {\"severity\": \"";
+    out += SeverityName(f.Severity); // one of three plain words
+    out += "\", \"code\": ";
     AppendJsonString(out, f.Code);
     out += ", \"page\": ";
     AppendJsonString(out, f.Page);
     out += ", \"line\": ";
-    out += std::to_string(f.Line);
+    AppendNumber(out, f.Line);
     out += ", \"topic\": ";
     AppendJsonString(out, f.Topic);
     out += ", \"target\": ";
