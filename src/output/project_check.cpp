@@ -1005,14 +1005,14 @@ void TChecker::CheckOrphans(const std::vector<std::string>& onDisk) {
 // they were found in.
 void TChecker::SortFindings() {
     TCheckResult::TData& d = *data_;
-    std::vector<std::uint32_t> order(pages_.size());
+    // The names side by side with their ids: sorting looks at nothing else.
+    std::vector<std::pair<std::string_view, std::uint32_t>> order(pages_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return pages_[a].Rel < pages_[b].Rel; });
+        order[i] = {pages_[i].Rel, i};
+    std::sort(order.begin(), order.end()); // names are unique
     std::vector<std::uint32_t> rank(pages_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
-        rank[order[i]] = i + 1; // 0: the project (no page) comes first
+        rank[order[i].second] = i + 1; // 0: the project (no page) comes first
     auto rankOf = [&](std::uint32_t page) { return page == kProject ? 0u : rank[page]; };
     // Findings are grouped by page first (counting, no comparisons), then each page's few
     // findings are sorted, and the records are moved once.
