@@ -31,6 +31,7 @@ const char* const kCheckUsage =
     "Options:\n"
     "  --format text|json   one line per finding (default), or a JSON report\n"
     "  --output FILE        write the report into FILE instead of the standard output\n"
+    "                       (FILE is replaced only once the report is complete)\n"
     "  --external           list the external addresses too (they are never fetched)\n"
     "  --help               show this help\n"
     "\n"
