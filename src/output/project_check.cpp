@@ -35,6 +35,9 @@
 #include <unordered_set>
 
 #include <fcntl.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -1118,7 +1121,23 @@ void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
-        // Eight bytes at a time while none needs an escape: reports are mostly plain text.
+        // Sixteen or eight bytes at a time while none needs an escape: reports are mostly
+        // plain text.
+#if defined(__SSE2__)
+        while (i + 16 <= s.size()) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+            const __m128i low = _mm_set1_epi8(0x1F);
+            const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(v, low), low); // below 0x20
+            const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+            const int found = _mm_movemask_epi8(_mm_or_si128(control, special));
+            if (found != 0) {
+                i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+                break;
+            }
+            i += 16;
+        }
+#endif
         while (i + 8 <= s.size()) {
             std::uint64_t bytes;
             std::memcpy(&bytes, s.data() + i, 8);
