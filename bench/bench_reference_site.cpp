@@ -223,6 +223,15 @@ int main(int argc, char** argv) {
             }
         }
         if (check) {
+            // The machine may be shared: its load when the pair is measured goes with it.
+            double load[3] = {-1, -1, -1};
+            if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+                if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3)
+                    load[0] = -1;
+                std::fclose(f);
+            }
+            std::printf("load average (1, 5, 15 min) before the check's pair: %.2f %.2f %.2f\n",
+                        load[0], load[1], load[2]);
             // The site has missing targets on purpose: the check's exit status 1 is its
             // answer, not a failure.
             const fs::path copy = base / "copy";

@@ -1,14 +1,19 @@
 // parvane-cli check: reports what would break in the outputs of a project.
 
 #include "cli/commands.h"
+#include "model/errors.h"
 #include "model/paths.h"
 #include "model/project_file.h"
 #include "model/text_file.h"
 #include "model/topic_tree.h"
 #include "output/project_check.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 namespace parvane::cli {
@@ -26,6 +31,7 @@ const char* const kCheckUsage =
     "Options:\n"
     "  --format text|json   one line per finding (default), or a JSON report\n"
     "  --output FILE        write the report into FILE instead of the standard output\n"
+    "                       (FILE is replaced only once the report is complete)\n"
     "  --external           list the external addresses too (they are never fetched)\n"
     "  --help               show this help\n"
     "\n"
@@ -88,21 +94,45 @@ int CmdCheck(const Args& args) {
         return 1;
     }
 
+    // The report is written as it is formatted (a large site's is hundreds of megabytes);
+    // into a file that replaces FILE only once it is complete, so a failed write leaves an
+    // earlier report as it was. The file is made first: a check of a large site is not
+    // run only to find that its report cannot be written.
+    std::optional<TextCodec::TAtomicFileWriter> file;
+    try {
+        if (hasOutput)
+            file.emplace(Paths::ExpandHome(outputFile));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "parvane-cli check: %s\n", e.what());
+        return 1;
+    }
     // The findings stay compact until they are written: a large site has many.
     const TCheckResult result = RunCheck(project, options);
-    const std::string text = format == "json" ? result.Json() : result.Text();
-    if (hasOutput) {
-        try {
-            TextCodec::WriteFileAtomic(Paths::ExpandHome(outputFile), text);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "parvane-cli check: %s\n", e.what());
-            return 1;
+    const TCheckResult::TWrite write = [&](std::string_view part) {
+        if (file) {
+            file->Write(part);
+        } else if (std::fwrite(part.data(), 1, part.size(), stdout) != part.size()) {
+            throw EParvaneError(std::string("Cannot write the report to the standard output: ") +
+                                std::strerror(errno));
         }
-        if (format == "text") // the summary line still reaches the terminal
-            std::fputs(text.substr(text.rfind('\n', text.size() - 2) + 1).c_str(), stdout);
-    } else {
-        std::fputs(text.c_str(), stdout);
+    };
+    try {
+        if (format == "json")
+            result.WriteJson(write);
+        else
+            result.WriteText(write);
+        if (file)
+            file->Commit();
+        else if (std::fflush(stdout) != 0)
+            throw EParvaneError(std::string("Cannot write the report to the standard output: ") +
+                                std::strerror(errno));
+    } catch (const std::exception& e) {
+        file.reset(); // nothing of a half report stays
+        std::fprintf(stderr, "parvane-cli check: %s\n", e.what());
+        return 1;
     }
+    if (file && format == "text") // the summary line still reaches the terminal
+        std::fputs(result.TextSummary().c_str(), stdout);
     return result.Errors() > 0 ? 1 : 0;
 }
 

@@ -450,76 +450,148 @@ void RenameInto(const std::string& tmp, const std::string& native, const std::st
     }
 }
 
-// The bytes go into a file without a name (O_TMPFILE), which the system removes by itself
-// if the process dies before it is complete; only then is it given a temporary name and
-// renamed over the target. False when the file system offers no such files.
-bool WriteThroughUnnamedFile(const std::string& native, const std::string& path,
-                             std::string_view bytes) {
+} // namespace
+
+// Where the file system offers unnamed files (O_TMPFILE), the bytes go into one, which the
+// system removes by itself if the process dies before it is complete; only then is it
+// given a temporary name and renamed over the target. Elsewhere they go into a temporary
+// file with a name beside the target.
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path) : path_(path) {
+    // A device or a pipe ("--output /dev/null", "/dev/stdout", a named pipe) is written
+    // into, never replaced by a file. The system follows the links to it.
+    const std::string native = Paths::ToNative(path);
+    struct stat st {};
+    if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        fd_ = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            WriteFailed(path_, errno);
+        direct_ = true;
+        return;
+    }
+    native_ = SaveTarget(native);
 #ifdef O_TMPFILE
-    const int fd = ::open(FolderOf(native).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOENT)
-            return false; // no unnamed files here: the named way below
-        WriteFailed(path, errno);
+    fd_ = ::open(FolderOf(native_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0)
+        return;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+        WriteFailed(path_, errno);
+#endif
+    OpenNamed();
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+    Discard();
+}
+
+void TAtomicFileWriter::OpenNamed() {
+    std::string tmp = TemporaryPattern(native_);
+    fd_ = mkstemp(tmp.data());
+    if (fd_ < 0)
+        WriteFailed(path_, errno);
+    tmp_ = std::move(tmp);
+}
+
+void TAtomicFileWriter::Discard() noexcept {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!tmp_.empty())
+        ::unlink(tmp_.c_str());
+    tmp_.clear();
+}
+
+void TAtomicFileWriter::Fail(int error) {
+    Discard();
+    WriteFailed(path_, error);
+}
+
+void TAtomicFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0)
+        throw EParvaneError("Cannot write \"" + path_ + "\": the file is closed");
+    if (!WriteAll(fd_, bytes))
+        Fail(errno);
+}
+
+// A named file is renamed over the target; an unnamed one first gets a fresh name
+// (linkat refuses one that exists, so the name is only ever taken by a whole file, for the
+// moment before the rename). No fsync: builds write thousands of files; the rename alone
+// keeps a crash of the program from ever leaving a half-written file behind.
+void TAtomicFileWriter::Commit() {
+    if (fd_ < 0)
+        throw EParvaneError("Cannot write \"" + path_ + "\": the file is closed");
+    if (direct_) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            WriteFailed(path_, errno);
+        return;
     }
-    if (!WriteAll(fd, bytes) || ::fchmod(fd, ModeFor(native)) != 0) {
-        const int error = errno;
-        ::close(fd);
-        WriteFailed(path, error);
+    if (::fchmod(fd_, ModeFor(native_)) != 0)
+        Fail(errno);
+    if (tmp_.empty() && !NameUnnamed())
+        CopyIntoNamed(); // no /proc or no linkat here
+    if (::close(fd_) != 0) {
+        fd_ = -1;
+        Fail(errno);
     }
-    // No fsync: builds write thousands of files; the rename alone keeps a crash of the
-    // program from ever leaving a half-written file behind.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    fd_ = -1;
+    std::string tmp;
+    tmp.swap(tmp_);
+    RenameInto(tmp, native_, path_);
+}
+
+bool TAtomicFileWriter::NameUnnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     static thread_local std::mt19937_64 random(std::random_device{}() ^
                                                static_cast<std::uint64_t>(::getpid()));
     static const char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        // A fresh name given straight to the complete file: linkat refuses one that exists,
-        // so the name is only ever taken by a whole file, for the moment before the rename.
-        std::string tmp = TemporaryPattern(native);
+        std::string tmp = TemporaryPattern(native_);
         for (std::size_t i = tmp.size() - 6; i < tmp.size(); ++i)
             tmp[i] = kLetters[random() % (sizeof kLetters - 1)];
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            ::close(fd);
-            RenameInto(tmp, native, path);
+            tmp_ = std::move(tmp);
             return true;
         }
         if (errno != EEXIST)
-            break;
+            return false;
     }
-    ::close(fd);
-    return false; // no /proc or no linkat here: the named way below
-#else
-    (void)native;
-    (void)path;
-    (void)bytes;
     return false;
-#endif
 }
 
-} // namespace
+// The unnamed file's bytes into a named temporary file, which takes its place.
+void TAtomicFileWriter::CopyIntoNamed() {
+    const int unnamed = fd_;
+    fd_ = -1;
+    try {
+        OpenNamed();
+    } catch (...) {
+        ::close(unnamed);
+        throw;
+    }
+    char buffer[1 << 16];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(unnamed, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || !WriteAll(fd_, std::string_view(buffer, static_cast<std::size_t>(n)))) {
+            const int error = n == 0 ? 0 : errno;
+            ::close(unnamed);
+            if (n == 0)
+                break;
+            Fail(error);
+        }
+        at += n;
+    }
+    if (::fchmod(fd_, ModeFor(native_)) != 0)
+        Fail(errno);
+}
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const std::string native = SaveTarget(Paths::ToNative(path));
-    if (WriteThroughUnnamedFile(native, path, bytes))
-        return;
-    std::string tmp = TemporaryPattern(native);
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        WriteFailed(path, errno);
-    if (!WriteAll(fd, bytes) || ::fchmod(fd, ModeFor(native)) != 0) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        WriteFailed(path, error);
-    }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(tmp.c_str());
-        WriteFailed(path, error);
-    }
-    RenameInto(tmp, native, path);
+    TAtomicFileWriter file(path);
+    file.Write(bytes);
+    file.Commit();
 }
 
 int RemoveStaleTemporaries(const std::string& path, int olderThanSeconds) {

@@ -32,6 +32,34 @@ std::string ReadFileBytes(const std::string& path);
 // a process killed while saving leaves nothing behind. A symbolic link at path is
 // followed: its target is replaced and the link stays.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+// A file written in pieces, the way WriteFileAtomic writes one: it replaces path only when
+// Commit is called. Until then (and when Write or Commit fails, or the writer is destroyed
+// without Commit) the file at path stays as it was and no temporary file is left. A device
+// or a named pipe at path is written into directly and stays what it is.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(const std::string& path); // throws when nothing can be written
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    void OpenNamed();
+    bool NameUnnamed();
+    void CopyIntoNamed();
+    void Discard() noexcept;
+    [[noreturn]] void Fail(int error);
+
+    std::string path_;   // as given, for messages
+    std::string native_; // the file replaced
+    std::string tmp_;    // the temporary file's name; "" while it has none
+    int fd_ = -1;
+    bool direct_ = false; // a device or a pipe, written into as it is
+};
 // Removes the temporary files ".NAME.XXXXXX" that saves of path killed on a system
 // without unnamed temporary files left beside it, when they are older than the given
 // age (a save of another process may still be writing a younger one). Returns how many.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -28,11 +29,15 @@
 #include <shared_mutex>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
 #include <fcntl.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -453,7 +458,8 @@ private:
     void AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
                      const TLink& link);
     void CheckFragments();
-    void CheckOrphans();
+    std::vector<std::string> PageFilesOnDisk() const;
+    void CheckOrphans(const std::vector<std::string>& onDisk);
     void SortFindings();
 
     const TPvx& project_;
@@ -514,7 +520,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
     if (root_ != folder || !path.starts_with(folder) ||
         path.find('\\') != std::string::npos)
         return Resolve(path);
-    const TCheckFolders::TAnswer answer =
+    TCheckFolders::TAnswer answer =
         folders_->Walk(TCheckFolders::kRoot, std::string_view(path).substr(folder.size()));
     TTarget target;
     switch (answer.What) {
@@ -531,6 +537,7 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
     case TCheckFolders::Outcome::File:
         target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
         target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
+        target.Page = PageOf(answer);
         break;
     }
     return target;
@@ -573,13 +580,15 @@ void TChecker::Enqueue(std::uint32_t id) {
 
 void TChecker::CheckTopics() {
     std::unordered_map<std::string, std::string> contextOwners; // number -> first topic
-    std::unordered_map<std::string, std::vector<std::string>> topicsOfPage; // real -> titles
-    std::vector<std::string> pageOrder;
+    // The topics of every page, by page id, in the order of the tree: only pages with two
+    // or more need their titles.
+    std::vector<std::pair<std::uint32_t, const TTopicNode*>> pageTopics;
     std::vector<TTopicNode*> nodes;
     project_.Tree().ForEach([&](TTopicNode* node) {
         if (!node->IsRoot())
             nodes.push_back(node);
     });
+    pageIds_.reserve(nodes.size());
     for (TTopicNode* node : nodes) {
         const TLeftTreeData& data = node->Data();
         const std::string title = node->Text();
@@ -616,17 +625,15 @@ void TChecker::CheckTopics() {
                                 " is found only when letter case is ignored.",
                             exact);
                     }
-                    TPageInfo& page = pages_[PageId(target.Real)];
+                    const std::uint32_t id =
+                        target.Page != kNoPage ? target.Page : PageId(target.Real);
+                    TPageInfo& page = pages_[id];
                     if (data.Kind == 0)
                         page.InContents = true;
-                    if (data.Kind != 2) {
-                        auto& titles = topicsOfPage[target.Real];
-                        if (titles.empty())
-                            pageOrder.push_back(target.Real);
-                        titles.push_back(title);
-                    }
+                    if (data.Kind != 2)
+                        pageTopics.emplace_back(id, node);
                     if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
-                        Enqueue(PageId(target.Real));
+                        Enqueue(id);
                     if (data.Kind == 2 && page.TemplateTitle.empty())
                         page.TemplateTitle = title; // its tags are checked when it is read
                 }
@@ -667,14 +674,22 @@ void TChecker::CheckTopics() {
             }
         }
     }
-    for (const std::string& real : pageOrder) {
-        const auto& titles = topicsOfPage[real];
-        if (titles.size() < 2)
+    std::vector<std::uint32_t> topicCount(pages_.size(), 0);
+    for (const auto& [id, node] : pageTopics)
+        ++topicCount[id];
+    std::unordered_map<std::uint32_t, std::vector<const TTopicNode*>> shared;
+    for (const auto& [id, node] : pageTopics)
+        if (topicCount[id] > 1)
+            shared[id].push_back(node);
+    for (const auto& [id, node] : pageTopics) { // in the order of each page's first topic
+        if (topicCount[id] < 2)
             continue;
+        topicCount[id] = 0; // reported once
+        const std::vector<const TTopicNode*>& topics = shared[id];
         std::string names;
-        for (const std::string& t : titles)
-            names += (names.empty() ? "" : ", ") + Quote(t);
-        Add(CheckSeverity::Warning, "shared-page", PageId(real), 0, titles[1], "",
+        for (const TTopicNode* t : topics)
+            names += (names.empty() ? "" : ", ") + Quote(t->Text());
+        Add(CheckSeverity::Warning, "shared-page", id, 0, topics[1]->Text(), "",
             "The topics " + names + " share one page.");
     }
 }
@@ -949,16 +964,18 @@ void TChecker::CheckFragments() {
     fragments_ = {};
 }
 
-void TChecker::CheckOrphans() {
+// The page files below the root, sorted: the candidates for orphans. Earlier outputs,
+// hidden folders and symbolic links are no part of the help.
+std::vector<std::string> TChecker::PageFilesOnDisk() const {
     std::error_code ec;
-    std::vector<std::string> orphans;
+    std::vector<std::string> files;
     fs::recursive_directory_iterator it(fs::path(projectRoot_->Folder()),
                                         fs::directory_options::skip_permission_denied, ec);
     for (fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
         const fs::directory_entry& entry = *it;
-        const std::string name = entry.path().filename().string();
         std::error_code sec;
         if (entry.is_directory(sec)) {
+            const std::string name = entry.path().filename().string();
             // Earlier outputs and hidden folders (.git, ...) are no part of the help.
             if ((!name.empty() && name[0] == '.') ||
                 fs::exists(entry.path() / ".parvane-output", sec))
@@ -967,16 +984,19 @@ void TChecker::CheckOrphans() {
         }
         if (entry.is_symlink(sec) || !entry.is_regular_file(sec))
             continue;
-        const std::string path = entry.path().string();
-        if (!IsPageFile(path))
-            continue;
-        if (!pageIds_.count(RelativeToRoot(path)))
-            orphans.push_back(path);
+        std::string path = entry.path().string();
+        if (IsPageFile(path))
+            files.push_back(std::move(path));
     }
-    std::sort(orphans.begin(), orphans.end());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void TChecker::CheckOrphans(const std::vector<std::string>& onDisk) {
     const std::size_t known = pages_.size();
-    for (const std::string& path : orphans)
-        Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
+    for (const std::string& path : onDisk)
+        if (!pageIds_.count(RelativeToRoot(path)))
+            Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
     for (std::uint32_t id = 0; id < known; ++id)
         if (pages_[id].InContents && !(flags_[id] & kLinked))
@@ -988,14 +1008,14 @@ void TChecker::CheckOrphans() {
 // they were found in.
 void TChecker::SortFindings() {
     TCheckResult::TData& d = *data_;
-    std::vector<std::uint32_t> order(pages_.size());
+    // The names side by side with their ids: sorting looks at nothing else.
+    std::vector<std::pair<std::string_view, std::uint32_t>> order(pages_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return pages_[a].Rel < pages_[b].Rel; });
+        order[i] = {pages_[i].Rel, i};
+    std::sort(order.begin(), order.end()); // names are unique
     std::vector<std::uint32_t> rank(pages_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
-        rank[order[i]] = i + 1; // 0: the project (no page) comes first
+        rank[order[i].second] = i + 1; // 0: the project (no page) comes first
     auto rankOf = [&](std::uint32_t page) { return page == kProject ? 0u : rank[page]; };
     // Findings are grouped by page first (counting, no comparisons), then each page's few
     // findings are sorted, and the records are moved once.
@@ -1055,11 +1075,24 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     Progress("Checking topics...");
     CheckTopics();
     CheckTemplates();
+    // The files on disk are listed for the orphans while the pages are read.
+    std::vector<std::string> onDisk;
+    std::exception_ptr walkFailed;
+    std::jthread walk([&] {
+        try {
+            onDisk = PageFilesOnDisk();
+        } catch (...) {
+            walkFailed = std::current_exception();
+        }
+    });
     Progress("Checking pages...");
     ScanPages();
     CheckFragments();
     Progress("Looking for pages no topic reaches...");
-    CheckOrphans();
+    walk.join();
+    if (walkFailed)
+        std::rethrow_exception(walkFailed);
+    CheckOrphans(onDisk);
     SortFindings();
     for (TPageInfo& page : pages_)
         data_->PageNames.push_back(std::move(page.Rel));
@@ -1088,7 +1121,23 @@ void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
-        // Eight bytes at a time while none needs an escape: reports are mostly plain text.
+        // Sixteen or eight bytes at a time while none needs an escape: reports are mostly
+        // plain text.
+#if defined(__SSE2__)
+        while (i + 16 <= s.size()) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+            const __m128i low = _mm_set1_epi8(0x1F);
+            const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(v, low), low); // below 0x20
+            const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+            const int found = _mm_movemask_epi8(_mm_or_si128(control, special));
+            if (found != 0) {
+                i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+                break;
+            }
+            i += 16;
+        }
+#endif
         while (i + 8 <= s.size()) {
             std::uint64_t bytes;
             std::memcpy(&bytes, s.data() + i, 8);
@@ -1134,13 +1183,22 @@ TFindingView ViewOf(const TCheckFinding& f) {
     return {f.Severity, f.Code, f.Page, f.Line, f.Topic, f.Target, f.Message, f.Suggestion};
 }
 
+// A line number without a temporary string: reports have hundreds of thousands.
+void AppendNumber(std::string& out, int n) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    out.append(digits, end);
+}
+
 void AppendText(std::string& out, const TFindingView& f, std::string_view projectFile) {
     out += SeverityName(f.Severity);
     out += ": ";
     if (!f.Page.empty()) {
         out += f.Page;
-        if (f.Line > 0)
-            out += ":" + std::to_string(f.Line);
+        if (f.Line > 0) {
+            out += ':';
+            AppendNumber(out, f.Line);
+        }
     } else if (!f.Topic.empty()) {
         out += "topic \"";
         out += f.Topic;
@@ -1186,14 +1244,14 @@ void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_
 }
 
 void AppendJson(std::string& out, const TFindingView& f, bool first) {
-    out += first ? "\n    {\"severity\": " : ",\n    {\"severity\": ";
-    AppendJsonString(out, SeverityName(f.Severity));
-    out += ", \"code\": ";
+    out += first ? "\n    {\"severity\": \"" : ",\n    {\"severity\": \"";
+    out += SeverityName(f.Severity); // one of three plain words
+    out += "\", \"code\": ";
     AppendJsonString(out, f.Code);
     out += ", \"page\": ";
     AppendJsonString(out, f.Page);
     out += ", \"line\": ";
-    out += std::to_string(f.Line);
+    AppendNumber(out, f.Line);
     out += ", \"topic\": ";
     AppendJsonString(out, f.Topic);
     out += ", \"target\": ";
@@ -1318,47 +1376,64 @@ TCheckReport TCheckResult::Report() const {
 
 namespace {
 
-// Formats the findings in blocks on every core, joined in order: a large site's report is
-// hundreds of megabytes. Room for all of it is taken at once (pages never touched cost
-// nothing), so the report is not copied as it grows.
+// Formats the findings in blocks on every core and hands them to write in order, while
+// the next blocks are being formatted; only a few blocks are in memory at any time.
 template <typename Format>
-void FormatInBlocks(std::string& out, std::size_t count, const Format& format) {
-    constexpr std::size_t kBlock = 4096;
-    out.reserve(out.size() + count * 512 + 4096);
+void FormatInBlocks(const TCheckResult::TWrite& write, std::size_t count, const Format& format) {
+    constexpr std::size_t kBlock = 1024;
     ForEachPageInOrder<std::string>(
         (count + kBlock - 1) / kBlock, 0,
         [&](std::size_t block) {
             std::string part;
+            part.reserve(kBlock * 320);
             format(part, block * kBlock, std::min(count, (block + 1) * kBlock));
             return part;
         },
-        [&](std::size_t, std::string&& part) { out += part; });
+        [&](std::size_t, std::string&& part) { write(part); });
 }
 
 } // namespace
 
-std::string TCheckResult::Text() const {
-    std::string out;
-    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+void TCheckResult::WriteText(const TWrite& write) const {
+    FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
             AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
     });
+    write(TextSummary());
+}
+
+std::string TCheckResult::TextSummary() const {
+    std::string out;
     AppendTextSummary(out, Count(CheckSeverity::Error), Count(CheckSeverity::Warning),
                       Count(CheckSeverity::Note), data_->PagesRead);
     return out;
 }
 
-std::string TCheckResult::Json() const {
-    std::string out;
-    AppendJsonHead(out, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
+void TCheckResult::WriteJson(const TWrite& write) const {
+    std::string head;
+    AppendJsonHead(head, data_->ProjectFile, data_->RootFolder, Count(CheckSeverity::Error),
                    Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
-    FormatInBlocks(out, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+    write(head);
+    FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
             AppendJson(part, data_->View(data_->Records[i], message), i == 0);
     });
-    AppendJsonTail(out, Size() == 0);
+    std::string tail;
+    AppendJsonTail(tail, Size() == 0);
+    write(tail);
+}
+
+std::string TCheckResult::Text() const {
+    std::string out;
+    WriteText([&](std::string_view part) { out += part; });
+    return out;
+}
+
+std::string TCheckResult::Json() const {
+    std::string out;
+    WriteJson([&](std::string_view part) { out += part; });
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace parvane {
@@ -64,6 +65,14 @@ public:
     // The same bytes as FormatCheckText and FormatCheckJson of Report().
     std::string Text() const;
     std::string Json() const;
+    // The same bytes again, handed to write piece by piece as they are formatted: a large
+    // site's report is hundreds of megabytes and is never held whole. An exception from
+    // write stops the formatting and leaves here.
+    using TWrite = std::function<void(std::string_view)>;
+    void WriteText(const TWrite& write) const;
+    void WriteJson(const TWrite& write) const;
+    // The last line of Text(): the counts of the findings and of the files read.
+    std::string TextSummary() const;
 
 private:
     std::unique_ptr<TData> data_;

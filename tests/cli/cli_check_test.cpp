@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <strings.h>
@@ -103,4 +104,85 @@ TEST(CliCheck, RealManualHasNoFalseErrors) {
     }
     EXPECT_EQ(run.code, errors > 0 ? 1 : 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("files read."));
+}
+
+namespace {
+
+// A project whose report is large enough to be written in several pieces.
+struct ManyFindings {
+    TempDir dir{"pv-cli-check-many"};
+    ManyFindings() {
+        std::string body;
+        for (int i = 0; i < 5000; ++i)
+            body += "<a href=\"gone" + std::to_string(i) + ".htm\">g</a>\n";
+        WriteFile(dir / "docs/index.htm", Page("Start", body));
+        const CliRun run =
+            RunCli({"new", "docs", "--output", "help.pvx", "--import", "--quiet"}, dir.Folder());
+        EXPECT_EQ(run.code, 0) << run.output;
+    }
+};
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// The report on the standard output is the report in the file, in both formats.
+TEST(CliCheck, StandardOutputCarriesTheSameReportAsTheFile) {
+    ManyFindings f;
+    const CliRun json = RunCli({"check", "help.pvx", "--format", "json"}, f.dir.Folder());
+    EXPECT_EQ(json.code, 1);
+    const CliRun jsonFile = RunCli(
+        {"check", "help.pvx", "--format", "json", "--output", "r.json"}, f.dir.Folder());
+    EXPECT_EQ(jsonFile.code, 1);
+    EXPECT_EQ(jsonFile.output, "");
+    EXPECT_EQ(json.output, ReadFile(f.dir / "r.json"));
+    // A pipe named as the output is written into (CI writes "--output /dev/stdout").
+    const CliRun piped = RunCli(
+        {"check", "help.pvx", "--format", "json", "--output", "/dev/stdout"}, f.dir.Folder());
+    EXPECT_EQ(piped.code, 1);
+    EXPECT_TRUE(piped.output == json.output) << piped.output.substr(0, 300);
+    // Not cut short: the last finding and the end of the object are there.
+    EXPECT_NE(json.output.find("\"target\": \"gone4999.htm\""), std::string::npos);
+    EXPECT_EQ(json.output.substr(json.output.size() - 7), "\n  ]\n}\n");
+
+    const CliRun text = RunCli({"check", "help.pvx"}, f.dir.Folder());
+    const CliRun textFile = RunCli({"check", "help.pvx", "--output", "r.txt"}, f.dir.Folder());
+    EXPECT_EQ(text.output, ReadFile(f.dir / "r.txt"));
+    // Only the summary line (the page is reached through the contents alone: a note).
+    EXPECT_EQ(textFile.output, "5000 errors, 0 warnings, 1 note; 1 file read.\n");
+    EXPECT_TRUE(text.output.ends_with("\n" + textFile.output));
+    EXPECT_EQ(std::count(text.output.begin(), text.output.end(), '\n'), 5002);
+}
+
+// A report that cannot be written completely (here the file size limit, as a full disk
+// would) is an error, and the earlier report stays as it was, with nothing beside it.
+TEST(CliCheck, AFailedWriteKeepsTheEarlierReport) {
+    ManyFindings f;
+    WriteFile(f.dir / "out/report.json", "earlier report");
+    const std::string command = "cd " + ShellQuote(f.dir.Folder()) +
+                                " && ulimit -f 64 && trap '' XFSZ && " + ShellQuote(PARVANE_CLI) +
+                                " check help.pvx --format json --output out/report.json 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_THAT(output, HasSubstr("Cannot write \"out/report.json\""));
+    EXPECT_EQ(ReadFile(f.dir / "out/report.json"), "earlier report");
+    EXPECT_EQ(Names(f.dir / "out"), std::vector<std::string>{"report.json"});
+
+    // An output folder that does not exist is refused before the check runs.
+    const CliRun run = RunCli({"check", "help.pvx", "--output", "nowhere/r.txt"}, f.dir.Folder());
+    EXPECT_EQ(run.code, 1);
+    EXPECT_THAT(run.output, HasSubstr("Cannot write \"nowhere/r.txt\""));
 }

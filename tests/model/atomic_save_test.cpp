@@ -12,6 +12,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,4 +129,90 @@ TEST(AtomicSave, TheNextSaveOfAProjectClearsItsOwnOldLeftovers) {
     EXPECT_EQ(Names(dir.Folder()),
               (std::vector<std::string>{".p.pvx.a-b.cd", ".p.pvx.notours", ".p.pvx.young1",
                                         ".q.pvx.Ab12Cd", "p.pvx"}));
+}
+
+// A file written in pieces replaces the old one only when complete; a writer given up
+// half way (a failed report, an exception) leaves the old file and no temporary file.
+TEST(AtomicSave, AFileWrittenInPiecesReplacesTheOldOneOnlyWhenComplete) {
+    TempDir dir("pv-pieces");
+    const std::string path = dir / "report.json";
+    WriteFile(path, "earlier report");
+    ::chmod(path.c_str(), 0640);
+    {
+        TextCodec::TAtomicFileWriter file(path);
+        file.Write("new ");
+        file.Write(std::string(1 << 20, 'x'));
+        EXPECT_EQ(ReadFile(path), "earlier report");
+        EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+        file.Commit();
+        EXPECT_THROW(file.Write("after"), std::exception);
+    }
+    EXPECT_EQ(ReadFile(path), "new " + std::string(1 << 20, 'x'));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    {
+        TextCodec::TAtomicFileWriter file(path);
+        file.Write("half a report");
+    } // given up without Commit
+    EXPECT_EQ(ReadFile(path), "new " + std::string(1 << 20, 'x'));
+    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+
+    // A file that cannot be made at all is refused at once.
+    EXPECT_THROW(TextCodec::TAtomicFileWriter(dir / "no/such/folder/report.json"),
+                 std::exception);
+}
+
+// A write that fails half way (here the file size limit, as a full disk would) throws,
+// removes what was written and keeps the old file.
+TEST(AtomicSave, AFailedPieceKeepsTheOldFile) {
+    TempDir dir("pv-pieces-fail");
+    const std::string path = dir / "report.json";
+    WriteFile(path, "earlier report");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 << 10, 64 << 10};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        int code = 3;
+        try {
+            TextCodec::TAtomicFileWriter file(path);
+            file.Write(std::string(40 << 10, 'a'));
+            code = 4;
+            file.Write(std::string(40 << 10, 'b'));
+            code = 5;
+            file.Commit();
+        } catch (const std::exception&) {
+            ::_exit(code == 4 ? 0 : code);
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: the first piece failed, 5: nothing failed";
+    EXPECT_EQ(ReadFile(path), "earlier report");
+    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+}
+
+// "--output /dev/null" and named pipes: what is there is written into, never replaced by a
+// file of the same name.
+TEST(AtomicSave, APipeIsWrittenIntoAndStaysAPipe) {
+    TempDir dir("pv-pipe");
+    const std::string path = dir / "report.fifo";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    {
+        TextCodec::TAtomicFileWriter file(path);
+        file.Write("first piece, ");
+        file.Write("second piece");
+        file.Commit();
+    }
+    char buffer[256];
+    const ssize_t n = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0),
+              "first piece, second piece");
+    EXPECT_TRUE(fs::is_fifo(path));
+    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.fifo"});
 }

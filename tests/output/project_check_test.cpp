@@ -326,3 +326,61 @@ TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
         << json;
     EXPECT_EQ(json, FormatCheckJson(result.Report()));
 }
+
+// A large report is handed over piece by piece as it is formatted, never whole, with the
+// same bytes; a piece that cannot be written stops the writing there.
+TEST(ProjectCheck, LargeReportsAreWrittenInPieces) {
+    TestProject p;
+    std::string body;
+    for (int i = 0; i < 6000; ++i)
+        body += "<a href=\"gone" + std::to_string(i) + ".htm\">g</a>\n";
+    p.Write("a.htm", Page("A", body));
+    p.Add("A", "a.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const TCheckReport report = result.Report();
+    ASSERT_EQ(report.Findings.size(), 6001u); // and the page reached only through the contents
+    for (const bool json : {true, false}) {
+        const std::string whole = json ? FormatCheckJson(report) : FormatCheckText(report);
+        std::string joined;
+        std::size_t pieces = 0, largest = 0;
+        const TCheckResult::TWrite write = [&](std::string_view piece) {
+            joined += piece;
+            ++pieces;
+            largest = std::max(largest, piece.size());
+        };
+        json ? result.WriteJson(write) : result.WriteText(write);
+        EXPECT_TRUE(joined == whole);
+        EXPECT_GT(pieces, 3u);
+        EXPECT_LT(largest, whole.size() / 3);
+
+        std::size_t written = 0;
+        const TCheckResult::TWrite failing = [&](std::string_view) {
+            if (++written == 3)
+                throw std::runtime_error("disk full");
+        };
+        EXPECT_THROW(json ? result.WriteJson(failing) : result.WriteText(failing),
+                     std::runtime_error);
+        EXPECT_EQ(written, 3u);
+    }
+}
+
+// Topics on one page are named together once, in the order of the tree, also when one of
+// them spells the page in other letter case; a page of one topic is no finding.
+TEST(ProjectCheck, TopicsSharingAPageAreNamedTogetherOnce) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href=\"b.htm\">b</a>"));
+    p.Write("b.htm", Page("B", "<a href=\"a.htm\">a</a>"));
+    p.Add("One", "a.htm");
+    p.Add("Alone", "b.htm");
+    p.Add("Two", "a.htm");
+    p.Add("Three", "A.HTM");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<TCheckFinding> shared;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "shared-page")
+            shared.push_back(f);
+    ASSERT_EQ(shared.size(), 1u) << FormatCheckText(report);
+    EXPECT_EQ(shared[0].Page, "a.htm");
+    EXPECT_EQ(shared[0].Topic, "Two");
+    EXPECT_EQ(shared[0].Message, "The topics \"One\", \"Two\", \"Three\" share one page.");
+}
