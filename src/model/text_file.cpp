@@ -332,49 +332,62 @@ std::string CodePageOfLanguage(std::string_view language) {
     }
 }
 
+namespace {
+
+// ReadFileInto, opening `file` and naming `path` in its errors.
+std::string_view ReadInto(const std::string& file, const std::string& path, std::string& buffer) {
+    auto fail = [&path](const std::string& reason) {
+        return EParvaneError("Cannot read \"" + path + "\": " + reason);
+    };
+    // Not blocking on open: a pipe would wait for a writer, and it is no file to read.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw fail(std::strerror(errno));
+    struct TClose {
+        int Fd;
+        ~TClose() { ::close(Fd); }
+    } closing{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw fail(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+    // O_NONBLOCK is left set: it changes nothing for a regular file, and clearing it cost
+    // two system calls per page read. The buffer is sized once from the file's size (one
+    // byte more, to see the end in one read); a size the system only claims (kernel files
+    // say 0, or terabytes) is not trusted further than a large page would go.
+    constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
+    const std::size_t expected = std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1;
+    if (buffer.size() < expected)
+        buffer.resize(expected);
+    std::size_t got = 0;
+    for (;;) {
+        if (got == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw fail(std::strerror(errno));
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return std::string_view(buffer).substr(0, got);
+}
+
+} // namespace
+
 std::string ReadFileBytes(const std::string& path) {
     std::string native = Paths::ToNative(path);
     if (const std::string resolved = Paths::ResolveExisting(native); !resolved.empty())
         native = resolved;
-    // Not blocking on open: a pipe would wait for a writer, and it is no file to read.
-    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw EParvaneError("Cannot read \"" + path + "\": " + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw EParvaneError("Cannot read \"" + path + "\": " +
-                            (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"));
-    }
-    // O_NONBLOCK is left set: it changes nothing for a regular file, and clearing it cost
-    // two system calls per page read.
     std::string data;
-    try {
-        // Sized once: growing by doubling would need up to twice the file's size. A size
-        // the system only claims (kernel files say 0, or terabytes) is not trusted further
-        // than a large page would go.
-        constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
-        data.reserve(std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1);
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                const std::string reason = std::strerror(errno);
-                ::close(fd);
-                throw EParvaneError("Cannot read \"" + path + "\": " + reason);
-            }
-            data.append(buffer, static_cast<std::size_t>(n));
-        }
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
+    data.resize(ReadInto(native, path, data).size());
     return data;
+}
+
+std::string_view ReadFileInto(const std::string& path, std::string& buffer) {
+    return ReadInto(path, path, buffer);
 }
 
 namespace {

@@ -27,6 +27,10 @@ std::string CodePageOfLanguage(std::string_view language);
 // Whole file as bytes; throws EParvaneError with a readable message on failure (a folder,
 // a pipe or a device is refused without waiting on it).
 std::string ReadFileBytes(const std::string& path);
+// Reads the regular file at path (as it is spelled, no look-up in other letter case) into
+// buffer, grown as needed and kept by the caller for the next file, with one open and as
+// few reads as its size needs; gives the bytes read. Throws as ReadFileBytes does.
+std::string_view ReadFileInto(const std::string& path, std::string& buffer);
 // Writes bytes to a temporary file in the same folder, then renames it over path. Where
 // the file system offers unnamed temporary files the bytes are written into one first, so
 // a process killed while saving leaves nothing behind. A symbolic link at path is

@@ -341,46 +341,6 @@ private:
     bool listExternal_;
 };
 
-// Reads a file with one open and as few reads as its size needs, into a buffer the
-// calling thread keeps for the next page. The errors read as ReadFileBytes words them.
-std::string_view ReadWhole(const std::string& path, std::string& buffer) {
-    auto fail = [&](const std::string& reason) -> std::string_view {
-        throw EParvaneError("Cannot read \"" + path + "\": " + reason);
-    };
-    // Not blocking on open: a pipe would wait for a writer, and it is no file to read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return fail(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
-    }
-    // A size the system only claims is not trusted further than a large page would go.
-    constexpr std::size_t kTrustedSize = std::size_t{1} << 28;
-    const std::size_t expected = std::min(static_cast<std::size_t>(st.st_size), kTrustedSize) + 1;
-    if (buffer.size() < expected)
-        buffer.resize(expected);
-    std::size_t got = 0;
-    for (;;) {
-        if (got == buffer.size())
-            buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            return fail(reason);
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return std::string_view(buffer).substr(0, got);
-}
-
 class TChecker {
 public:
     TChecker(const TPvx& project, const TCheckOptions& options, const CheckProgress& progress)
@@ -739,7 +699,7 @@ void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TR
     std::string decoded;
     std::string_view text;
     try {
-        text = ReadWhole(real, buffer);
+        text = TextCodec::ReadFileInto(real, buffer);
         // Links and ids are found in the bytes; only a page that is no UTF-8 is converted.
         if (!TextCodec::IsValidUtf8(text)) {
             decoded = TextCodec::DecodePage(text, charset);
