@@ -171,22 +171,22 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
 namespace {
 
 // Writes the copy of a web page, script or style sheet with the names on disk when some
-// link of it needs them; false when it is to be copied as it is.
-bool CopyWithRealNames(TRealNames& realNames, TProjectRoot& root, const TResolvedTarget& found,
-                       const std::string& dest) {
+// link of it needs them; false when it is to be copied as it is. Links are looked up from
+// linkFolder, the file's place below the root.
+bool CopyWithRealNames(TRealNames& realNames, const std::string& source,
+                       const std::string& linkFolder, const std::string& dest) {
     std::string bytes;
     try {
-        bytes = TextCodec::ReadFileBytes(found.Path);
+        bytes = TextCodec::ReadFileBytes(source);
     } catch (const std::exception&) {
         return false; // the copy says what is wrong
     }
-    // Links are looked up from the file's place below the root.
-    if (!realNames.Rewrite(bytes, Paths::ExtractFilePath(root.Folder() + root.Relative(found))))
+    if (!realNames.Rewrite(bytes, linkFolder))
         return false;
     TextCodec::WriteFileAtomic(dest, bytes);
     // The permissions a copy rewritten afterwards would have: the file's own, writable.
     std::error_code ec;
-    const fs::perms perms = fs::status(found.Path, ec).permissions();
+    const fs::perms perms = fs::status(source, ec).permissions();
     if (!ec)
         fs::permissions(dest, perms | fs::perms::owner_write, ec);
     return true;
@@ -334,11 +334,22 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folderIn) {
 }
 
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, bool reportEach,
-                        const std::vector<std::string>& writtenLater, TRealNames* realNames) {
+                        const std::vector<std::string>& writtenLater, TRealNamesPool* realNames) {
     TProjectRoot& root = ctx.Contents.Root();
     const std::string target = Paths::IncludeTrailingSlash(targetFolder);
     const std::unordered_set<std::string> skip(writtenLater.begin(), writtenLater.end());
-    // Folders made so far: a file's folder is created (and looked at) once, not per file.
+    const bool renaming = realNames && ctx.Contents.LinksNeedRealNames;
+
+    // First, on this thread: where each file goes, its folder made (once per folder), what
+    // is to be said about it. The root's look-ups are this thread's alone here.
+    struct TCopy {
+        std::string Line; // the progress line, "" for none
+        std::string Source;
+        std::string Dest; // "" when the file is not copied
+        std::string LinkFolder; // where its links are looked up from, when renaming
+    };
+    std::vector<TCopy> copies;
+    copies.reserve(ctx.Contents.Files.size());
     std::unordered_set<std::string> made;
     for (const std::string& file : ctx.Contents.Files) {
         const TResolvedTarget found = root.Resolve(file);
@@ -346,31 +357,57 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
             continue; // vanished since it was collected: the copy is simply missing
         if (!found.InsideRoot) {
             if (ctx.Contents.OutsideFiles.insert(found.Path).second)
-                ctx.Host.Info("Not copied, it lies outside the project's root folder: " +
-                              found.Path);
+                copies.push_back({"Not copied, it lies outside the project's root folder: " +
+                                      found.Path,
+                                  {}, {}, {}});
             continue;
         }
-        const std::string& source = found.Path;
+        TCopy copy;
         if (reportEach)
-            ctx.Host.Info(file);
-        if (skip.count(source))
-            continue;
-        const fs::path dest(target + root.Relative(found));
-        std::error_code ec;
-        if (made.insert(dest.parent_path().string()).second) {
-            fs::create_directories(dest.parent_path(), ec);
-            if (ec)
-                throw EParvaneError("Cannot create the folder \"" + dest.parent_path().string() +
-                                    "\": " + ec.message());
+            copy.Line = file;
+        if (!skip.count(found.Path)) {
+            const std::string relative = root.Relative(found);
+            const fs::path dest(target + relative);
+            std::error_code ec;
+            if (made.insert(dest.parent_path().string()).second) {
+                fs::create_directories(dest.parent_path(), ec);
+                if (ec)
+                    throw EParvaneError("Cannot create the folder \"" +
+                                        dest.parent_path().string() + "\": " + ec.message());
+            }
+            copy.Dest = dest.string();
+            if (renaming && IsWebTextFile(found.Path))
+                copy.LinkFolder = Paths::ExtractFilePath(root.Folder() + relative);
+            copy.Source = found.Path;
         }
-        if (realNames && ctx.Contents.LinksNeedRealNames && IsWebTextFile(source) &&
-            CopyWithRealNames(*realNames, root, found, dest.string()))
-            continue;
-        fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
-        if (ec && fs::exists(source))
-            throw EParvaneError("Cannot copy \"" + source + "\" to \"" + dest.string() +
-                                "\": " + ec.message());
+        if (!copy.Line.empty() || !copy.Dest.empty())
+            copies.push_back(std::move(copy));
     }
+
+    // Then the copies on every core, each line said in the list's order as its copy is
+    // done (the first copy that fails stops the build, as with one thread).
+    ForEachPageInOrder<bool>(
+        copies.size(), ctx.Contents.Threads,
+        [&](std::size_t i) {
+            const TCopy& copy = copies[i];
+            if (copy.Dest.empty())
+                return true;
+            if (!copy.LinkFolder.empty()) {
+                const TRealNamesPool::TLease names = realNames->Borrow();
+                if (CopyWithRealNames(*names, copy.Source, copy.LinkFolder, copy.Dest))
+                    return true;
+            }
+            std::error_code ec;
+            fs::copy_file(copy.Source, copy.Dest, fs::copy_options::overwrite_existing, ec);
+            if (ec && fs::exists(copy.Source))
+                throw EParvaneError("Cannot copy \"" + copy.Source + "\" to \"" + copy.Dest +
+                                    "\": " + ec.message());
+            return true;
+        },
+        [&](std::size_t i, bool) {
+            if (!copies[i].Line.empty())
+                ctx.Host.Info(copies[i].Line);
+        });
 }
 
 std::string ResolveOutputPath(const TPvx& project, const std::string& pathIn) {

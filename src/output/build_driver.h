@@ -14,7 +14,7 @@
 
 namespace parvane {
 
-class TRealNames;
+class TRealNamesPool;
 
 enum class OutputKind { HtmlHelp = 0, WebHelp = 1, SingleHtml = 2, Pdf = 3, Epub = 4, QtHelp = 5 };
 
@@ -128,7 +128,7 @@ void PrepareOutputFolder(TBuildContext& ctx, const std::string& folder);
 void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder,
                         bool reportEach = false,
                         const std::vector<std::string>& writtenLater = {},
-                        TRealNames* realNames = nullptr);
+                        TRealNamesPool* realNames = nullptr);
 // Whether a file is a web page, script or style sheet: the files whose links are followed
 // and written with the names on disk.
 bool IsWebTextFile(const std::string& path);

@@ -12,6 +12,7 @@
 #include "output/chm_compiler.h"
 #include "output/chm_project.h"
 #include "output/compiler_log.h"
+#include "output/parallel_pages.h"
 #include "output/real_names.h"
 #include "templates/template_apply.h"
 
@@ -145,7 +146,8 @@ public:
 
     // Writes the planned pages below workFolder, after the other files were copied.
     // Links reached only in another letter case are written with the names on disk.
-    void Write(TBuildContext& ctx, const std::string& workFolder, TRealNames& realNames) const {
+    void Write(TBuildContext& ctx, const std::string& workFolder,
+               TRealNamesPool& realNames) const {
         if (templateSource_.empty())
             return;
         ctx.Host.Info("Applying template...");
@@ -154,18 +156,25 @@ public:
         // (the templated pages are not in the work folder yet).
         const TTemplate tpl(templateSource_);
         const std::string encoding = SF::Trim(ctx.Project.ProjectSettings.Encoding);
-        for (const TTemplatedPage& page : pages_) {
-            const std::string dest = workFolder + page.Source.substr(root_.size());
-            const std::string body = page.Item ? ctx.Contents.ItemBody(*page.Item)
-                                               : PageBody(SF::LoadTextFile(page.Source, encoding));
-            std::error_code ec;
-            fs::create_directories(fs::path(dest).parent_path(), ec);
-            const std::string folder = Paths::ExtractFilePath(page.Source);
-            std::string text = ApplyTemplate(tpl.RebasedFor(folder), page.Title, body);
-            if (ctx.Contents.LinksNeedRealNames)
-                realNames.Rewrite(text, folder);
-            WriteTemplatedPage(dest, text, encoding);
-        }
+        // The pages on every core; they are distinct files.
+        ForEachPageInOrder<bool>(
+            pages_.size(), ctx.Contents.Threads,
+            [&](std::size_t i) {
+                const TTemplatedPage& page = pages_[i];
+                const std::string dest = workFolder + page.Source.substr(root_.size());
+                const std::string body =
+                    page.Item ? ctx.Contents.ItemBody(*page.Item)
+                              : PageBody(SF::LoadTextFile(page.Source, encoding));
+                std::error_code ec;
+                fs::create_directories(fs::path(dest).parent_path(), ec);
+                const std::string folder = Paths::ExtractFilePath(page.Source);
+                std::string text = ApplyTemplate(tpl.RebasedFor(folder), page.Title, body);
+                if (ctx.Contents.LinksNeedRealNames)
+                    realNames.Borrow()->Rewrite(text, folder);
+                WriteTemplatedPage(dest, text, encoding);
+                return true;
+            },
+            [](std::size_t, bool) {});
     }
 
 private:
@@ -266,7 +275,7 @@ void BuildHtmlHelpBranch(TBuildContext& ctx) {
     ctx.Host.Info("Copying files...");
     // The names on disk are written while each file is copied and each page templated, not
     // in a pass over the work folder afterwards.
-    TRealNames realNames(contents.Root());
+    TRealNamesPool realNames(contents.Root());
     CopyCollectedFiles(ctx, work.Path(), false, {}, &realNames);
     templated.Write(ctx, work.Path(), realNames);
 

@@ -125,8 +125,10 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     ctx.Host.Info("Creating page...");
     // Links reached only in another letter case are written with the names on disk as
     // each file is copied and each piece of the page written, not in a pass afterwards.
-    TRealNames realNames(contents.Root());
-    CopyCollectedFiles(ctx, folder, false, {}, &realNames);
+    TRealNamesPool realNamesPool(contents.Root());
+    CopyCollectedFiles(ctx, folder, false, {}, &realNamesPool);
+    // The page is written on this thread.
+    const TRealNamesPool::TLease realNames = realNamesPool.Borrow();
 
     ctx.Host.Info("Output files...");
     const std::string pageFile =
@@ -139,7 +141,7 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     const std::string rootFolder = contents.Root().Folder();
     auto realNamed = [&](std::string text) {
         if (writeRealNames)
-            realNames.Rewrite(text, rootFolder);
+            realNames->Rewrite(text, rootFolder);
         return text;
     };
     const std::string toc = settings.SingleHtmlHasToc ? contents.BuildSingleToc() : std::string();
@@ -179,7 +181,7 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         writer.Append(realNamed(toc));
         pages.WriteParts(writeRealNames, [&](TSinglePages::TPart&& part) {
             if (writeRealNames)
-                realNames.Rewrite(part.Text, rootFolder, part.Links);
+                realNames->Rewrite(part.Text, rootFolder, part.Links);
             writer.Append(kTopicStart);
             writer.Append(part.Text);
             writer.Append(kTopicEnd);

@@ -147,7 +147,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     ctx.Host.Info("Copying files...");
     // Links reached only in another letter case are written with the names on disk as
     // each file is copied and each page written, not in a pass afterwards.
-    TRealNames realNames(contents.Root());
+    TRealNamesPool realNames(contents.Root());
     CopyCollectedFiles(ctx, folder + "scr/", true,
                        WebPagesWrittenOver(contents, folder, !templateFile.empty()), &realNames);
     TSearchData searchData;

@@ -19,7 +19,7 @@
 namespace parvane {
 
 // Orders strings without regard to case (StringFunc::CompareText).
-class TRealNames;
+class TRealNamesPool;
 class TSearchData;
 
 struct TextLess {
@@ -144,7 +144,7 @@ public:
     // with the names on disk. With search, every page of the contents is added to the
     // search data, in tree order, from the reading made to write it where there is one.
     void WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                       const std::string& scrollStyle, TRealNames* realNames = nullptr,
+                       const std::string& scrollStyle, TRealNamesPool* realNames = nullptr,
                        TSearchData* search = nullptr);
     void CopyWebImages(const std::string& outputFolder) const;
     std::string BuildNavigation() const;

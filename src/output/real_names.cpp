@@ -9,18 +9,21 @@
 namespace parvane {
 
 namespace {
-constexpr std::size_t kKnownLinks = 1 << 16;
+constexpr std::size_t kKnownLinks = 1 << 17;
 }
 
 bool TRealNames::NeedsRealName(const std::string& path) {
+    std::unique_lock<std::mutex> turn;
+    if (rootTurns_)
+        turn = std::unique_lock(*rootTurns_);
     const TResolvedTarget target = root_.Resolve(path);
     return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
 }
 
 bool TRealNames::Rewrite(std::string& text, const std::string& folder) {
-    refer_.SplitLinks(text, folder, pieces_,
-                      [this](const std::string& path) { return NeedsRealName(path); });
-    return Join(text, folder);
+    // SplitLinks in its two steps, so that the links weighed are remembered.
+    refer_.FindLinkSpans(text, spans_);
+    return Rewrite(text, folder, spans_);
 }
 
 bool TRealNames::Rewrite(std::string& text, const std::string& folder,
@@ -40,11 +43,13 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
             // remembered is forgotten now and then.
             if (known_.size() >= kKnownLinks)
                 known_.clear();
-            std::string spelled = base;
-            spelled += path;
-            auto [known, first] = known_.try_emplace(std::move(spelled), false);
+            spelled_.assign(base);
+            spelled_ += path;
+            // Remembered by the file reached: the links of a folder's pages to one file
+            // are one entry, however each page spells its way there.
+            auto [known, first] = known_.try_emplace(StringFunc::CollapseDotDot(spelled_), false);
             if (first)
-                known->second = NeedsRealName(StringFunc::CollapseDotDot(known->first));
+                known->second = NeedsRealName(known->first);
             it->second = known->second;
         }
         if (it->second)
@@ -61,12 +66,36 @@ bool TRealNames::Join(std::string& text, const std::string& folder) {
         return false;
     std::string joined;
     joined.reserve(text.size() + 16);
+    std::unique_lock<std::mutex> turn;
+    if (rootTurns_)
+        turn = std::unique_lock(*rootTurns_);
     for (std::size_t i = 0; i < pieces_.size(); ++i)
         joined += i % 2 == 0 ? pieces_[i] : root_.RealLink(folder, pieces_[i]);
+    if (turn)
+        turn.unlock();
     if (joined == text)
         return false;
     text.swap(joined);
     return true;
+}
+
+TRealNamesPool::TLease TRealNamesPool::Borrow() {
+    {
+        const std::lock_guard lock(freeLock_);
+        if (!free_.empty()) {
+            std::unique_ptr<TRealNames> names = std::move(free_.back());
+            free_.pop_back();
+            return TLease(*this, std::move(names));
+        }
+    }
+    return TLease(*this, std::make_unique<TRealNames>(root_, &rootTurns_));
+}
+
+void TRealNamesPool::GiveBack(std::unique_ptr<TRealNames> names) {
+    if (!names)
+        return;
+    const std::lock_guard lock(freeLock_);
+    free_.push_back(std::move(names));
 }
 
 } // namespace parvane

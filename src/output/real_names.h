@@ -5,6 +5,8 @@
 #include "model/link_scanner.h"
 #include "model/project_root.h"
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,7 +15,10 @@ namespace parvane {
 
 class TRealNames {
 public:
-    explicit TRealNames(TProjectRoot& root) : root_(root) {}
+    // rootTurns: the lock that makes the root's look-ups take turns when TRealNames on
+    // several threads share one root (see TRealNamesPool).
+    explicit TRealNames(TProjectRoot& root, std::mutex* rootTurns = nullptr)
+        : root_(root), rootTurns_(rootTurns) {}
 
     // Rewrites text, a file (or a piece of one) whose links are taken from folder: every
     // link THTMLRefer::SplitLinks finds that reaches a file inside the root only without
@@ -29,10 +34,46 @@ private:
     bool NeedsRealName(const std::string& path);
 
     TProjectRoot& root_;
+    std::mutex* rootTurns_;
     THTMLRefer refer_;
     std::vector<std::string> pieces_;
-    // Whether a link as spelled from its folder needs the name on disk.
+    std::vector<THTMLRefer::TLinkSpan> spans_;
+    std::string spelled_;
+    // Whether a link to a path (".." steps taken) needs the name on disk.
     std::unordered_map<std::string, bool> known_;
+};
+
+// TRealNames for files written on several threads at once. Each file borrows one of its
+// own, with its own memory of the links weighed (no lock for the links it remembers); the
+// look-ups in the shared root take turns.
+class TRealNamesPool {
+public:
+    explicit TRealNamesPool(TProjectRoot& root) : root_(root) {}
+
+    class TLease {
+    public:
+        TLease(TRealNamesPool& pool, std::unique_ptr<TRealNames> names)
+            : pool_(pool), names_(std::move(names)) {}
+        TLease(const TLease&) = delete;
+        TLease& operator=(const TLease&) = delete;
+        ~TLease() { pool_.GiveBack(std::move(names_)); }
+        TRealNames& operator*() const { return *names_; }
+        TRealNames* operator->() const { return names_.get(); }
+
+    private:
+        TRealNamesPool& pool_;
+        std::unique_ptr<TRealNames> names_;
+    };
+
+    TLease Borrow();
+
+private:
+    void GiveBack(std::unique_ptr<TRealNames> names);
+
+    TProjectRoot& root_;
+    std::mutex rootTurns_;
+    std::mutex freeLock_;
+    std::vector<std::unique_ptr<TRealNames>> free_;
 };
 
 } // namespace parvane

@@ -577,61 +577,87 @@ struct TSearchData::TState {
     std::unordered_map<std::string, std::uint32_t> TermIds;
     std::vector<std::string> Terms;
     std::vector<std::vector<TPosting>> Postings[2];
-    // Per term: the field of a document it was last counted in (document * 2 + field + 1)
-    // and its count there; the terms of the field at hand in the order met.
-    std::vector<std::uint32_t> Stamp, Count, Met;
-    std::string Key;
-
-    // Counts the words of one field of document d; gives how many there are.
-    std::uint32_t CountWords(std::uint32_t d, std::uint32_t field, std::string_view source) {
-        const std::vector<std::string_view> words = SearchWords(source);
-        const std::uint32_t here = d * 2 + field + 1;
-        for (std::string_view word : words) {
-            LowerAscii(word, Key);
-            auto found = TermIds.find(Key);
-            if (found == TermIds.end()) {
-                found = TermIds.emplace(Key, static_cast<std::uint32_t>(Terms.size())).first;
-                Terms.push_back(Key);
-                Postings[0].emplace_back();
-                Postings[1].emplace_back();
-                Stamp.push_back(0);
-                Count.push_back(0);
-            }
-            const std::uint32_t t = found->second;
-            if (Stamp[t] != here) {
-                Stamp[t] = here;
-                Count[t] = 0;
-                Met.push_back(t);
-            }
-            ++Count[t];
-        }
-        // Each term's list stays in document order: documents are added in order.
-        for (std::uint32_t t : Met)
-            Postings[field][t].push_back({d, Count[t]});
-        Met.clear();
-        return static_cast<std::uint32_t>(words.size());
-    }
 };
+
+namespace {
+
+// The distinct words of one field and their counts, in the order first met; gives how
+// many words there are.
+std::uint32_t CountPageWords(std::string_view source,
+                             std::vector<std::pair<std::string, std::uint32_t>>& counted) {
+    const std::vector<std::string_view> words = SearchWords(source);
+    // The map's keys look into counted's strings, which never move: room for every word
+    // is made first.
+    counted.reserve(words.size());
+    thread_local std::unordered_map<std::string_view, std::uint32_t> index;
+    thread_local std::string key;
+    index.clear();
+    for (std::string_view word : words) {
+        LowerAscii(word, key);
+        const auto found = index.find(key);
+        if (found != index.end()) {
+            ++counted[found->second].second;
+            continue;
+        }
+        counted.emplace_back(key, 1);
+        index.emplace(counted.back().first, static_cast<std::uint32_t>(counted.size() - 1));
+    }
+    index.clear();
+    return static_cast<std::uint32_t>(words.size());
+}
+
+} // namespace
 
 TSearchData::TSearchData() : state_(std::make_unique<TState>()) {}
 
 TSearchData::~TSearchData() = default;
 
-void TSearchData::Add(const std::string& title, const std::string& url, int node,
-                      std::string_view text) {
+TSearchData::TPage TSearchData::Page(const std::string& title, const std::string& url, int node,
+                                     std::string_view text) {
+    TPage page;
+    page.Title = title;
+    page.Url = url;
+    page.Node = node;
+    page.Lengths[0] = CountPageWords(title, page.Words[0]);
+    page.Lengths[1] = CountPageWords(text, page.Words[1]);
+    // An excerpt is at most kMaxExcerpt bytes and looks one byte further to cut.
+    page.Start.assign(text.substr(0, kMaxExcerpt + 1));
+    page.TextSize = text.size();
+    return page;
+}
+
+void TSearchData::Add(TPage&& page) {
     TState& s = *state_;
     const auto d = static_cast<std::uint32_t>(s.Docs.size());
+    // New words take the next numbers in the order met, the title's first.
+    for (int field = 0; field < 2; ++field) {
+        for (auto& [word, count] : page.Words[field]) {
+            auto found = s.TermIds.find(word);
+            if (found == s.TermIds.end()) {
+                found = s.TermIds.emplace(word, static_cast<std::uint32_t>(s.Terms.size())).first;
+                s.Terms.push_back(std::move(word));
+                s.Postings[0].emplace_back();
+                s.Postings[1].emplace_back();
+            }
+            // Each word's list stays in document order: documents are added in order.
+            s.Postings[field][found->second].push_back({d, count});
+        }
+    }
     TState::TDoc doc;
-    doc.Title = title;
-    doc.Url = url;
-    doc.Node = node;
-    doc.Lengths[0] = s.CountWords(d, 0, title);
-    doc.Lengths[1] = s.CountWords(d, 1, text);
-    // An excerpt is at most kMaxExcerpt bytes and looks one byte further to cut.
-    doc.Start.assign(text.substr(0, kMaxExcerpt + 1));
+    doc.Title = std::move(page.Title);
+    doc.Url = std::move(page.Url);
+    doc.Node = page.Node;
+    doc.Lengths[0] = page.Lengths[0];
+    doc.Lengths[1] = page.Lengths[1];
+    doc.Start = std::move(page.Start);
     s.Docs.push_back(std::move(doc));
-    s.TextSizes.push_back(text.size());
-    s.TextBytes += text.size();
+    s.TextSizes.push_back(page.TextSize);
+    s.TextBytes += page.TextSize;
+}
+
+void TSearchData::Add(const std::string& title, const std::string& url, int node,
+                      std::string_view text) {
+    Add(Page(title, url, node, text));
 }
 
 std::string TSearchData::Script() const {

@@ -6,10 +6,13 @@
 // stemming happen once in the browser, with the same code that reads the reader's query,
 // so a page and a query can never disagree about a word.
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace parvane {
@@ -51,6 +54,24 @@ public:
     TSearchData(const TSearchData&) = delete;
     TSearchData& operator=(const TSearchData&) = delete;
 
+    // What Add takes of one page: its words counted, the beginning of its text. Made on
+    // any thread, so that the words of many pages are counted at once.
+    struct TPage {
+        std::string Title;
+        std::string Url;
+        int Node = 0;
+        // Per field (0: the title, 1: the text): how many words, and each distinct word
+        // (ASCII letters lower-cased) with its count, in the order first met.
+        std::uint32_t Lengths[2] = {0, 0};
+        std::vector<std::pair<std::string, std::uint32_t>> Words[2];
+        std::string Start;
+        std::size_t TextSize = 0;
+    };
+    static TPage Page(const std::string& title, const std::string& url, int node,
+                      std::string_view text);
+
+    // Pages are added in the order of the search's documents.
+    void Add(TPage&& page);
     void Add(const std::string& title, const std::string& url, int node, std::string_view text);
     std::string Script() const;
 

@@ -284,35 +284,26 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
 
 namespace {
 
-// A page made on a worker, written by the build's thread once its links are given the
-// names on disk (which only that thread looks up).
+// What a page's worker hands back to the build's thread: the page's words for the search.
 struct TMadePage {
-    bool Pending = false;
-    std::string Text;
-    std::string Charset;
-    std::vector<THTMLRefer::TLinkSpan> Links;
-    std::optional<std::string> SearchText;
+    std::optional<TSearchData::TPage> Search;
 };
 
-// Writes a page now, or hands it on when its links may need the names on disk. The copies
-// were left out for the pages written here, so a page usually lands in a place that is
-// free: it is written there directly, without a temporary file and a rename.
-void WriteOrHandOn(TMadePage& made, std::string&& page, const std::string& dest,
-                   const std::string& charset, bool realNames) {
-    if (!realNames) {
-        SaveNewTextFile(page, dest, charset);
-        return;
-    }
-    THTMLRefer().FindLinkSpans(page, made.Links);
-    made.Text = std::move(page);
-    made.Charset = charset;
-    made.Pending = true;
+// Writes a page, with the names on disk for links that reach their file only in another
+// letter case. The copies were left out for the pages written here, so a page usually
+// lands in a place that is free: it is written there directly, without a temporary file
+// and a rename.
+void WritePage(std::string&& page, const std::string& dest, const std::string& charset,
+               TRealNamesPool* realNames, const std::string& linkFolder) {
+    if (realNames)
+        realNames->Borrow()->Rewrite(page, linkFolder);
+    SaveNewTextFile(page, dest, charset);
 }
 
 } // namespace
 
 void TContents::WriteWebPages(const std::string& outputFolder, const std::string& templateFile,
-                              const std::string& scrollStyle, TRealNames* realNames,
+                              const std::string& scrollStyle, TRealNamesPool* realNames,
                               TSearchData* search) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
@@ -320,25 +311,26 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
     const bool withTemplate = !SF::Trim(templateFile).empty();
     const std::vector<TWebPagePlan> plan = PlanWebPages(*this, scr, withTemplate);
     const bool markScript = Project.ProjectSettings.WebHelpSearch;
-    const bool renaming = realNames && LinksNeedRealNames;
+    TRealNamesPool* renaming = LinksNeedRealNames ? realNames : nullptr;
     // The search takes each page once, under its first topic.
     const std::vector<std::string> searched =
         search ? SearchAddresses(*this) : std::vector<std::string>();
-    auto searchText = [&](std::size_t i, const std::string* body) -> std::optional<std::string> {
+    // The words are counted on the page's thread, from its reading text.
+    auto searchPage = [&](std::size_t i,
+                          const std::string* body) -> std::optional<TSearchData::TPage> {
         if (!search || searched[i].empty())
             return std::nullopt;
-        return PageText(body ? *body : ItemBody(*Items[i]));
+        const TContentsItem& item = *Items[i];
+        return TSearchData::Page(item.Title, "scr/" + searched[i], item.Position,
+                                 PageText(body ? *body : ItemBody(item)));
     };
     // On the build's thread, in topic order.
-    auto finish = [&](std::size_t i, TMadePage&& made) {
-        if (made.Pending) {
-            realNames->Rewrite(made.Text, Paths::ExtractFilePath(root + plan[i].Address),
-                               made.Links);
-            SaveNewTextFile(made.Text, plan[i].Dest, made.Charset);
-        }
-        if (made.SearchText)
-            search->Add(Items[i]->Title, "scr/" + searched[i], Items[i]->Position,
-                        *made.SearchText);
+    auto finish = [&](std::size_t, TMadePage&& made) {
+        if (made.Search)
+            search->Add(std::move(*made.Search));
+    };
+    auto linkFolder = [&](const std::string& address) {
+        return Paths::ExtractFilePath(root + address);
     };
 
     std::vector<std::string> dests;
@@ -354,8 +346,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
         // relative places, so the links come out the same.
         auto templated = [&](const std::string& address, const std::string& title,
                              const std::string& content) {
-            const std::string pageFolder = Paths::ExtractFilePath(root + address);
-            return ApplyTemplate(tpl.RebasedFor(pageFolder), title, content);
+            return ApplyTemplate(tpl.RebasedFor(linkFolder(address)), title, content);
         };
         ForEachPageInOrder<TMadePage>(
             Items.size(), Threads,
@@ -363,7 +354,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 TMadePage made;
                 const TWebPagePlan& p = plan[i];
                 if (p.Dest.empty()) {
-                    made.SearchText = searchText(i, nullptr);
+                    made.Search = searchPage(i, nullptr);
                     return made;
                 }
                 const TContentsItem& item = *Items[i];
@@ -372,9 +363,9 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 if (markScript)
                     content += WebMarkScript(p.Address);
                 const std::string page = templated(p.Address, item.Title, content);
-                WriteOrHandOn(made, InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset,
-                              renaming);
-                made.SearchText = searchText(i, &body);
+                WritePage(InsertScrollStyle(page, scrollStyle), p.Dest, tplCharset, renaming,
+                          linkFolder(p.Address));
+                made.Search = searchPage(i, &body);
                 return made;
             },
             finish);
@@ -393,7 +384,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             const std::string body = PageBody(SF::LoadTextFile(dest, projectCharset));
             std::string page = templated(address, node->Text(), body);
             if (renaming)
-                realNames->Rewrite(page, Paths::ExtractFilePath(root + address));
+                renaming->Borrow()->Rewrite(page, linkFolder(address));
             SaveNewTextFile(page, dest, tplCharset);
         }
         return;
@@ -405,7 +396,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
             TMadePage made;
             const TWebPagePlan& p = plan[i];
             if (p.Dest.empty()) {
-                made.SearchText = searchText(i, nullptr);
+                made.Search = searchPage(i, nullptr);
                 return made;
             }
             const std::string html = SF::LoadTextFile(p.Source, projectCharset);
@@ -414,13 +405,14 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
             if (markScript && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            WriteOrHandOn(made, std::move(page), p.Dest, CharsetForPage(html, Project), renaming);
+            WritePage(std::move(page), p.Dest, CharsetForPage(html, Project), renaming,
+                      linkFolder(p.Address));
             // The same reading of the same file as ItemBody, when it is the item's own page.
             if (p.Source == Items[i]->File) {
                 const std::string body = PageBody(html);
-                made.SearchText = searchText(i, &body);
+                made.Search = searchPage(i, &body);
             } else {
-                made.SearchText = searchText(i, nullptr);
+                made.Search = searchPage(i, nullptr);
             }
             return made;
         },

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 using namespace parvane;
 using namespace parvane::testing;
@@ -192,6 +193,36 @@ TEST(SearchData, LargeGapsAndCountsSurviveTheCode) {
     EXPECT_EQ(common.size(), 4998u);
     EXPECT_EQ(common.at(1), 70001);
     EXPECT_EQ(common.at(4998), 1);
+}
+
+TEST(SearchData, PagesCountedOnSeveralThreadsAtOnceGiveTheSameData) {
+    // Builds count each page's words on the page's own thread and add the pages in order
+    // on theirs: the data must be what one thread makes, word for word and count for count.
+    std::vector<TSearchDoc> docs;
+    for (int d = 0; d < 400; ++d) {
+        std::string text;
+        for (int w = 0; w < 300; ++w)
+            text += "Word" + std::to_string((d * 31 + w * w) % 997) + (w % 5 ? " " : " W\u00e9 ");
+        docs.push_back({"Title " + std::to_string(d % 13), "scr/p" + std::to_string(d) + ".htm",
+                        d, text});
+    }
+    std::vector<TSearchData::TPage> pages(docs.size());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (std::size_t d = t; d < docs.size(); d += 4)
+                pages[d] = TSearchData::Page(docs[d].Title, docs[d].Url, docs[d].Node,
+                                             docs[d].Text);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    TSearchData data;
+    for (TSearchData::TPage& page : pages)
+        data.Add(std::move(page));
+    const std::string script = data.Script();
+    EXPECT_EQ(script, SearchDataScript(docs));
+    const std::vector<std::string> terms = Terms(script);
+    EXPECT_EQ(terms.size(), 997u + 1 + 13 + 1) << "every word, \"w\u00e9\", the titles' numbers, \"title\"";
 }
 
 TEST(SearchData, EscapesTextAndMendsBrokenBytes) {
