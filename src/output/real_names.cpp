@@ -30,27 +30,34 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
                          const std::vector<THTMLRefer::TLinkSpan>& links) {
     // The choice SplitLinks makes: each distinct path looked up once, from the folder.
     const std::string base = folder.empty() ? folder : Paths::IncludeTrailingSlash(folder);
-    std::unordered_map<std::string_view, bool> needs;
+    // Pages of one folder write the same links again and again (style sheets, scripts,
+    // pictures, their neighbours), and pages come folder by folder: each link is weighed
+    // once while its folder's pages come, by its spelling, and once while remembered by
+    // the file it reaches. A site of random links would fill the memory: what is
+    // remembered is forgotten now and then.
+    if (base != inFolderBase_ || inFolder_.size() >= kKnownLinks) {
+        inFolder_.clear();
+        inFolderBase_ = base;
+    }
     std::vector<THTMLRefer::TLinkSpan> chosen;
     for (const THTMLRefer::TLinkSpan& link : links) {
         const std::string_view path(text.data() + link.Start, link.End - link.Start);
-        auto [it, added] = needs.try_emplace(path, false);
-        // A NUL would cut the path short at the file-system call and name another file.
-        if (added && path.find('\0') == std::string_view::npos) {
-            // Pages of one folder write the same links again and again (style sheets,
-            // scripts, pictures, their neighbours): each is weighed once while it is
-            // remembered. A site of random links would fill the memory: what is
-            // remembered is forgotten now and then.
-            if (known_.size() >= kKnownLinks)
-                known_.clear();
-            spelled_.assign(base);
-            spelled_ += path;
-            // Remembered by the file reached: the links of a folder's pages to one file
-            // are one entry, however each page spells its way there.
-            auto [known, first] = known_.try_emplace(StringFunc::CollapseDotDot(spelled_), false);
-            if (first)
-                known->second = NeedsRealName(known->first);
-            it->second = known->second;
+        auto it = inFolder_.find(path);
+        if (it == inFolder_.end()) {
+            bool needed = false;
+            // A NUL would cut the path short at the file-system call and name another file.
+            if (path.find('\0') == std::string_view::npos) {
+                if (known_.size() >= kKnownLinks)
+                    known_.clear();
+                spelled_.assign(base);
+                spelled_ += path;
+                auto [known, first] =
+                    known_.try_emplace(StringFunc::CollapseDotDot(spelled_), false);
+                if (first)
+                    known->second = NeedsRealName(known->first);
+                needed = known->second;
+            }
+            it = inFolder_.emplace(std::string(path), needed).first;
         }
         if (it->second)
             chosen.push_back(link);

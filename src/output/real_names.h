@@ -7,7 +7,9 @@
 
 #include <memory>
 #include <mutex>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,6 +43,15 @@ private:
     std::string spelled_;
     // Whether a link to a path (".." steps taken) needs the name on disk.
     std::unordered_map<std::string, bool> known_;
+    // The same for links as spelled in the pages of one folder.
+    struct TViewHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept {
+            return std::hash<std::string_view>()(s);
+        }
+    };
+    std::string inFolderBase_;
+    std::unordered_map<std::string, bool, TViewHash, std::equal_to<>> inFolder_;
 };
 
 // TRealNames for files written on several threads at once. Each file borrows one of its

@@ -10,6 +10,7 @@
 #include "output/web_help.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -108,7 +109,7 @@ template <std::size_t N> bool InRanges(const TRange (&ranges)[N], char32_t cp) {
 
 enum class TCharKind { Separator, Word, Cjk };
 
-TCharKind KindOf(char32_t cp) {
+constexpr TCharKind KindOf(char32_t cp) {
     if (cp < 0x80) {
         const bool alnum =
             (cp >= '0' && cp <= '9') || (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z');
@@ -409,13 +410,28 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
     std::vector<std::string_view> words;
     std::size_t start = std::string_view::npos;
     std::size_t i = 0;
+    static constexpr auto kAsciiWord = [] {
+        std::array<bool, 256> table{};
+        for (int b = 0; b < 0x80; ++b)
+            table[b] = KindOf(static_cast<char32_t>(b)) == TCharKind::Word;
+        return table;
+    }();
+    const auto asciiWord = [](unsigned char b) { return kAsciiWord[b]; };
     while (i < text.size()) {
         const std::size_t at = i;
         const auto byte = static_cast<unsigned char>(text[i]);
         TCharKind kind;
         if (byte < 0x80) {
             ++i;
-            kind = KindOf(byte);
+            if (asciiWord(byte)) {
+                // Most words are ASCII letters and digits: a run of them at once.
+                if (start == std::string_view::npos)
+                    start = at;
+                while (i < text.size() && asciiWord(static_cast<unsigned char>(text[i])))
+                    ++i;
+                continue;
+            }
+            kind = TCharKind::Separator;
         } else {
             kind = KindOf(NextCodePoint(text, i));
         }
@@ -581,28 +597,58 @@ struct TSearchData::TState {
 
 namespace {
 
+// A word's hash with its ASCII letters lower-cased (FNV-1a), without making the copy.
+std::uint64_t LowerHash(std::string_view word) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : word) {
+        h ^= static_cast<unsigned char>(Lower(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// Whether word, its ASCII letters lower-cased, is lowered.
+bool SameLowered(std::string_view word, const std::string& lowered) {
+    if (word.size() != lowered.size())
+        return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+        if (Lower(word[k]) != lowered[k])
+            return false;
+    return true;
+}
+
 // The distinct words of one field and their counts, in the order first met; gives how
-// many words there are.
+// many words there are. Pages are counted on many threads at once and each word of each
+// page passes here: a table of its own per thread, open addressing, no copy of a word
+// met before.
 std::uint32_t CountPageWords(std::string_view source,
                              std::vector<std::pair<std::string, std::uint32_t>>& counted) {
     const std::vector<std::string_view> words = SearchWords(source);
-    // The map's keys look into counted's strings, which never move: room for every word
-    // is made first.
-    counted.reserve(words.size());
-    thread_local std::unordered_map<std::string_view, std::uint32_t> index;
-    thread_local std::string key;
-    index.clear();
+    std::size_t size = 16;
+    while (size < words.size() * 2)
+        size *= 2;
+    // Each slot: the index in counted plus one, 0 when free.
+    thread_local std::vector<std::uint32_t> slots;
+    slots.assign(size, 0);
+    const std::size_t mask = size - 1;
     for (std::string_view word : words) {
-        LowerAscii(word, key);
-        const auto found = index.find(key);
-        if (found != index.end()) {
-            ++counted[found->second].second;
-            continue;
+        std::size_t at = static_cast<std::size_t>(LowerHash(word)) & mask;
+        for (;;) {
+            const std::uint32_t slot = slots[at];
+            if (slot == 0) {
+                std::string lowered;
+                LowerAscii(word, lowered);
+                counted.emplace_back(std::move(lowered), 1);
+                slots[at] = static_cast<std::uint32_t>(counted.size());
+                break;
+            }
+            if (SameLowered(word, counted[slot - 1].first)) {
+                ++counted[slot - 1].second;
+                break;
+            }
+            at = (at + 1) & mask;
         }
-        counted.emplace_back(key, 1);
-        index.emplace(counted.back().first, static_cast<std::uint32_t>(counted.size() - 1));
     }
-    index.clear();
     return static_cast<std::uint32_t>(words.size());
 }
 
