@@ -16,7 +16,11 @@
 #include "output/parallel_pages.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 #include <system_error>
 #include <unordered_set>
 
@@ -170,6 +174,38 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
 
 namespace {
 
+// Writes bytes to a file of a folder the build has just emptied: in place when no file of
+// that name exists (a half-written file can only be a new one), else replacing the file as
+// WriteFileAtomic does.
+void WriteNewFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            TextCodec::WriteFileAtomic(path, bytes);
+            return;
+        }
+        throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(errno));
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            ::unlink(path.c_str());
+            throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(error));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        throw EParvaneError("Cannot write \"" + path + "\": " + std::strerror(error));
+    }
+}
+
 // Writes the copy of a web page, script or style sheet with the names on disk when some
 // link of it needs them; false when it is to be copied as it is. Links are looked up from
 // linkFolder, the file's place below the root.
@@ -183,7 +219,7 @@ bool CopyWithRealNames(TRealNames& realNames, const std::string& source,
     }
     if (!realNames.Rewrite(bytes, linkFolder))
         return false;
-    TextCodec::WriteFileAtomic(dest, bytes);
+    WriteNewFile(dest, bytes);
     // The permissions a copy rewritten afterwards would have: the file's own, writable.
     std::error_code ec;
     const fs::perms perms = fs::status(source, ec).permissions();
