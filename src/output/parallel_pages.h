@@ -42,7 +42,11 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
     };
     std::vector<TSlot> slots(window);
     std::mutex mutex;
-    std::condition_variable changed;
+    // Each side is woken only when the other waits for it: pages of little work would
+    // otherwise cost more in wake-ups than in work.
+    std::condition_variable slotReady, roomFree;
+    bool emitterWaiting = false;
+    int workersWaiting = 0;
     std::size_t next = 0;    // the next index a worker takes
     std::size_t emitted = 0; // results handed to emit so far
     bool stop = false;
@@ -52,7 +56,11 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
         const TFolderCacheScope scope(cache);
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [&] { return stop || next >= count || next < emitted + window; });
+            while (!stop && next < count && next >= emitted + window) {
+                ++workersWaiting;
+                roomFree.wait(lock);
+                --workersWaiting;
+            }
             if (stop || next >= count)
                 return;
             const std::size_t i = next++;
@@ -66,7 +74,8 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
             done.Done = true;
             lock.lock();
             slots[i % window] = std::move(done);
-            changed.notify_all();
+            if (emitterWaiting && i == emitted)
+                slotReady.notify_one();
         }
     };
     std::vector<std::thread> pool;
@@ -78,7 +87,7 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
             const std::lock_guard lock(mutex);
             stop = true;
         }
-        changed.notify_all();
+        roomFree.notify_all();
         for (std::thread& t : pool)
             t.join();
     };
@@ -87,7 +96,11 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
             TSlot slot;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return slots[i % window].Done; });
+                while (!slots[i % window].Done) {
+                    emitterWaiting = true;
+                    slotReady.wait(lock);
+                    emitterWaiting = false;
+                }
                 slot = std::move(slots[i % window]);
                 slots[i % window] = TSlot{};
             }
@@ -97,8 +110,9 @@ void ForEachPageInOrder(std::size_t count, int threads, Work work, Emit emit) {
             {
                 const std::lock_guard lock(mutex);
                 ++emitted;
+                if (workersWaiting > 0)
+                    roomFree.notify_all();
             }
-            changed.notify_all();
         }
     } catch (...) {
         finish();
