@@ -14,10 +14,32 @@ constexpr std::size_t kKnownLinks = 1 << 17;
 
 bool TRealNames::NeedsRealName(const std::string& path) {
     std::unique_lock<std::mutex> turn;
-    if (rootTurns_)
-        turn = std::unique_lock(*rootTurns_);
+    if (shared_)
+        turn = std::unique_lock(shared_->RootTurns);
     const TResolvedTarget target = root_.Resolve(path);
     return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+}
+
+bool TRealNames::Weigh(std::string&& path) {
+    if (!shared_) {
+        if (known_.size() >= kKnownLinks)
+            known_.clear();
+        auto [known, first] = known_.try_emplace(std::move(path), false);
+        if (first)
+            known->second = NeedsRealName(known->first);
+        return known->second;
+    }
+    {
+        const std::shared_lock read(shared_->KnownLock);
+        if (const auto known = shared_->Known.find(path); known != shared_->Known.end())
+            return known->second;
+    }
+    const bool needed = NeedsRealName(path);
+    const std::unique_lock write(shared_->KnownLock);
+    if (shared_->Known.size() >= 2 * kKnownLinks)
+        shared_->Known.clear();
+    shared_->Known.emplace(std::move(path), needed);
+    return needed;
 }
 
 bool TRealNames::Rewrite(std::string& text, const std::string& folder) {
@@ -47,15 +69,9 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
             bool needed = false;
             // A NUL would cut the path short at the file-system call and name another file.
             if (path.find('\0') == std::string_view::npos) {
-                if (known_.size() >= kKnownLinks)
-                    known_.clear();
                 spelled_.assign(base);
                 spelled_ += path;
-                auto [known, first] =
-                    known_.try_emplace(StringFunc::CollapseDotDot(spelled_), false);
-                if (first)
-                    known->second = NeedsRealName(known->first);
-                needed = known->second;
+                needed = Weigh(StringFunc::CollapseDotDot(spelled_));
             }
             it = inFolder_.emplace(std::string(path), needed).first;
         }
@@ -74,8 +90,8 @@ bool TRealNames::Join(std::string& text, const std::string& folder) {
     std::string joined;
     joined.reserve(text.size() + 16);
     std::unique_lock<std::mutex> turn;
-    if (rootTurns_)
-        turn = std::unique_lock(*rootTurns_);
+    if (shared_)
+        turn = std::unique_lock(shared_->RootTurns);
     for (std::size_t i = 0; i < pieces_.size(); ++i)
         joined += i % 2 == 0 ? pieces_[i] : root_.RealLink(folder, pieces_[i]);
     if (turn)
@@ -95,7 +111,7 @@ TRealNamesPool::TLease TRealNamesPool::Borrow() {
             return TLease(*this, std::move(names));
         }
     }
-    return TLease(*this, std::make_unique<TRealNames>(root_, &rootTurns_));
+    return TLease(*this, std::make_unique<TRealNames>(root_, &shared_));
 }
 
 void TRealNamesPool::GiveBack(std::unique_ptr<TRealNames> names) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,12 +16,18 @@
 
 namespace parvane {
 
+// What TRealNames on several threads share: the root's look-ups take turns, and what is
+// known of the files reached is known to all.
+struct TRealNamesShared {
+    std::mutex RootTurns;
+    std::shared_mutex KnownLock;
+    std::unordered_map<std::string, bool> Known;
+};
+
 class TRealNames {
 public:
-    // rootTurns: the lock that makes the root's look-ups take turns when TRealNames on
-    // several threads share one root (see TRealNamesPool).
-    explicit TRealNames(TProjectRoot& root, std::mutex* rootTurns = nullptr)
-        : root_(root), rootTurns_(rootTurns) {}
+    explicit TRealNames(TProjectRoot& root, TRealNamesShared* shared = nullptr)
+        : root_(root), shared_(shared) {}
 
     // Rewrites text, a file (or a piece of one) whose links are taken from folder: every
     // link THTMLRefer::SplitLinks finds that reaches a file inside the root only without
@@ -34,14 +41,17 @@ public:
 private:
     bool Join(std::string& text, const std::string& folder);
     bool NeedsRealName(const std::string& path);
+    // Whether a link to path (".." steps taken) needs the name on disk, as remembered.
+    bool Weigh(std::string&& path);
 
     TProjectRoot& root_;
-    std::mutex* rootTurns_;
+    TRealNamesShared* shared_;
     THTMLRefer refer_;
     std::vector<std::string> pieces_;
     std::vector<THTMLRefer::TLinkSpan> spans_;
     std::string spelled_;
-    // Whether a link to a path (".." steps taken) needs the name on disk.
+    // Whether a link to a path (".." steps taken) needs the name on disk, when nothing
+    // is shared.
     std::unordered_map<std::string, bool> known_;
     // The same for links as spelled in the pages of one folder.
     struct TViewHash {
@@ -55,8 +65,8 @@ private:
 };
 
 // TRealNames for files written on several threads at once. Each file borrows one of its
-// own, with its own memory of the links weighed (no lock for the links it remembers); the
-// look-ups in the shared root take turns.
+// own, with its own memory of the links of a folder's pages (no lock for those); what is
+// known of the files reached is shared, and the look-ups in the root take turns.
 class TRealNamesPool {
 public:
     explicit TRealNamesPool(TProjectRoot& root) : root_(root) {}
@@ -82,7 +92,7 @@ private:
     void GiveBack(std::unique_ptr<TRealNames> names);
 
     TProjectRoot& root_;
-    std::mutex rootTurns_;
+    TRealNamesShared shared_;
     std::mutex freeLock_;
     std::vector<std::unique_ptr<TRealNames>> free_;
 };
