@@ -5,6 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
@@ -184,4 +188,43 @@ TEST(ParallelBuild, PagesComeBackInOrderAndAFailureStopsWhereOneThreadWouldStop)
             ASSERT_EQ(emitted[i], i);
         EXPECT_LE(most.load(), threads);
     }
+}
+
+TEST(ParallelBuild, ManyPagesOfLittleWorkAreHandedOverWithoutEverStalling) {
+    // Each side wakes the other only when it waits: a wake-up lost between them would hang
+    // the build. Pages of no work at all, an emitter that sometimes falls behind (the
+    // workers wait for room) and workers that sometimes fall behind (it waits for them).
+    bool finished = false;
+    std::mutex mutex;
+    std::condition_variable done;
+    std::thread run([&] {
+        for (const int threads : {2, 3, 8}) {
+            std::size_t expected = 0;
+            ForEachPageInOrder<std::size_t>(
+                200000, threads,
+                [](std::size_t i) {
+                    if (i % 5003 == 0)
+                        std::this_thread::sleep_for(std::chrono::microseconds(500));
+                    return i;
+                },
+                [&](std::size_t i, std::size_t value) {
+                    EXPECT_EQ(i, expected);
+                    EXPECT_EQ(value, i);
+                    ++expected;
+                    if (i % 4999 == 0)
+                        std::this_thread::sleep_for(std::chrono::microseconds(500));
+                });
+            EXPECT_EQ(expected, 200000u) << threads << " threads";
+        }
+        const std::lock_guard lock(mutex);
+        finished = true;
+        done.notify_one();
+    });
+    std::unique_lock lock(mutex);
+    if (!done.wait_for(lock, std::chrono::seconds(90), [&] { return finished; })) {
+        std::fprintf(stderr, "the pages stalled: a wake-up was lost\n");
+        std::_Exit(1);
+    }
+    lock.unlock();
+    run.join();
 }
