@@ -7,6 +7,7 @@
 #include "model/folder_cache.h"
 #include "model/link_scanner.h"
 #include "model/paths.h"
+#include "model/packed_strings.h"
 #include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
@@ -123,13 +124,14 @@ std::vector<std::string> TFileCollector::AddPages(const std::vector<std::string>
     return wave;
 }
 
-void TFileCollector::AddScan(std::vector<std::string>& linked, const std::string& error) {
+void TFileCollector::AddScan(const std::vector<std::string_view>& linked,
+                             const std::string& error) {
     // Most links are written as another page wrote them already: those are passed over by
     // one look-up.
     if (!error.empty())
         contents_.Info(error);
     TProjectRoot& root = contents_.Root();
-    for (std::string& link : linked) {
+    for (std::string_view link : linked) {
         if (!seen_.Insert(link, 0).second)
             continue;
         const TResolvedTarget target = root.Resolve(link);
@@ -148,7 +150,7 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
     // scanned once, when it first enters the list, so cycles end and every file is read at
     // most once.
     struct TScan {
-        std::vector<std::string> Linked;
+        TPackedStrings Linked;
         std::string Error;
     };
     next_.insert(next_.begin(), unscanned.begin(), unscanned.end());
@@ -160,15 +162,17 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
             [&wave](std::size_t i) {
                 TScan scan;
                 THTMLRefer refer;
+                std::vector<std::string> linked;
                 try {
-                    refer.GetLinkedPaths(wave[i], scan.Linked);
+                    refer.GetLinkedPaths(wave[i], linked);
                 } catch (const std::exception& e) {
-                    scan.Linked.clear();
+                    linked.clear();
                     scan.Error = "Cannot read " + wave[i] + ": " + e.what();
                 }
+                scan.Linked = TPackedStrings(linked);
                 return scan;
             },
-            [&](std::size_t, TScan&& scan) { AddScan(scan.Linked, scan.Error); });
+            [&](std::size_t, TScan&& scan) { AddScan(scan.Linked.Views(), scan.Error); });
     }
 }
 

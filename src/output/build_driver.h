@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace parvane {
@@ -96,7 +97,7 @@ public:
     std::vector<std::string> AddPages(const std::vector<std::string>& pages);
     // What the scan of a listed page found (THTMLRefer::GetLinkedPaths), or why the page
     // could not be read ("Cannot read PAGE: reason", reported).
-    void AddScan(std::vector<std::string>& linked, const std::string& error);
+    void AddScan(const std::vector<std::string_view>& linked, const std::string& error);
     // Scans the pages given (from AddPages), then what is found, wave by wave, until
     // nothing new is found.
     void Finish(std::vector<std::string> unscanned = {});

@@ -112,7 +112,8 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
     }
     TPartFile store(folder);
     TSinglePages pages(contents, store);
-    pages.Prepare(scanOf, [&collector](std::vector<std::string>& linked, const std::string& error) {
+    pages.Prepare(scanOf, [&collector](const std::vector<std::string_view>& linked,
+                                       const std::string& error) {
         collector.AddScan(linked, error);
     });
     collector.Finish();

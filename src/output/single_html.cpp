@@ -3,6 +3,7 @@
 
 #include "model/errors.h"
 #include "model/html_links.h"
+#include "model/packed_strings.h"
 #include "model/paths.h"
 #include "model/string_func.h"
 #include "model/string_index.h"
@@ -482,7 +483,7 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
         std::vector<std::string> HeadElements;
         std::vector<std::string> BodyElements;
         std::vector<std::string> Targets;
-        std::vector<std::string> Linked;
+        TPackedStrings Linked;
         std::string ScanError;
     };
     auto prepare = [&](std::size_t i) {
@@ -518,16 +519,18 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
                                             part.BodyElements);
         if (!scanPath.empty()) {
             THTMLRefer refer;
+            std::vector<std::string> linked;
             try {
                 if (!readError.empty())
                     throw EParvaneError(readError);
                 refer.GetTextLinkedPaths(read && SameReading(charset) ? std::move(page)
                                                                       : SF::TextOfBytes(bytes),
-                                         Paths::ExtractFilePath(scanPath), part.Linked);
+                                         Paths::ExtractFilePath(scanPath), linked);
             } catch (const std::exception& e) {
-                part.Linked.clear();
+                linked.clear();
                 part.ScanError = "Cannot read " + scanPath + ": " + e.what();
             }
+            part.Linked = TPackedStrings(linked);
         }
         return part;
     };
@@ -535,7 +538,7 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
     ForEachPageInOrder<TPrepared>(c.Items.size(), c.Threads, prepare,
                                   [&](std::size_t i, TPrepared&& part) {
                                       if (i < scanOf.size() && !scanOf[i].empty() && onScan)
-                                          onScan(part.Linked, part.ScanError);
+                                          onScan(part.Linked.Views(), part.ScanError);
                                       links_->SetTargets(i, std::move(part.Targets));
                                       resources.AddFromHead(part.HeadElements);
                                       resources.AddFromBody(part.BodyElements, i);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace parvane {
@@ -29,7 +30,8 @@ public:
     // i is also scanned for the files it links to (THTMLRefer::GetLinkedPaths, as if read
     // from scanOf[i]) when scanOf[i] is not empty; what each scan found, or why the page
     // could not be read, goes to onScan on this thread in item order.
-    using TOnScan = std::function<void(std::vector<std::string>& linked, const std::string& error)>;
+    using TOnScan =
+        std::function<void(const std::vector<std::string_view>& linked, const std::string& error)>;
     void Prepare(const std::vector<std::string>& scanOf = {}, const TOnScan& onScan = {});
 
     // After Prepare: the distinct scripts and style sheets of the pages, for the head, and
