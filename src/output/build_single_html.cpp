@@ -180,13 +180,18 @@ void BuildSingleHtmlBranch(TBuildContext& ctx) {
         TTextFileWriter writer(output, SF::Trim(settings.Encoding));
         writer.Append(before);
         writer.Append(realNamed(toc));
-        pages.WriteParts(writeRealNames, [&](TSinglePages::TPart&& part) {
-            if (writeRealNames)
-                realNames->Rewrite(part.Text, rootFolder, part.Links);
-            writer.Append(kTopicStart);
-            writer.Append(part.Text);
-            writer.Append(kTopicEnd);
-        });
+        // The topics' links are given the names on disk on the threads that settle them.
+        auto rename = [&](TSinglePages::TPart& part) {
+            realNamesPool.Borrow()->Rewrite(part.Text, rootFolder, part.Links);
+        };
+        pages.WriteParts(
+            writeRealNames,
+            [&](TSinglePages::TPart&& part) {
+                writer.Append(kTopicStart);
+                writer.Append(part.Text);
+                writer.Append(kTopicEnd);
+            },
+            writeRealNames ? std::function<void(TSinglePages::TPart&)>(rename) : nullptr);
         writer.Append(realNamed(pages.Tail()));
         writer.Append(after);
         writer.Commit();

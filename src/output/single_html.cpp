@@ -558,7 +558,8 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
         head_, tail_);
 }
 
-void TSinglePages::WriteParts(bool findLinks, const std::function<void(TPart&&)>& write) {
+void TSinglePages::WriteParts(bool findLinks, const std::function<void(TPart&&)>& write,
+                              const std::function<void(TPart&)>& rework) {
     const TContents& c = contents_;
     const std::string root = Paths::IncludeTrailingSlash(c.Project.RootFolder());
     const bool hasToc = c.Project.ProjectSettings.SingleHtmlHasToc;
@@ -581,6 +582,8 @@ void TSinglePages::WriteParts(bool findLinks, const std::function<void(TPart&&)>
         }
         if (findLinks)
             THTMLRefer().FindLinkSpans(text, part.Links);
+        if (rework)
+            rework(part);
         return part;
     };
     ForEachPageInOrder<TPart>(c.Items.size(), c.Threads, finish,

@@ -47,7 +47,9 @@ public:
         std::string Text;
         std::vector<THTMLRefer::TLinkSpan> Links;
     };
-    void WriteParts(bool findLinks, const std::function<void(TPart&& part)>& write);
+    // rework, when given, is done to each part on the thread that makes it, before write.
+    void WriteParts(bool findLinks, const std::function<void(TPart&& part)>& write,
+                    const std::function<void(TPart& part)>& rework = {});
 
 private:
     const TContents& contents_;
