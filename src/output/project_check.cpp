@@ -8,7 +8,7 @@
 #include "model/project_file.h"
 #include "model/string_func.h"
 #include "output/contents.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "model/text_file.h"
 #include "templates/template_apply.h"
 
@@ -762,17 +762,24 @@ void TChecker::ScanPages() {
         for (const std::uint32_t id : wave)
             files.push_back({folder + pages_[id].Rel, pages_[id].Folder,
                              !pages_[id].TemplateTitle.empty()});
-        ForEachPageInOrder<TRead>(
-            wave.size(), 0,
-            [&](std::size_t i) {
-                TRead read;
-                ReadAndScan(files[i], charset, read);
-                return read;
+        // A few pages to each hand-over: one per page kept the threads waking each other
+        // tens of thousands of times.
+        const std::size_t group = std::clamp<std::size_t>(wave.size() / 64, 1, 8);
+        ForEachInOrderHelping<std::vector<TRead>>(
+            (wave.size() + group - 1) / group, 0,
+            [&](std::size_t g) {
+                const std::size_t begin = g * group;
+                std::vector<TRead> reads(std::min(wave.size(), begin + group) - begin);
+                for (std::size_t i = 0; i < reads.size(); ++i)
+                    ReadAndScan(files[begin + i], charset, reads[i]);
+                return reads;
             },
-            [&](std::size_t i, TRead&& read) {
-                TakeScan(wave[i], read);
-                if (++done % 1000 == 0)
-                    Progress("Checked " + std::to_string(done) + " files...");
+            [&](std::size_t g, std::vector<TRead>&& reads) {
+                for (std::size_t i = 0; i < reads.size(); ++i) {
+                    TakeScan(wave[g * group + i], reads[i]);
+                    if (++done % 1000 == 0)
+                        Progress("Checked " + std::to_string(done) + " files...");
+                }
             });
     }
 }
@@ -1032,10 +1039,8 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     }
     projectRoot_ = std::make_unique<TProjectRoot>(root_);
     folders_ = std::make_unique<TCheckFolders>(projectRoot_->Folder());
-    Progress("Checking topics...");
-    CheckTopics();
-    CheckTemplates();
-    // The files on disk are listed for the orphans while the pages are read.
+    // The files on disk are listed for the orphans while the topics are looked at and the
+    // pages read: the listing needs nothing but the root.
     std::vector<std::string> onDisk;
     std::exception_ptr walkFailed;
     std::jthread walk([&] {
@@ -1045,6 +1050,9 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
             walkFailed = std::current_exception();
         }
     });
+    Progress("Checking topics...");
+    CheckTopics();
+    CheckTemplates();
     Progress("Checking pages...");
     ScanPages();
     CheckFragments();
@@ -1341,7 +1349,7 @@ namespace {
 template <typename Format>
 void FormatInBlocks(const TCheckResult::TWrite& write, std::size_t count, const Format& format) {
     constexpr std::size_t kBlock = 1024;
-    ForEachPageInOrder<std::string>(
+    ForEachInOrderHelping<std::string>(
         (count + kBlock - 1) / kBlock, 0,
         [&](std::size_t block) {
             std::string part;
