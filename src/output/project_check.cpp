@@ -45,6 +45,7 @@ namespace parvane {
 
 namespace fs = std::filesystem;
 namespace SF = StringFunc;
+using namespace std::string_view_literals;
 
 int TCheckReport::Count(CheckSeverity severity) const {
     return static_cast<int>(std::count_if(Findings.begin(), Findings.end(),
@@ -1122,19 +1123,19 @@ void AppendJsonString(std::string& out, std::string_view s) {
         run = i + 1;
         switch (c) {
         case '"':
-            out += "\\\"";
+            out += "\\\""sv;
             break;
         case '\\':
-            out += "\\\\";
+            out += "\\\\"sv;
             break;
         case '\n':
-            out += "\\n";
+            out += "\\n"sv;
             break;
         case '\r':
-            out += "\\r";
+            out += "\\r"sv;
             break;
         case '\t':
-            out += "\\t";
+            out += "\\t"sv;
             break;
         default: {
             char buf[8];
@@ -1160,7 +1161,7 @@ void AppendNumber(std::string& out, int n) {
 
 void AppendText(std::string& out, const TFindingView& f, std::string_view projectFile) {
     out += SeverityName(f.Severity);
-    out += ": ";
+    out += ": "sv;
     if (!f.Page.empty()) {
         out += f.Page;
         if (f.Line > 0) {
@@ -1168,25 +1169,25 @@ void AppendText(std::string& out, const TFindingView& f, std::string_view projec
             AppendNumber(out, f.Line);
         }
     } else if (!f.Topic.empty()) {
-        out += "topic \"";
+        out += "topic \""sv;
         out += f.Topic;
         out += '"';
     } else {
         out += Paths::ExtractFileName(projectFile);
     }
-    out += ": ";
+    out += ": "sv;
     out += f.Code;
-    out += ": ";
+    out += ": "sv;
     out += f.Message;
     if (!f.Target.empty()) {
-        out += " [";
+        out += " ["sv;
         out += f.Target;
         out += ']';
     }
     if (!f.Suggestion.empty()) {
-        out += " Use \"";
+        out += " Use \""sv;
         out += f.Suggestion;
-        out += "\".";
+        out += "\"."sv;
     }
     out += '\n';
 }
@@ -1212,23 +1213,23 @@ void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_
 }
 
 void AppendJson(std::string& out, const TFindingView& f, bool first) {
-    out += first ? "\n    {\"severity\": \"" : ",\n    {\"severity\": \"";
+    out += first ? "\n    {\"severity\": \""sv : ",\n    {\"severity\": \""sv;
     out += SeverityName(f.Severity); // one of three plain words
-    out += "\", \"code\": ";
+    out += "\", \"code\": "sv;
     AppendJsonString(out, f.Code);
-    out += ", \"page\": ";
+    out += ", \"page\": "sv;
     AppendJsonString(out, f.Page);
-    out += ", \"line\": ";
+    out += ", \"line\": "sv;
     AppendNumber(out, f.Line);
-    out += ", \"topic\": ";
+    out += ", \"topic\": "sv;
     AppendJsonString(out, f.Topic);
-    out += ", \"target\": ";
+    out += ", \"target\": "sv;
     AppendJsonString(out, f.Target);
-    out += ", \"message\": ";
+    out += ", \"message\": "sv;
     AppendJsonString(out, f.Message);
-    out += ", \"suggestion\": ";
+    out += ", \"suggestion\": "sv;
     AppendJsonString(out, f.Suggestion);
-    out += "}";
+    out += "}"sv;
 }
 
 void AppendJsonTail(std::string& out, bool empty) {
@@ -1265,9 +1266,9 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
             decoded = SF::ToForwardSlashes(PercentDecode(path));
             path = decoded;
         }
-        message += "The file \"";
+        message += "The file \""sv;
         message += path;
-        message += "\" doesn't exist.";
+        message += "\" doesn't exist."sv;
         break;
     }
     case TForm::LeavesRoot:
@@ -1285,11 +1286,11 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
             decoded = PercentDecode(fragment);
             fragment = decoded;
         }
-        message += "The page \"";
+        message += "The page \""sv;
         message += PageNames[r.Aux];
-        message += "\" has no id or name \"";
+        message += "\" has no id or name \""sv;
         message += fragment;
-        message += "\".";
+        message += "\"."sv;
         break;
     }
     case TForm::LocalPath:
