@@ -399,7 +399,8 @@ private:
     TTarget& Resolve(const std::string& absolutePath);
     TTarget ResolveFromRoot(const std::string& url);
     std::string RelativeToRoot(const std::string& real) const;
-    std::uint32_t PageId(const std::string& real);
+    // folder: the id of the folder the page lies in, when the caller knows it.
+    std::uint32_t PageId(const std::string& real, std::uint32_t folder = TCheckFolders::kNone);
     std::uint32_t PageOf(TCheckFolders::TAnswer& answer);
     void Enqueue(std::uint32_t page);
 
@@ -509,7 +510,7 @@ std::string TChecker::RelativeToRoot(const std::string& real) const {
     return real.starts_with(folder) ? real.substr(folder.size()) : real;
 }
 
-std::uint32_t TChecker::PageId(const std::string& real) {
+std::uint32_t TChecker::PageId(const std::string& real, std::uint32_t folder) {
     std::string rel = RelativeToRoot(real);
     if (const auto found = pageIds_.find(rel); found != pageIds_.end())
         return found->second;
@@ -517,7 +518,9 @@ std::uint32_t TChecker::PageId(const std::string& real) {
     TPageInfo& page = pages_.emplace_back();
     flags_.push_back(0);
     page.Rel = std::move(rel);
-    {
+    if (folder != TCheckFolders::kNone) {
+        page.Folder = folder;
+    } else {
         const std::lock_guard lock(gate_); // workers may be walking the listings
         page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
     }
@@ -528,7 +531,8 @@ std::uint32_t TChecker::PageId(const std::string& real) {
 // The page of a file the listings found; one look-up by name for each file, ever.
 std::uint32_t TChecker::PageOf(TCheckFolders::TAnswer& answer) {
     if (answer.Entry->Page == TCheckFolders::kNone)
-        answer.Entry->Page = PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name));
+        answer.Entry->Page =
+            PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name), answer.In);
     return answer.Entry->Page;
 }
 
