@@ -420,6 +420,7 @@ private:
     void AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
                      const TLink& link);
     void CheckFragments();
+    void KeepMissingFragment(const TFragmentLink& f);
     std::vector<std::string> PageFilesOnDisk() const;
     void CheckOrphans(const std::vector<std::string>& onDisk);
     void SortFindings();
@@ -917,23 +918,41 @@ void TChecker::AddFragment(std::uint32_t target, std::uint32_t from, const TRead
 }
 
 void TChecker::CheckFragments() {
-    for (const TFragmentLink& f : fragments_) {
-        const TPageInfo& target = pages_[f.Target];
-        if (target.Unreadable ||
-            std::binary_search(target.Anchors.begin(), target.Anchors.end(), f.Hash))
-            continue;
-        TFindingRecord r;
-        r.Severity = CheckSeverity::Warning;
-        r.Code = "missing-fragment";
-        r.Form = TForm::NoFragment;
-        r.Page = f.From;
-        r.Line = f.Line;
-        r.Target = f.Text;
-        r.TargetLength = f.TextLength;
-        r.Aux = f.Target;
-        Keep(r);
-    }
+    // The anchors are looked up on every core (a large site has hundreds of thousands of
+    // these links, each a look into another page); the findings are kept in order here.
+    constexpr std::size_t kBlock = 4096;
+    ForEachInOrderHelping<std::vector<std::uint32_t>>(
+        (fragments_.size() + kBlock - 1) / kBlock, 0,
+        [&](std::size_t block) {
+            std::vector<std::uint32_t> missing;
+            const std::size_t end = std::min(fragments_.size(), (block + 1) * kBlock);
+            for (std::size_t i = block * kBlock; i < end; ++i) {
+                const TFragmentLink& f = fragments_[i];
+                const TPageInfo& target = pages_[f.Target];
+                if (!target.Unreadable && !std::binary_search(target.Anchors.begin(),
+                                                              target.Anchors.end(), f.Hash))
+                    missing.push_back(static_cast<std::uint32_t>(i));
+            }
+            return missing;
+        },
+        [&](std::size_t, std::vector<std::uint32_t>&& missing) {
+            for (const std::uint32_t i : missing)
+                KeepMissingFragment(fragments_[i]);
+        });
     fragments_ = {};
+}
+
+void TChecker::KeepMissingFragment(const TFragmentLink& f) {
+    TFindingRecord r;
+    r.Severity = CheckSeverity::Warning;
+    r.Code = "missing-fragment";
+    r.Form = TForm::NoFragment;
+    r.Page = f.From;
+    r.Line = f.Line;
+    r.Target = f.Text;
+    r.TargetLength = f.TextLength;
+    r.Aux = f.Target;
+    Keep(r);
 }
 
 // The page files below the root, sorted: the candidates for orphans. Earlier outputs,
@@ -966,8 +985,10 @@ std::vector<std::string> TChecker::PageFilesOnDisk() const {
 
 void TChecker::CheckOrphans(const std::vector<std::string>& onDisk) {
     const std::size_t known = pages_.size();
+    const std::string& folder = projectRoot_->Folder();
     for (const std::string& path : onDisk)
-        if (!pageIds_.count(RelativeToRoot(path)))
+        if (!pageIds_.count(path.starts_with(folder) ? std::string_view(path).substr(folder.size())
+                                                     : std::string_view(path)))
             Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
     for (std::uint32_t id = 0; id < known; ++id)

@@ -310,6 +310,40 @@ TEST(ProjectCheck, ManyFindingsAreWrittenInOrderAndOnce) {
     EXPECT_EQ(result.Text(), FormatCheckText(report));
 }
 
+// Fragment links to a page not read yet are checked once every page is, on every core in
+// blocks: each missing anchor is reported once and in order, whichever thread looked it up.
+TEST(ProjectCheck, FragmentsCheckedAfterTheScanKeepTheirOrder) {
+    TestProject p;
+    constexpr int kLinks = 50000; // many blocks of the look-ups
+    std::string links, ids;
+    for (int i = 0; i < kLinks; ++i) {
+        links += "<a href=\"b.htm#n" + std::to_string(i) + "\">b</a>\n";
+        if (i % 3 == 0 || i % 7 == 0)
+            ids += "<i id=\"n" + std::to_string(i) + "\"></i>";
+    }
+    p.Write("a.htm", Page("A", links));
+    p.Write("b.htm", Page("B", ids));
+    p.Add("A", "a.htm"); // read first: b.htm is not read yet when its links are followed
+    p.Add("B", "b.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<const TCheckFinding*> missing;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "missing-fragment")
+            missing.push_back(&f);
+    std::vector<int> expected;
+    for (int i = 0; i < kLinks; ++i)
+        if (i % 3 != 0 && i % 7 != 0)
+            expected.push_back(i);
+    ASSERT_EQ(missing.size(), expected.size());
+    const int firstLine = missing[0]->Line - 1; // the line of link 0
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        const int i = expected[k];
+        ASSERT_EQ(missing[k]->Target, "b.htm#n" + std::to_string(i)) << k;
+        ASSERT_EQ(missing[k]->Line, firstLine + i) << k;
+        ASSERT_EQ(missing[k]->Page, "a.htm");
+    }
+}
+
 // Quotes, backslashes and control characters are escaped wherever they fall in a long text.
 TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
     TestProject p;
