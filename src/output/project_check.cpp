@@ -139,7 +139,9 @@ struct TCheckResult::TData {
     int Counts[3] = {0, 0, 0};
     std::deque<std::string> PageNames; // by page id, relative to the root
     std::string Texts;                 // the links of the findings, one after another
-    std::vector<TFindingRecord> Records;
+    std::vector<TFindingRecord> Records; // in the order found
+    std::vector<std::uint32_t> Order;    // the records by index, sorted for the report
+    const TFindingRecord& Sorted(std::size_t i) const { return Records[Order[i]]; }
     std::vector<TCheckFinding> Given;
 
     std::string_view Text(std::uint64_t offset, std::uint32_t length) const {
@@ -1043,14 +1045,24 @@ void TChecker::SortFindings() {
             return c < 0;
         return ka.Index < kb.Index; // alike: in the order found
     };
-    for (std::size_t rank = 0; rank + 1 < start.size(); ++rank)
-        std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
-                  keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
-    std::vector<TFindingRecord> sorted;
-    sorted.reserve(d.Records.size());
-    for (const TKey& k : keys)
-        sorted.push_back(d.Records[k.Index]);
-    d.Records = std::move(sorted);
+    // Each page's findings are a range of their own: the ranges are sorted on every core.
+    constexpr std::size_t kRanks = 1024;
+    const std::size_t ranks = start.size() - 1;
+    ForEachInOrderHelping<bool>(
+        (ranks + kRanks - 1) / kRanks, 0,
+        [&](std::size_t block) {
+            for (std::size_t rank = block * kRanks; rank < std::min(ranks, (block + 1) * kRanks);
+                 ++rank)
+                std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
+                          keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
+            return true;
+        },
+        [](std::size_t, bool&&) {});
+    // The records stay where they are (a large site has hundreds of thousands); the report
+    // takes them in this order.
+    d.Order.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        d.Order[i] = keys[i].Index;
 }
 
 std::unique_ptr<TCheckResult::TData> TChecker::Run() {
@@ -1061,6 +1073,7 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     if (SF::Trim(project_.RootFolder()).empty() || !fs::is_directory(fs::path(root_), ec)) {
         Add(CheckSeverity::Error, "missing-root", kProject, 0, "", project_.RootFolder(),
             "The project's root folder " + Quote(project_.RootFolder()) + " doesn't exist.");
+        SortFindings();
         return std::move(data_);
     }
     projectRoot_ = std::make_unique<TProjectRoot>(root_);
@@ -1338,7 +1351,7 @@ TCheckResult& TCheckResult::operator=(TCheckResult&&) noexcept = default;
 TCheckResult::~TCheckResult() = default;
 
 std::size_t TCheckResult::Size() const {
-    return data_->Records.size();
+    return data_->Order.size();
 }
 
 int TCheckResult::PagesRead() const {
@@ -1351,7 +1364,7 @@ int TCheckResult::Count(CheckSeverity severity) const {
 
 TCheckFinding TCheckResult::Finding(std::size_t index) const {
     std::string message;
-    const TFindingView v = data_->View(data_->Records[index], message);
+    const TFindingView v = data_->View(data_->Sorted(index), message);
     return {v.Severity,          std::string(v.Code),   std::string(v.Page),
             v.Line,              std::string(v.Topic),  std::string(v.Target),
             std::string(v.Message), std::string(v.Suggestion)};
@@ -1392,7 +1405,7 @@ void TCheckResult::WriteText(const TWrite& write) const {
     FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
-            AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
+            AppendText(part, data_->View(data_->Sorted(i), message), data_->ProjectFile);
     });
     write(TextSummary());
 }
@@ -1412,7 +1425,7 @@ void TCheckResult::WriteJson(const TWrite& write) const {
     FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
-            AppendJson(part, data_->View(data_->Records[i], message), i == 0);
+            AppendJson(part, data_->View(data_->Sorted(i), message), i == 0);
     });
     std::string tail;
     AppendJsonTail(tail, Size() == 0);

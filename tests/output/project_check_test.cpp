@@ -344,6 +344,33 @@ TEST(ProjectCheck, FragmentsCheckedAfterTheScanKeepTheirOrder) {
     }
 }
 
+// Enough pages that their findings are sorted on every core: by page name (not the order of
+// the topics), then line, severity, code and target.
+TEST(ProjectCheck, FindingsOfManyPagesAreSortedByPageThenLineThenKind) {
+    TestProject p;
+    constexpr int kPages = 9000;
+    auto name = [](int i) {
+        std::string digits = std::to_string(i);
+        return "p" + std::string(5 - digits.size(), '0') + digits + ".htm";
+    };
+    for (int i = kPages - 1; i >= 0; --i) { // topics in the reverse order of the names
+        p.Write(name(i), Page("P", "<a href=\"zz.htm\">z</a><a href=\"#nope\">n</a>"
+                                   "<a href=\"aa.htm\">a</a>"));
+        p.Add("P" + std::to_string(i), name(i));
+    }
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<std::string> got;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code != "contents-only")
+            got.push_back(f.Page + " " + f.Code + " " + f.Target);
+    ASSERT_EQ(got.size(), 3u * kPages);
+    for (int i = 0; i < kPages; ++i) {
+        ASSERT_EQ(got[3 * i], name(i) + " missing-target aa.htm") << i;
+        ASSERT_EQ(got[3 * i + 1], name(i) + " missing-target zz.htm") << i;
+        ASSERT_EQ(got[3 * i + 2], name(i) + " missing-fragment #nope") << i;
+    }
+}
+
 // Quotes, backslashes and control characters are escaped wherever they fall in a long text.
 TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
     TestProject p;
