@@ -738,6 +738,12 @@ void TChecker::WalkLinks(std::uint32_t folder, TRead& read) {
     if (folder == TCheckFolders::kNone)
         return;
     const std::shared_lock lock(gate_);
+    thread_local std::vector<std::string_view> paths;
+    paths.clear();
+    for (const TLink& link : read.Links)
+        if (link.Kind == TLink::File)
+            paths.push_back(std::string_view(read.Values).substr(link.Path, link.PathLength));
+    folders_->Prefetch(folder, paths);
     for (TLink& link : read.Links) {
         if (link.Kind != TLink::File)
             continue;
