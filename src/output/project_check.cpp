@@ -82,10 +82,11 @@ bool IsStyleSheet(const std::string& path) {
 
 // The scheme of an address ("http", "mailto", ...), lower case, or "" when it has none.
 std::string SchemeOf(std::string_view link) {
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     std::size_t i = 0;
-    if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
+    if (link.empty() || !letter(link[0]))
         return {};
-    while (i < link.size() && (std::isalnum(static_cast<unsigned char>(link[i])) ||
+    while (i < link.size() && (letter(link[i]) || (link[i] >= '0' && link[i] <= '9') ||
                                link[i] == '+' || link[i] == '-' || link[i] == '.'))
         ++i;
     if (i >= link.size() || link[i] != ':')
@@ -717,6 +718,10 @@ void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TR
         read.Error = e.what();
         return;
     }
+    // Room for the links a page of this size usually has (about one in 300 bytes), so
+    // that they are not copied again and again as they are found.
+    read.Links.reserve(std::min<std::size_t>(text.size() / 256 + 8, 1024));
+    read.Values.reserve(std::min<std::size_t>(text.size() / 4 + 64, std::size_t{1} << 16));
     TLinkSorter sorter(read, options_.ListExternal);
     if (IsStyleSheet(real))
         ScanCssReferences(text, sorter);
