@@ -153,7 +153,16 @@ struct TCheckResult::TData {
                                       : Text(r.Target, r.TargetLength);
     }
     // The finding's fields; message is the storage for a message made from the kind.
-    TFindingView View(const TFindingRecord& r, std::string& message) const;
+    // withMessage false: no message for a record whose message is made of the link.
+    TFindingView View(const TFindingRecord& r, std::string& message,
+                      bool withMessage = true) const;
+    // Whether the record's message is made of the link and is written by AppendJsonMessage.
+    static bool MessageOfLink(const TFindingRecord& r) {
+        return r.Form == TForm::MissingFile || r.Form == TForm::NoFragment;
+    }
+    // The message of such a record as a JSON string, the same bytes as that of View's
+    // message, written without making the message first.
+    void AppendJsonMessage(std::string& out, const TFindingRecord& r) const;
 };
 
 namespace {
@@ -1135,8 +1144,8 @@ bool AnyToEscape(std::uint64_t bytes) {
     return (anyZero(bytes ^ (kOnes * '"')) | anyZero(bytes ^ (kOnes * '\\')) | below20) != 0;
 }
 
-void AppendJsonString(std::string& out, std::string_view s) {
-    out += '"';
+// The characters of a JSON string, escaped, without its quotes.
+void AppendJsonChars(std::string& out, std::string_view s) {
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
         // Sixteen or eight bytes at a time while none needs an escape: reports are mostly
@@ -1194,8 +1203,29 @@ void AppendJsonString(std::string& out, std::string_view s) {
         }
     }
     out.append(s, run, s.size() - run);
+}
+
+void AppendJsonString(std::string& out, std::string_view s) {
+    out += '"';
+    AppendJsonChars(out, s);
     out += '"';
 }
+
+// The JSON string of the last page written, kept: a page's findings follow each other.
+struct TJsonPage {
+    const char* Data = nullptr;
+    std::size_t Size = 0;
+    std::string Json;
+    void Append(std::string& out, std::string_view page) {
+        if (page.data() != Data || page.size() != Size) {
+            Json.clear();
+            AppendJsonString(Json, page);
+            Data = page.data();
+            Size = page.size();
+        }
+        out += Json;
+    }
+};
 
 TFindingView ViewOf(const TCheckFinding& f) {
     return {f.Severity, f.Code, f.Page, f.Line, f.Topic, f.Target, f.Message, f.Suggestion};
@@ -1261,13 +1291,16 @@ void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_
            "},\n  \"findings\": [";
 }
 
-void AppendJson(std::string& out, const TFindingView& f, bool first) {
+// message(out) appends the message as a JSON string.
+template <typename Message>
+void AppendJson(std::string& out, const TFindingView& f, bool first, TJsonPage& page,
+                const Message& message) {
     out += first ? "\n    {\"severity\": \""sv : ",\n    {\"severity\": \""sv;
     out += SeverityName(f.Severity); // one of three plain words
     out += "\", \"code\": "sv;
     AppendJsonString(out, f.Code);
     out += ", \"page\": "sv;
-    AppendJsonString(out, f.Page);
+    page.Append(out, f.Page);
     out += ", \"line\": "sv;
     AppendNumber(out, f.Line);
     out += ", \"topic\": "sv;
@@ -1275,10 +1308,14 @@ void AppendJson(std::string& out, const TFindingView& f, bool first) {
     out += ", \"target\": "sv;
     AppendJsonString(out, f.Target);
     out += ", \"message\": "sv;
-    AppendJsonString(out, f.Message);
+    message(out);
     out += ", \"suggestion\": "sv;
     AppendJsonString(out, f.Suggestion);
     out += "}"sv;
+}
+
+void AppendJson(std::string& out, const TFindingView& f, bool first, TJsonPage& page) {
+    AppendJson(out, f, first, page, [&](std::string& to) { AppendJsonString(to, f.Message); });
 }
 
 void AppendJsonTail(std::string& out, bool empty) {
@@ -1293,7 +1330,8 @@ std::string_view PathPart(std::string_view link) {
 
 } // namespace
 
-TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& message) const {
+TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& message,
+                                       bool withMessage) const {
     if (r.Form == TForm::Given) {
         TFindingView view = ViewOf(Given[r.Aux]);
         if (r.Page != kProject)
@@ -1307,6 +1345,8 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
     view.Line = r.Line;
     view.Target = Text(r.Target, r.TargetLength);
     message.clear();
+    if (!withMessage && MessageOfLink(r))
+        return view;
     switch (r.Form) {
     case TForm::MissingFile: {
         std::string_view path = PathPart(view.Target);
@@ -1354,6 +1394,32 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
     }
     view.Message = message;
     return view;
+}
+
+void TCheckResult::TData::AppendJsonMessage(std::string& out, const TFindingRecord& r) const {
+    const std::string_view target = Text(r.Target, r.TargetLength);
+    std::string decoded;
+    if (r.Form == TForm::MissingFile) {
+        std::string_view path = PathPart(target);
+        if (path.find('%') != std::string_view::npos || path.find('\\') != std::string_view::npos) {
+            decoded = SF::ToForwardSlashes(PercentDecode(path));
+            path = decoded;
+        }
+        out += "\"The file \\\""sv;
+        AppendJsonChars(out, path);
+        out += "\\\" doesn't exist.\""sv;
+        return;
+    }
+    std::string_view fragment = target.substr(target.find('#') + 1);
+    if (fragment.find('%') != std::string_view::npos) {
+        decoded = PercentDecode(fragment);
+        fragment = decoded;
+    }
+    out += "\"The page \\\""sv;
+    AppendJsonChars(out, PageNames[r.Aux]);
+    out += "\\\" has no id or name \\\""sv;
+    AppendJsonChars(out, fragment);
+    out += "\\\".\""sv;
 }
 
 TCheckResult::TCheckResult(std::unique_ptr<TData> data) : data_(std::move(data)) {}
@@ -1434,9 +1500,18 @@ void TCheckResult::WriteJson(const TWrite& write) const {
                    Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
     write(head);
     FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        const TData& d = *data_;
         std::string message;
-        for (std::size_t i = begin; i < end; ++i)
-            AppendJson(part, data_->View(data_->Sorted(i), message), i == 0);
+        TJsonPage page;
+        for (std::size_t i = begin; i < end; ++i) {
+            const TFindingRecord& r = d.Sorted(i);
+            const TFindingView view = d.View(r, message, false);
+            if (TData::MessageOfLink(r))
+                AppendJson(part, view, i == 0, page,
+                           [&](std::string& to) { d.AppendJsonMessage(to, r); });
+            else
+                AppendJson(part, view, i == 0, page);
+        }
     });
     std::string tail;
     AppendJsonTail(tail, Size() == 0);
@@ -1478,8 +1553,9 @@ std::string FormatCheckJson(const TCheckReport& report) {
     AppendJsonHead(out, report.ProjectFile, report.RootFolder, report.Errors(),
                    report.Warnings(), report.Notes(), report.PagesRead);
     bool first = true;
+    TJsonPage page;
     for (const TCheckFinding& f : report.Findings) {
-        AppendJson(out, ViewOf(f), first);
+        AppendJson(out, ViewOf(f), first, page);
         first = false;
     }
     AppendJsonTail(out, first);

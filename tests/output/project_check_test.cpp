@@ -388,6 +388,25 @@ TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
     EXPECT_EQ(json, FormatCheckJson(result.Report()));
 }
 
+// The message of a missing anchor names the page and the anchor; both are escaped, and the
+// anchor is the one the link means once its %-escapes are decoded.
+TEST(ProjectCheck, JsonEscapesThePageAndTheAnchorOfAMissingFragment) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href='q%22uote.htm#x%22y\\z%09'>q</a>"
+                               "<a href='q%22uote.htm#there'>q</a>"));
+    p.Write("q\"uote.htm", Page("Q", "<p id='there'>q</p><a href='a.htm'>a</a>"));
+    p.Add("A", "a.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const std::string json = result.Json();
+    EXPECT_NE(json.find("\"target\": \"q%22uote.htm#x%22y\\\\z%09\", \"message\": \"The page "
+                        "\\\"q\\\"uote.htm\\\" has no id or name \\\"x\\\"y\\\\z\\t\\\".\""),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(result.Report().Findings.size(), 1u) << json; // "#there" is found
+    EXPECT_EQ(json, FormatCheckJson(result.Report()));
+    EXPECT_EQ(result.Text(), FormatCheckText(result.Report()));
+}
+
 // A large report is handed over piece by piece as it is formatted, never whole, with the
 // same bytes; a piece that cannot be written stops the writing there.
 TEST(ProjectCheck, LargeReportsAreWrittenInPieces) {
