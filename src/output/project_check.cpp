@@ -1532,6 +1532,18 @@ std::string TCheckResult::Json() const {
 
 TCheckResult RunCheck(const TPvx& project, const TCheckOptions& options,
                       const CheckProgress& progress) {
+    if (options.ProcessEndsAfter) {
+        // Reachable from here until the process ends: a large site's listings, pages and
+        // anchors are hundreds of thousands of pieces.
+        static auto* const kept = new std::vector<std::unique_ptr<TChecker>>();
+        static std::mutex keeping;
+        TChecker* checker;
+        {
+            const std::lock_guard lock(keeping);
+            checker = kept->emplace_back(std::make_unique<TChecker>(project, options, progress)).get();
+        }
+        return TCheckResult(checker->Run());
+    }
     return TCheckResult(TChecker(project, options, progress).Run());
 }
 
