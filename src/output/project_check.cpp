@@ -12,6 +12,7 @@
 #include "model/text_file.h"
 #include "templates/template_apply.h"
 
+#include "output/block_store.h"
 #include "output/check_folders.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ enum class TForm : unsigned char { Given, MissingFile, LeavesRoot, CaseOnly, NoF
 
 // One finding, compact: a large site has hundreds of thousands of them.
 struct TFindingRecord {
-    std::uint64_t Target = 0; // offset of the link as written in TData::Texts
+    std::uint64_t Target = 0; // where TData::Texts keeps the link as written
     std::uint64_t Aux = 0;    // Given: index in Given; CaseOnly: offset of the exact name; NoFragment: target page
     std::uint32_t TargetLength = 0;
     std::uint32_t AuxLength = 0;
@@ -139,14 +140,14 @@ struct TCheckResult::TData {
     int PagesRead = 0;
     int Counts[3] = {0, 0, 0};
     std::deque<std::string> PageNames; // by page id, relative to the root
-    std::string Texts;                 // the links of the findings, one after another
-    std::vector<TFindingRecord> Records; // in the order found
+    TTextBlocks Texts;                  // the links of the findings, one after another
+    TBlockList<TFindingRecord> Records; // in the order found
     std::vector<std::uint32_t> Order;    // the records by index, sorted for the report
     const TFindingRecord& Sorted(std::size_t i) const { return Records[Order[i]]; }
     std::vector<TCheckFinding> Given;
 
     std::string_view Text(std::uint64_t offset, std::uint32_t length) const {
-        return std::string_view(Texts).substr(offset, length);
+        return Texts.Text(offset, length);
     }
     std::string_view TargetOf(const TFindingRecord& r) const {
         return r.Form == TForm::Given ? std::string_view(Given[r.Aux].Target)
@@ -187,7 +188,7 @@ struct TPageInfo {
 
 // A link with a fragment to a page not read yet, checked once every page is.
 struct TFragmentLink {
-    std::uint64_t Text = 0; // the link as written, in TData::Texts
+    std::uint64_t Text = 0; // where TData::Texts keeps the link as written
     std::uint32_t TextLength = 0;
     std::uint32_t Target = 0;
     std::uint32_t From = 0;
@@ -387,9 +388,8 @@ private:
         r.Form = form;
         r.Page = page;
         r.Line = line;
-        r.Target = data_->Texts.size();
+        r.Target = data_->Texts.Keep(written);
         r.TargetLength = static_cast<std::uint32_t>(written.size());
-        data_->Texts += written;
         r.Aux = aux;
         r.AuxLength = auxLength;
         Keep(r);
@@ -398,11 +398,7 @@ private:
         ++data_->Counts[static_cast<int>(r.Severity)];
         data_->Records.push_back(r);
     }
-    std::uint64_t KeepText(std::string_view text) {
-        const std::uint64_t at = data_->Texts.size();
-        data_->Texts += text;
-        return at;
-    }
+    std::uint64_t KeepText(std::string_view text) { return data_->Texts.Keep(text); }
     void Progress(const std::string& text) const {
         if (progress_)
             progress_(text);
@@ -455,7 +451,7 @@ private:
     std::vector<unsigned char> flags_;
     std::unordered_map<std::string_view, std::uint32_t> pageIds_; // by Rel
     std::vector<std::uint32_t> pending_;
-    std::vector<TFragmentLink> fragments_;
+    TBlockList<TFragmentLink> fragments_;
 };
 
 // The same rules as the builds: an exact name wins, letter case is only a fallback, and
@@ -1040,8 +1036,8 @@ void TChecker::SortFindings() {
         std::uint32_t Index;
     };
     std::vector<std::size_t> start(pages_.size() + 2, 0);
-    for (const TFindingRecord& r : d.Records)
-        ++start[rankOf(r.Page) + 1];
+    for (std::size_t i = 0; i < d.Records.size(); ++i)
+        ++start[rankOf(d.Records[i].Page) + 1];
     for (std::size_t i = 1; i < start.size(); ++i)
         start[i] += start[i - 1];
     std::vector<TKey> keys(d.Records.size());
