@@ -823,6 +823,24 @@ void TChecker::TakeScan(std::uint32_t id, TRead& read) {
             "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
                 SF::Trim(SF::ReplaceTextW(read.MissingTags, "\r\n", "; ")) + ".");
     page.Anchors = std::move(read.Anchors);
+    // The anchors of the pages that fragment links name are looked up below, each in
+    // another page: they are asked of the memory first, all together.
+    auto targetOf = [&](const TLink& link) {
+        return link.Kind == TLink::File && link.HasFragment &&
+                       link.Answer.What == TCheckFolders::Outcome::File &&
+                       link.Answer.Entry->Page != TCheckFolders::kNone
+                   ? link.Answer.Entry->Page
+                   : kNoPage;
+    };
+    for (const TLink& link : read.Links)
+        if (const std::uint32_t target = targetOf(link); target != kNoPage)
+            __builtin_prefetch(&pages_[target]);
+    for (const TLink& link : read.Links)
+        if (const std::uint32_t target = targetOf(link); target != kNoPage && (flags_[target] & kRead)) {
+            const std::vector<std::size_t>& anchors = pages_[target].Anchors;
+            if (!anchors.empty())
+                __builtin_prefetch(&anchors[anchors.size() / 2]);
+        }
     for (const TLink& link : read.Links)
         CheckLink(id, read, link);
 }
