@@ -287,6 +287,8 @@ void TCheckFolders::Prefetch(std::uint32_t from, const std::vector<std::string_v
     for (const TProbe& probe : probes)
         if (const TEntry* entry = entryOf(probe))
             __builtin_prefetch(entry->Name.data());
+    if (probes.capacity() > (std::size_t{1} << 16)) // not kept after an unusually large page
+        std::vector<TProbe>().swap(probes);
 }
 
 TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,

@@ -754,6 +754,8 @@ void TChecker::WalkLinks(std::uint32_t folder, TRead& read) {
         if (link.Kind == TLink::File)
             paths.push_back(std::string_view(read.Values).substr(link.Path, link.PathLength));
     folders_->Prefetch(folder, paths);
+    if (paths.capacity() > (std::size_t{1} << 16)) // not kept after an unusually large page
+        std::vector<std::string_view>().swap(paths);
     for (TLink& link : read.Links) {
         if (link.Kind != TLink::File)
             continue;
