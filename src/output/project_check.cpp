@@ -174,6 +174,10 @@ struct TTarget {
     std::string Real; // the path on disk (its real letters), for Exact and CaseOnly
     bool IsFolder = false;
     std::uint32_t Page = kNoPage; // its page, once a link reached it
+    // What kind of file it is, when a listing told (else it is told by the name of Real).
+    bool KindKnown = false;
+    bool IsPage = false;
+    bool IsStyleSheet = false;
 };
 
 struct TPageInfo {
@@ -509,6 +513,9 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
         target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
         target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
         target.Page = PageOf(answer);
+        target.KindKnown = true;
+        target.IsPage = answer.Entry->IsPage;
+        target.IsStyleSheet = answer.Entry->IsStyleSheet;
         break;
     }
     return target;
@@ -565,7 +572,7 @@ void TChecker::CheckTopics() {
     pageIds_.reserve(nodes.size());
     for (TTopicNode* node : nodes) {
         const TLeftTreeData& data = node->Data();
-        const std::string title = node->Text();
+        const std::string& title = node->Text();
         if (data.Status == tsUnsaved) {
             Add(CheckSeverity::Note, "unsaved-topic", kProject, 0, title, "",
                 "The topic " + Quote(title) + " has no saved page yet.");
@@ -606,7 +613,8 @@ void TChecker::CheckTopics() {
                         page.InContents = true;
                     if (data.Kind != 2)
                         pageTopics.emplace_back(id, node);
-                    if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
+                    if (target.KindKnown ? target.IsPage || target.IsStyleSheet
+                                         : IsPageFile(target.Real) || IsStyleSheet(target.Real))
                         Enqueue(id);
                     if (data.Kind == 2 && page.TemplateTitle.empty())
                         page.TemplateTitle = title; // its tags are checked when it is read
