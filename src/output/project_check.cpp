@@ -846,7 +846,8 @@ void TChecker::TakeScan(std::uint32_t id, TRead& read) {
         if (const std::uint32_t target = targetOf(link); target != kNoPage)
             __builtin_prefetch(&pages_[target]);
     for (const TLink& link : read.Links)
-        if (const std::uint32_t target = targetOf(link); target != kNoPage && (flags_[target] & kRead)) {
+        if (const std::uint32_t target = targetOf(link);
+            target != kNoPage && (flags_[target] & kRead)) {
             const std::vector<std::size_t>& anchors = pages_[target].Anchors;
             if (!anchors.empty())
                 __builtin_prefetch(&anchors[anchors.size() / 2]);
@@ -1564,7 +1565,8 @@ TCheckResult RunCheck(const TPvx& project, const TCheckOptions& options,
         TChecker* checker;
         {
             const std::lock_guard lock(keeping);
-            checker = kept->emplace_back(std::make_unique<TChecker>(project, options, progress)).get();
+            checker = kept->emplace_back(std::make_unique<TChecker>(project, options, progress))
+                          .get();
         }
         return TCheckResult(checker->Run());
     }
