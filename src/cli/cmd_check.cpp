@@ -81,9 +81,17 @@ int CmdCheck(const Args& args) {
     if (projectPath.empty())
         return Usage("please name the project file (PROJECT.pvx) to check.");
 
-    TTopicTree tree;
+    // The project and the findings stay until the process ends, which frees them at once:
+    // freeing a large project's topics and findings piece by piece only delays the exit.
+    struct TKept {
+        TTopicTree Tree;
+        TPvx Project{Tree};
+        std::optional<TCheckResult> Result;
+    };
+    static TKept* const kept = new TKept;
+    TTopicTree& tree = kept->Tree;
     tree.CreateRootGroups();
-    TPvx project(tree);
+    TPvx& project = kept->Project;
     try {
         std::error_code ec;
         const std::string path =
@@ -107,7 +115,8 @@ int CmdCheck(const Args& args) {
         return 1;
     }
     // The findings stay compact until they are written: a large site has many.
-    const TCheckResult result = RunCheck(project, options);
+    options.ProcessEndsAfter = true;
+    const TCheckResult& result = kept->Result.emplace(RunCheck(project, options));
     const TCheckResult::TWrite write = [&](std::string_view part) {
         if (file) {
             file->Write(part);

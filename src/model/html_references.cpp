@@ -7,6 +7,8 @@
 
 namespace parvane {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 char Lower(char c) {
@@ -192,11 +194,11 @@ std::size_t ReadAttributes(std::string_view text, std::size_t pos, std::vector<T
     return n;
 }
 
-bool IsLinkAttribute(const std::string& name) {
-    static const char* const kNames[] = {"href",     "src",   "background", "poster",
-                                         "longdesc", "lowsrc", "dynsrc"};
+bool IsLinkAttribute(std::string_view name) {
+    static constexpr std::string_view kNames[] = {"href",     "src",    "background", "poster",
+                                                  "longdesc", "lowsrc", "dynsrc"};
     return std::any_of(std::begin(kNames), std::end(kNames),
-                       [&](const char* k) { return name == k; });
+                       [&](std::string_view k) { return name == k; });
 }
 
 void ScanCss(std::string_view css, THtmlReferenceSink& out, TLineCounter& lines,
@@ -371,14 +373,14 @@ void ScanHtmlReferences(std::string_view html, THtmlReferenceSink& out) {
         std::string_view refreshContent;
         bool isRefresh = false;
         for (const TAttribute& a : attrs) {
-            if (IsLinkAttribute(a.Name) || (a.Name == "data" && tag == "object")) {
+            if (IsLinkAttribute(a.Name) || (a.Name == "data"sv && tag == "object"sv)) {
                 if (tag != "base")
                     AddLink(out, a.Value, lines.At(a.ValuePos));
-            } else if (a.Name == "srcset") {
+            } else if (a.Name == "srcset"sv) {
                 AddSrcset(out, a.Value, lines.At(a.ValuePos));
-            } else if (a.Name == "style") {
+            } else if (a.Name == "style"sv) {
                 ScanCss(a.Value, out, lines, a.ValuePos);
-            } else if (a.Name == "id" || (a.Name == "name" && tag == "a")) {
+            } else if (a.Name == "id"sv || (a.Name == "name"sv && tag == "a"sv)) {
                 if (a.Value.find('&') == std::string_view::npos) {
                     if (!a.Value.empty())
                         out.Anchor(a.Value);
@@ -386,25 +388,25 @@ void ScanHtmlReferences(std::string_view html, THtmlReferenceSink& out) {
                            !anchor.empty()) {
                     out.Anchor(anchor);
                 }
-            } else if (tag == "meta" && a.Name == "http-equiv") {
+            } else if (tag == "meta"sv && a.Name == "http-equiv"sv) {
                 isRefresh = LowerCopy(Trim(a.Value)) == "refresh";
-            } else if (tag == "meta" && a.Name == "content") {
+            } else if (tag == "meta"sv && a.Name == "content"sv) {
                 refreshContent = a.Value;
             }
         }
         if (isRefresh) {
             for (const TAttribute& a : attrs)
-                if (a.Name == "content")
+                if (a.Name == "content"sv)
                     AddRefresh(out, refreshContent, lines.At(a.ValuePos));
         }
 
         // Raw text elements: their content is no markup. A style element's rules may
         // still refer to files.
-        if (tag == "script" || tag == "style" || tag == "textarea" || tag == "title" ||
-            tag == "xmp") {
+        if (tag == "script"sv || tag == "style"sv || tag == "textarea"sv || tag == "title"sv ||
+            tag == "xmp"sv) {
             const std::size_t close = FindNoCase(html, "</" + tag, pos);
             const std::size_t end = close == std::string_view::npos ? n : close;
-            if (tag == "style")
+            if (tag == "style"sv)
                 ScanCss(html.substr(pos, end - pos), out, lines, pos);
             pos = end;
         }

@@ -242,6 +242,55 @@ TCheckFolders::TAnswer TCheckFolders::Walk(std::uint32_t from, std::string_view 
     return answer;
 }
 
+void TCheckFolders::Prefetch(std::uint32_t from, const std::vector<std::string_view>& links) const {
+    if (from == kNone || from >= folders_.size())
+        return;
+    struct TProbe {
+        const TFolder* Folder;
+        std::size_t Hash;
+    };
+    thread_local std::vector<TProbe> probes;
+    probes.clear();
+    // First the slots of the names, then the entries they lead to, then the names
+    // themselves: each round asks for all links' lines before the next needs them.
+    for (const std::string_view link : links) {
+        const std::size_t slash = link.rfind('/');
+        const TFolder* folder = folders_[from].get();
+        if (slash != std::string_view::npos) {
+            const auto found = folder->Folders.find(link.substr(0, slash + 1));
+            if (found == folder->Folders.end() || found->second.What != Outcome::Folder)
+                continue;
+            folder = folders_[found->second.Folder].get();
+        }
+        if (!folder->Listed || folder->Slots.empty())
+            continue;
+        const std::size_t hash =
+            HashOf(slash == std::string_view::npos ? link : link.substr(slash + 1));
+        __builtin_prefetch(&folder->Slots[hash & (folder->Slots.size() - 1)]);
+        probes.push_back({folder, hash});
+    }
+    auto entryOf = [](const TProbe& probe) -> const TEntry* {
+        const TFolder& folder = *probe.Folder;
+        const std::uint64_t high = static_cast<std::uint64_t>(probe.Hash >> 32);
+        const std::size_t mask = folder.Slots.size() - 1;
+        for (std::size_t at = probe.Hash & mask;; at = (at + 1) & mask) {
+            const std::uint64_t slot = folder.Slots[at];
+            if (slot == 0)
+                return nullptr;
+            if ((slot >> 32) == high)
+                return &folder.Entries[(slot & 0xFFFFFFFFu) - 1];
+        }
+    };
+    for (const TProbe& probe : probes)
+        if (const TEntry* entry = entryOf(probe))
+            __builtin_prefetch(entry);
+    for (const TProbe& probe : probes)
+        if (const TEntry* entry = entryOf(probe))
+            __builtin_prefetch(entry->Name.data());
+    if (probes.capacity() > (std::size_t{1} << 16)) // not kept after an unusually large page
+        std::vector<TProbe>().swap(probes);
+}
+
 TCheckFolders::TFolderAnswer TCheckFolders::WalkFolders(std::uint32_t from,
                                                         std::string_view folders, bool change) {
     auto& known = folders_[from]->Folders;

@@ -55,6 +55,11 @@ public:
     // Walks with change = false only read what is known: several threads may make them at
     // once, while no walk with change = true runs.
     TAnswer Walk(std::uint32_t from, std::string_view link, bool change = true);
+    // Asks the memory for what walking these links (as Walk takes them) will read, all of
+    // them at once: a large site's listings do not fit in the processor's cache, and
+    // walking one link after the other would wait for the memory at every name. Reads
+    // only what is known, as a walk with change = false does.
+    void Prefetch(std::uint32_t from, const std::vector<std::string_view>& links) const;
     // The link with each name as on disk, for an answer that was not Exact; with change
     // false, nothing when that needs a walk that may change what is known.
     std::optional<std::string> RealLink(std::uint32_t from, std::string_view link,

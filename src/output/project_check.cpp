@@ -8,10 +8,11 @@
 #include "model/project_file.h"
 #include "model/string_func.h"
 #include "output/contents.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "model/text_file.h"
 #include "templates/template_apply.h"
 
+#include "output/block_store.h"
 #include "output/check_folders.h"
 
 #include <algorithm>
@@ -45,6 +46,7 @@ namespace parvane {
 
 namespace fs = std::filesystem;
 namespace SF = StringFunc;
+using namespace std::string_view_literals;
 
 int TCheckReport::Count(CheckSeverity severity) const {
     return static_cast<int>(std::count_if(Findings.begin(), Findings.end(),
@@ -81,10 +83,11 @@ bool IsStyleSheet(const std::string& path) {
 
 // The scheme of an address ("http", "mailto", ...), lower case, or "" when it has none.
 std::string SchemeOf(std::string_view link) {
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     std::size_t i = 0;
-    if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
+    if (link.empty() || !letter(link[0]))
         return {};
-    while (i < link.size() && (std::isalnum(static_cast<unsigned char>(link[i])) ||
+    while (i < link.size() && (letter(link[i]) || (link[i] >= '0' && link[i] <= '9') ||
                                link[i] == '+' || link[i] == '-' || link[i] == '.'))
         ++i;
     if (i >= link.size() || link[i] != ':')
@@ -120,7 +123,7 @@ enum class TForm : unsigned char { Given, MissingFile, LeavesRoot, CaseOnly, NoF
 
 // One finding, compact: a large site has hundreds of thousands of them.
 struct TFindingRecord {
-    std::uint64_t Target = 0; // offset of the link as written in TData::Texts
+    std::uint64_t Target = 0; // where TData::Texts keeps the link as written
     std::uint64_t Aux = 0;    // Given: index in Given; CaseOnly: offset of the exact name; NoFragment: target page
     std::uint32_t TargetLength = 0;
     std::uint32_t AuxLength = 0;
@@ -137,19 +140,30 @@ struct TCheckResult::TData {
     int PagesRead = 0;
     int Counts[3] = {0, 0, 0};
     std::deque<std::string> PageNames; // by page id, relative to the root
-    std::string Texts;                 // the links of the findings, one after another
-    std::vector<TFindingRecord> Records;
+    TTextBlocks Texts;                  // the links of the findings, one after another
+    TBlockList<TFindingRecord> Records; // in the order found
+    std::vector<std::uint32_t> Order;    // the records by index, sorted for the report
+    const TFindingRecord& Sorted(std::size_t i) const { return Records[Order[i]]; }
     std::vector<TCheckFinding> Given;
 
     std::string_view Text(std::uint64_t offset, std::uint32_t length) const {
-        return std::string_view(Texts).substr(offset, length);
+        return Texts.Text(offset, length);
     }
     std::string_view TargetOf(const TFindingRecord& r) const {
         return r.Form == TForm::Given ? std::string_view(Given[r.Aux].Target)
                                       : Text(r.Target, r.TargetLength);
     }
     // The finding's fields; message is the storage for a message made from the kind.
-    TFindingView View(const TFindingRecord& r, std::string& message) const;
+    // withMessage false: no message for a record whose message is made of the link.
+    TFindingView View(const TFindingRecord& r, std::string& message,
+                      bool withMessage = true) const;
+    // Whether the record's message is made of the link and is written by AppendJsonMessage.
+    static bool MessageOfLink(const TFindingRecord& r) {
+        return r.Form == TForm::MissingFile || r.Form == TForm::NoFragment;
+    }
+    // The message of such a record as a JSON string, the same bytes as that of View's
+    // message, written without making the message first.
+    void AppendJsonMessage(std::string& out, const TFindingRecord& r) const;
 };
 
 namespace {
@@ -160,6 +174,10 @@ struct TTarget {
     std::string Real; // the path on disk (its real letters), for Exact and CaseOnly
     bool IsFolder = false;
     std::uint32_t Page = kNoPage; // its page, once a link reached it
+    // What kind of file it is, when a listing told (else it is told by the name of Real).
+    bool KindKnown = false;
+    bool IsPage = false;
+    bool IsStyleSheet = false;
 };
 
 struct TPageInfo {
@@ -174,7 +192,7 @@ struct TPageInfo {
 
 // A link with a fragment to a page not read yet, checked once every page is.
 struct TFragmentLink {
-    std::uint64_t Text = 0; // the link as written, in TData::Texts
+    std::uint64_t Text = 0; // where TData::Texts keeps the link as written
     std::uint32_t TextLength = 0;
     std::uint32_t Target = 0;
     std::uint32_t From = 0;
@@ -374,9 +392,8 @@ private:
         r.Form = form;
         r.Page = page;
         r.Line = line;
-        r.Target = data_->Texts.size();
+        r.Target = data_->Texts.Keep(written);
         r.TargetLength = static_cast<std::uint32_t>(written.size());
-        data_->Texts += written;
         r.Aux = aux;
         r.AuxLength = auxLength;
         Keep(r);
@@ -385,11 +402,7 @@ private:
         ++data_->Counts[static_cast<int>(r.Severity)];
         data_->Records.push_back(r);
     }
-    std::uint64_t KeepText(std::string_view text) {
-        const std::uint64_t at = data_->Texts.size();
-        data_->Texts += text;
-        return at;
-    }
+    std::uint64_t KeepText(std::string_view text) { return data_->Texts.Keep(text); }
     void Progress(const std::string& text) const {
         if (progress_)
             progress_(text);
@@ -398,7 +411,8 @@ private:
     TTarget& Resolve(const std::string& absolutePath);
     TTarget ResolveFromRoot(const std::string& url);
     std::string RelativeToRoot(const std::string& real) const;
-    std::uint32_t PageId(const std::string& real);
+    // folder: the id of the folder the page lies in, when the caller knows it.
+    std::uint32_t PageId(const std::string& real, std::uint32_t folder = TCheckFolders::kNone);
     std::uint32_t PageOf(TCheckFolders::TAnswer& answer);
     void Enqueue(std::uint32_t page);
 
@@ -418,6 +432,7 @@ private:
     void AddFragment(std::uint32_t target, std::uint32_t from, const TRead& read,
                      const TLink& link);
     void CheckFragments();
+    void KeepMissingFragment(const TFragmentLink& f);
     std::vector<std::string> PageFilesOnDisk() const;
     void CheckOrphans(const std::vector<std::string>& onDisk);
     void SortFindings();
@@ -440,7 +455,7 @@ private:
     std::vector<unsigned char> flags_;
     std::unordered_map<std::string_view, std::uint32_t> pageIds_; // by Rel
     std::vector<std::uint32_t> pending_;
-    std::vector<TFragmentLink> fragments_;
+    TBlockList<TFragmentLink> fragments_;
 };
 
 // The same rules as the builds: an exact name wins, letter case is only a fallback, and
@@ -498,6 +513,9 @@ TTarget TChecker::ResolveFromRoot(const std::string& url) {
         target.State = answer.Exact ? TTarget::Exact : TTarget::CaseOnly;
         target.Real = folders_->Path(answer.In) + std::string(answer.Entry->Name);
         target.Page = PageOf(answer);
+        target.KindKnown = true;
+        target.IsPage = answer.Entry->IsPage;
+        target.IsStyleSheet = answer.Entry->IsStyleSheet;
         break;
     }
     return target;
@@ -508,7 +526,7 @@ std::string TChecker::RelativeToRoot(const std::string& real) const {
     return real.starts_with(folder) ? real.substr(folder.size()) : real;
 }
 
-std::uint32_t TChecker::PageId(const std::string& real) {
+std::uint32_t TChecker::PageId(const std::string& real, std::uint32_t folder) {
     std::string rel = RelativeToRoot(real);
     if (const auto found = pageIds_.find(rel); found != pageIds_.end())
         return found->second;
@@ -516,7 +534,9 @@ std::uint32_t TChecker::PageId(const std::string& real) {
     TPageInfo& page = pages_.emplace_back();
     flags_.push_back(0);
     page.Rel = std::move(rel);
-    {
+    if (folder != TCheckFolders::kNone) {
+        page.Folder = folder;
+    } else {
         const std::lock_guard lock(gate_); // workers may be walking the listings
         page.Folder = folders_->FolderOf(Paths::ExtractFilePath(real));
     }
@@ -527,7 +547,8 @@ std::uint32_t TChecker::PageId(const std::string& real) {
 // The page of a file the listings found; one look-up by name for each file, ever.
 std::uint32_t TChecker::PageOf(TCheckFolders::TAnswer& answer) {
     if (answer.Entry->Page == TCheckFolders::kNone)
-        answer.Entry->Page = PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name));
+        answer.Entry->Page =
+            PageId(folders_->Path(answer.In) + std::string(answer.Entry->Name), answer.In);
     return answer.Entry->Page;
 }
 
@@ -551,7 +572,7 @@ void TChecker::CheckTopics() {
     pageIds_.reserve(nodes.size());
     for (TTopicNode* node : nodes) {
         const TLeftTreeData& data = node->Data();
-        const std::string title = node->Text();
+        const std::string& title = node->Text();
         if (data.Status == tsUnsaved) {
             Add(CheckSeverity::Note, "unsaved-topic", kProject, 0, title, "",
                 "The topic " + Quote(title) + " has no saved page yet.");
@@ -592,7 +613,8 @@ void TChecker::CheckTopics() {
                         page.InContents = true;
                     if (data.Kind != 2)
                         pageTopics.emplace_back(id, node);
-                    if (IsPageFile(target.Real) || IsStyleSheet(target.Real))
+                    if (target.KindKnown ? target.IsPage || target.IsStyleSheet
+                                         : IsPageFile(target.Real) || IsStyleSheet(target.Real))
                         Enqueue(id);
                     if (data.Kind == 2 && page.TemplateTitle.empty())
                         page.TemplateTitle = title; // its tags are checked when it is read
@@ -709,6 +731,10 @@ void TChecker::ReadAndScan(const TWaveItem& item, const std::string& charset, TR
         read.Error = e.what();
         return;
     }
+    // Room for the links a page of this size usually has (about one in 300 bytes), so
+    // that they are not copied again and again as they are found.
+    read.Links.reserve(std::min<std::size_t>(text.size() / 256 + 8, 1024));
+    read.Values.reserve(std::min<std::size_t>(text.size() / 4 + 64, std::size_t{1} << 16));
     TLinkSorter sorter(read, options_.ListExternal);
     if (IsStyleSheet(real))
         ScanCssReferences(text, sorter);
@@ -730,6 +756,14 @@ void TChecker::WalkLinks(std::uint32_t folder, TRead& read) {
     if (folder == TCheckFolders::kNone)
         return;
     const std::shared_lock lock(gate_);
+    thread_local std::vector<std::string_view> paths;
+    paths.clear();
+    for (const TLink& link : read.Links)
+        if (link.Kind == TLink::File)
+            paths.push_back(std::string_view(read.Values).substr(link.Path, link.PathLength));
+    folders_->Prefetch(folder, paths);
+    if (paths.capacity() > (std::size_t{1} << 16)) // not kept after an unusually large page
+        std::vector<std::string_view>().swap(paths);
     for (TLink& link : read.Links) {
         if (link.Kind != TLink::File)
             continue;
@@ -762,17 +796,24 @@ void TChecker::ScanPages() {
         for (const std::uint32_t id : wave)
             files.push_back({folder + pages_[id].Rel, pages_[id].Folder,
                              !pages_[id].TemplateTitle.empty()});
-        ForEachPageInOrder<TRead>(
-            wave.size(), 0,
-            [&](std::size_t i) {
-                TRead read;
-                ReadAndScan(files[i], charset, read);
-                return read;
+        // A few pages to each hand-over: one per page kept the threads waking each other
+        // tens of thousands of times.
+        const std::size_t group = std::clamp<std::size_t>(wave.size() / 64, 1, 8);
+        ForEachInOrderHelping<std::vector<TRead>>(
+            (wave.size() + group - 1) / group, 0,
+            [&](std::size_t g) {
+                const std::size_t begin = g * group;
+                std::vector<TRead> reads(std::min(wave.size(), begin + group) - begin);
+                for (std::size_t i = 0; i < reads.size(); ++i)
+                    ReadAndScan(files[begin + i], charset, reads[i]);
+                return reads;
             },
-            [&](std::size_t i, TRead&& read) {
-                TakeScan(wave[i], read);
-                if (++done % 1000 == 0)
-                    Progress("Checked " + std::to_string(done) + " files...");
+            [&](std::size_t g, std::vector<TRead>&& reads) {
+                for (std::size_t i = 0; i < reads.size(); ++i) {
+                    TakeScan(wave[g * group + i], reads[i]);
+                    if (++done % 1000 == 0)
+                        Progress("Checked " + std::to_string(done) + " files...");
+                }
             });
     }
 }
@@ -792,6 +833,25 @@ void TChecker::TakeScan(std::uint32_t id, TRead& read) {
             "The template " + Quote(page.TemplateTitle) + " lacks a tag: " +
                 SF::Trim(SF::ReplaceTextW(read.MissingTags, "\r\n", "; ")) + ".");
     page.Anchors = std::move(read.Anchors);
+    // The anchors of the pages that fragment links name are looked up below, each in
+    // another page: they are asked of the memory first, all together.
+    auto targetOf = [&](const TLink& link) {
+        return link.Kind == TLink::File && link.HasFragment &&
+                       link.Answer.What == TCheckFolders::Outcome::File &&
+                       link.Answer.Entry->Page != TCheckFolders::kNone
+                   ? link.Answer.Entry->Page
+                   : kNoPage;
+    };
+    for (const TLink& link : read.Links)
+        if (const std::uint32_t target = targetOf(link); target != kNoPage)
+            __builtin_prefetch(&pages_[target]);
+    for (const TLink& link : read.Links)
+        if (const std::uint32_t target = targetOf(link);
+            target != kNoPage && (flags_[target] & kRead)) {
+            const std::vector<std::size_t>& anchors = pages_[target].Anchors;
+            if (!anchors.empty())
+                __builtin_prefetch(&anchors[anchors.size() / 2]);
+        }
     for (const TLink& link : read.Links)
         CheckLink(id, read, link);
 }
@@ -905,23 +965,41 @@ void TChecker::AddFragment(std::uint32_t target, std::uint32_t from, const TRead
 }
 
 void TChecker::CheckFragments() {
-    for (const TFragmentLink& f : fragments_) {
-        const TPageInfo& target = pages_[f.Target];
-        if (target.Unreadable ||
-            std::binary_search(target.Anchors.begin(), target.Anchors.end(), f.Hash))
-            continue;
-        TFindingRecord r;
-        r.Severity = CheckSeverity::Warning;
-        r.Code = "missing-fragment";
-        r.Form = TForm::NoFragment;
-        r.Page = f.From;
-        r.Line = f.Line;
-        r.Target = f.Text;
-        r.TargetLength = f.TextLength;
-        r.Aux = f.Target;
-        Keep(r);
-    }
+    // The anchors are looked up on every core (a large site has hundreds of thousands of
+    // these links, each a look into another page); the findings are kept in order here.
+    constexpr std::size_t kBlock = 4096;
+    ForEachInOrderHelping<std::vector<std::uint32_t>>(
+        (fragments_.size() + kBlock - 1) / kBlock, 0,
+        [&](std::size_t block) {
+            std::vector<std::uint32_t> missing;
+            const std::size_t end = std::min(fragments_.size(), (block + 1) * kBlock);
+            for (std::size_t i = block * kBlock; i < end; ++i) {
+                const TFragmentLink& f = fragments_[i];
+                const TPageInfo& target = pages_[f.Target];
+                if (!target.Unreadable && !std::binary_search(target.Anchors.begin(),
+                                                              target.Anchors.end(), f.Hash))
+                    missing.push_back(static_cast<std::uint32_t>(i));
+            }
+            return missing;
+        },
+        [&](std::size_t, std::vector<std::uint32_t>&& missing) {
+            for (const std::uint32_t i : missing)
+                KeepMissingFragment(fragments_[i]);
+        });
     fragments_ = {};
+}
+
+void TChecker::KeepMissingFragment(const TFragmentLink& f) {
+    TFindingRecord r;
+    r.Severity = CheckSeverity::Warning;
+    r.Code = "missing-fragment";
+    r.Form = TForm::NoFragment;
+    r.Page = f.From;
+    r.Line = f.Line;
+    r.Target = f.Text;
+    r.TargetLength = f.TextLength;
+    r.Aux = f.Target;
+    Keep(r);
 }
 
 // The page files below the root, sorted: the candidates for orphans. Earlier outputs,
@@ -954,8 +1032,10 @@ std::vector<std::string> TChecker::PageFilesOnDisk() const {
 
 void TChecker::CheckOrphans(const std::vector<std::string>& onDisk) {
     const std::size_t known = pages_.size();
+    const std::string& folder = projectRoot_->Folder();
     for (const std::string& path : onDisk)
-        if (!pageIds_.count(RelativeToRoot(path)))
+        if (!pageIds_.count(path.starts_with(folder) ? std::string_view(path).substr(folder.size())
+                                                     : std::string_view(path)))
             Add(CheckSeverity::Warning, "orphan-page", PageId(path), 0, "", "",
             "No topic lists this page and no page of the help links to it.");
     for (std::uint32_t id = 0; id < known; ++id)
@@ -985,8 +1065,8 @@ void TChecker::SortFindings() {
         std::uint32_t Index;
     };
     std::vector<std::size_t> start(pages_.size() + 2, 0);
-    for (const TFindingRecord& r : d.Records)
-        ++start[rankOf(r.Page) + 1];
+    for (std::size_t i = 0; i < d.Records.size(); ++i)
+        ++start[rankOf(d.Records[i].Page) + 1];
     for (std::size_t i = 1; i < start.size(); ++i)
         start[i] += start[i - 1];
     std::vector<TKey> keys(d.Records.size());
@@ -1010,14 +1090,24 @@ void TChecker::SortFindings() {
             return c < 0;
         return ka.Index < kb.Index; // alike: in the order found
     };
-    for (std::size_t rank = 0; rank + 1 < start.size(); ++rank)
-        std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
-                  keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
-    std::vector<TFindingRecord> sorted;
-    sorted.reserve(d.Records.size());
-    for (const TKey& k : keys)
-        sorted.push_back(d.Records[k.Index]);
-    d.Records = std::move(sorted);
+    // Each page's findings are a range of their own: the ranges are sorted on every core.
+    constexpr std::size_t kRanks = 1024;
+    const std::size_t ranks = start.size() - 1;
+    ForEachInOrderHelping<bool>(
+        (ranks + kRanks - 1) / kRanks, 0,
+        [&](std::size_t block) {
+            for (std::size_t rank = block * kRanks; rank < std::min(ranks, (block + 1) * kRanks);
+                 ++rank)
+                std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[rank]),
+                          keys.begin() + static_cast<std::ptrdiff_t>(start[rank + 1]), before);
+            return true;
+        },
+        [](std::size_t, bool&&) {});
+    // The records stay where they are (a large site has hundreds of thousands); the report
+    // takes them in this order.
+    d.Order.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        d.Order[i] = keys[i].Index;
 }
 
 std::unique_ptr<TCheckResult::TData> TChecker::Run() {
@@ -1028,14 +1118,13 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
     if (SF::Trim(project_.RootFolder()).empty() || !fs::is_directory(fs::path(root_), ec)) {
         Add(CheckSeverity::Error, "missing-root", kProject, 0, "", project_.RootFolder(),
             "The project's root folder " + Quote(project_.RootFolder()) + " doesn't exist.");
+        SortFindings();
         return std::move(data_);
     }
     projectRoot_ = std::make_unique<TProjectRoot>(root_);
     folders_ = std::make_unique<TCheckFolders>(projectRoot_->Folder());
-    Progress("Checking topics...");
-    CheckTopics();
-    CheckTemplates();
-    // The files on disk are listed for the orphans while the pages are read.
+    // The files on disk are listed for the orphans while the topics are looked at and the
+    // pages read: the listing needs nothing but the root.
     std::vector<std::string> onDisk;
     std::exception_ptr walkFailed;
     std::jthread walk([&] {
@@ -1045,6 +1134,9 @@ std::unique_ptr<TCheckResult::TData> TChecker::Run() {
             walkFailed = std::current_exception();
         }
     });
+    Progress("Checking topics...");
+    CheckTopics();
+    CheckTemplates();
     Progress("Checking pages...");
     ScanPages();
     CheckFragments();
@@ -1077,8 +1169,8 @@ bool AnyToEscape(std::uint64_t bytes) {
     return (anyZero(bytes ^ (kOnes * '"')) | anyZero(bytes ^ (kOnes * '\\')) | below20) != 0;
 }
 
-void AppendJsonString(std::string& out, std::string_view s) {
-    out += '"';
+// The characters of a JSON string, escaped, without its quotes.
+void AppendJsonChars(std::string& out, std::string_view s) {
     std::size_t run = 0; // start of the characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
         // Sixteen or eight bytes at a time while none needs an escape: reports are mostly
@@ -1114,19 +1206,19 @@ void AppendJsonString(std::string& out, std::string_view s) {
         run = i + 1;
         switch (c) {
         case '"':
-            out += "\\\"";
+            out += "\\\""sv;
             break;
         case '\\':
-            out += "\\\\";
+            out += "\\\\"sv;
             break;
         case '\n':
-            out += "\\n";
+            out += "\\n"sv;
             break;
         case '\r':
-            out += "\\r";
+            out += "\\r"sv;
             break;
         case '\t':
-            out += "\\t";
+            out += "\\t"sv;
             break;
         default: {
             char buf[8];
@@ -1136,8 +1228,29 @@ void AppendJsonString(std::string& out, std::string_view s) {
         }
     }
     out.append(s, run, s.size() - run);
+}
+
+void AppendJsonString(std::string& out, std::string_view s) {
+    out += '"';
+    AppendJsonChars(out, s);
     out += '"';
 }
+
+// The JSON string of the last page written, kept: a page's findings follow each other.
+struct TJsonPage {
+    const char* Data = nullptr;
+    std::size_t Size = 0;
+    std::string Json;
+    void Append(std::string& out, std::string_view page) {
+        if (page.data() != Data || page.size() != Size) {
+            Json.clear();
+            AppendJsonString(Json, page);
+            Data = page.data();
+            Size = page.size();
+        }
+        out += Json;
+    }
+};
 
 TFindingView ViewOf(const TCheckFinding& f) {
     return {f.Severity, f.Code, f.Page, f.Line, f.Topic, f.Target, f.Message, f.Suggestion};
@@ -1152,7 +1265,7 @@ void AppendNumber(std::string& out, int n) {
 
 void AppendText(std::string& out, const TFindingView& f, std::string_view projectFile) {
     out += SeverityName(f.Severity);
-    out += ": ";
+    out += ": "sv;
     if (!f.Page.empty()) {
         out += f.Page;
         if (f.Line > 0) {
@@ -1160,25 +1273,25 @@ void AppendText(std::string& out, const TFindingView& f, std::string_view projec
             AppendNumber(out, f.Line);
         }
     } else if (!f.Topic.empty()) {
-        out += "topic \"";
+        out += "topic \""sv;
         out += f.Topic;
         out += '"';
     } else {
         out += Paths::ExtractFileName(projectFile);
     }
-    out += ": ";
+    out += ": "sv;
     out += f.Code;
-    out += ": ";
+    out += ": "sv;
     out += f.Message;
     if (!f.Target.empty()) {
-        out += " [";
+        out += " ["sv;
         out += f.Target;
         out += ']';
     }
     if (!f.Suggestion.empty()) {
-        out += " Use \"";
+        out += " Use \""sv;
         out += f.Suggestion;
-        out += "\".";
+        out += "\"."sv;
     }
     out += '\n';
 }
@@ -1203,24 +1316,31 @@ void AppendJsonHead(std::string& out, std::string_view projectFile, std::string_
            "},\n  \"findings\": [";
 }
 
-void AppendJson(std::string& out, const TFindingView& f, bool first) {
-    out += first ? "\n    {\"severity\": \"" : ",\n    {\"severity\": \"";
+// message(out) appends the message as a JSON string.
+template <typename Message>
+void AppendJson(std::string& out, const TFindingView& f, bool first, TJsonPage& page,
+                const Message& message) {
+    out += first ? "\n    {\"severity\": \""sv : ",\n    {\"severity\": \""sv;
     out += SeverityName(f.Severity); // one of three plain words
-    out += "\", \"code\": ";
+    out += "\", \"code\": "sv;
     AppendJsonString(out, f.Code);
-    out += ", \"page\": ";
-    AppendJsonString(out, f.Page);
-    out += ", \"line\": ";
+    out += ", \"page\": "sv;
+    page.Append(out, f.Page);
+    out += ", \"line\": "sv;
     AppendNumber(out, f.Line);
-    out += ", \"topic\": ";
+    out += ", \"topic\": "sv;
     AppendJsonString(out, f.Topic);
-    out += ", \"target\": ";
+    out += ", \"target\": "sv;
     AppendJsonString(out, f.Target);
-    out += ", \"message\": ";
-    AppendJsonString(out, f.Message);
-    out += ", \"suggestion\": ";
+    out += ", \"message\": "sv;
+    message(out);
+    out += ", \"suggestion\": "sv;
     AppendJsonString(out, f.Suggestion);
-    out += "}";
+    out += "}"sv;
+}
+
+void AppendJson(std::string& out, const TFindingView& f, bool first, TJsonPage& page) {
+    AppendJson(out, f, first, page, [&](std::string& to) { AppendJsonString(to, f.Message); });
 }
 
 void AppendJsonTail(std::string& out, bool empty) {
@@ -1235,7 +1355,8 @@ std::string_view PathPart(std::string_view link) {
 
 } // namespace
 
-TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& message) const {
+TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& message,
+                                       bool withMessage) const {
     if (r.Form == TForm::Given) {
         TFindingView view = ViewOf(Given[r.Aux]);
         if (r.Page != kProject)
@@ -1249,6 +1370,8 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
     view.Line = r.Line;
     view.Target = Text(r.Target, r.TargetLength);
     message.clear();
+    if (!withMessage && MessageOfLink(r))
+        return view;
     switch (r.Form) {
     case TForm::MissingFile: {
         std::string_view path = PathPart(view.Target);
@@ -1257,9 +1380,9 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
             decoded = SF::ToForwardSlashes(PercentDecode(path));
             path = decoded;
         }
-        message += "The file \"";
+        message += "The file \""sv;
         message += path;
-        message += "\" doesn't exist.";
+        message += "\" doesn't exist."sv;
         break;
     }
     case TForm::LeavesRoot:
@@ -1277,11 +1400,11 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
             decoded = PercentDecode(fragment);
             fragment = decoded;
         }
-        message += "The page \"";
+        message += "The page \""sv;
         message += PageNames[r.Aux];
-        message += "\" has no id or name \"";
+        message += "\" has no id or name \""sv;
         message += fragment;
-        message += "\".";
+        message += "\"."sv;
         break;
     }
     case TForm::LocalPath:
@@ -1298,13 +1421,39 @@ TFindingView TCheckResult::TData::View(const TFindingRecord& r, std::string& mes
     return view;
 }
 
+void TCheckResult::TData::AppendJsonMessage(std::string& out, const TFindingRecord& r) const {
+    const std::string_view target = Text(r.Target, r.TargetLength);
+    std::string decoded;
+    if (r.Form == TForm::MissingFile) {
+        std::string_view path = PathPart(target);
+        if (path.find('%') != std::string_view::npos || path.find('\\') != std::string_view::npos) {
+            decoded = SF::ToForwardSlashes(PercentDecode(path));
+            path = decoded;
+        }
+        out += "\"The file \\\""sv;
+        AppendJsonChars(out, path);
+        out += "\\\" doesn't exist.\""sv;
+        return;
+    }
+    std::string_view fragment = target.substr(target.find('#') + 1);
+    if (fragment.find('%') != std::string_view::npos) {
+        decoded = PercentDecode(fragment);
+        fragment = decoded;
+    }
+    out += "\"The page \\\""sv;
+    AppendJsonChars(out, PageNames[r.Aux]);
+    out += "\\\" has no id or name \\\""sv;
+    AppendJsonChars(out, fragment);
+    out += "\\\".\""sv;
+}
+
 TCheckResult::TCheckResult(std::unique_ptr<TData> data) : data_(std::move(data)) {}
 TCheckResult::TCheckResult(TCheckResult&&) noexcept = default;
 TCheckResult& TCheckResult::operator=(TCheckResult&&) noexcept = default;
 TCheckResult::~TCheckResult() = default;
 
 std::size_t TCheckResult::Size() const {
-    return data_->Records.size();
+    return data_->Order.size();
 }
 
 int TCheckResult::PagesRead() const {
@@ -1317,7 +1466,7 @@ int TCheckResult::Count(CheckSeverity severity) const {
 
 TCheckFinding TCheckResult::Finding(std::size_t index) const {
     std::string message;
-    const TFindingView v = data_->View(data_->Records[index], message);
+    const TFindingView v = data_->View(data_->Sorted(index), message);
     return {v.Severity,          std::string(v.Code),   std::string(v.Page),
             v.Line,              std::string(v.Topic),  std::string(v.Target),
             std::string(v.Message), std::string(v.Suggestion)};
@@ -1341,7 +1490,7 @@ namespace {
 template <typename Format>
 void FormatInBlocks(const TCheckResult::TWrite& write, std::size_t count, const Format& format) {
     constexpr std::size_t kBlock = 1024;
-    ForEachPageInOrder<std::string>(
+    ForEachInOrderHelping<std::string>(
         (count + kBlock - 1) / kBlock, 0,
         [&](std::size_t block) {
             std::string part;
@@ -1358,7 +1507,7 @@ void TCheckResult::WriteText(const TWrite& write) const {
     FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
         std::string message;
         for (std::size_t i = begin; i < end; ++i)
-            AppendText(part, data_->View(data_->Records[i], message), data_->ProjectFile);
+            AppendText(part, data_->View(data_->Sorted(i), message), data_->ProjectFile);
     });
     write(TextSummary());
 }
@@ -1376,9 +1525,18 @@ void TCheckResult::WriteJson(const TWrite& write) const {
                    Count(CheckSeverity::Warning), Count(CheckSeverity::Note), data_->PagesRead);
     write(head);
     FormatInBlocks(write, Size(), [&](std::string& part, std::size_t begin, std::size_t end) {
+        const TData& d = *data_;
         std::string message;
-        for (std::size_t i = begin; i < end; ++i)
-            AppendJson(part, data_->View(data_->Records[i], message), i == 0);
+        TJsonPage page;
+        for (std::size_t i = begin; i < end; ++i) {
+            const TFindingRecord& r = d.Sorted(i);
+            const TFindingView view = d.View(r, message, false);
+            if (TData::MessageOfLink(r))
+                AppendJson(part, view, i == 0, page,
+                           [&](std::string& to) { d.AppendJsonMessage(to, r); });
+            else
+                AppendJson(part, view, i == 0, page);
+        }
     });
     std::string tail;
     AppendJsonTail(tail, Size() == 0);
@@ -1399,6 +1557,19 @@ std::string TCheckResult::Json() const {
 
 TCheckResult RunCheck(const TPvx& project, const TCheckOptions& options,
                       const CheckProgress& progress) {
+    if (options.ProcessEndsAfter) {
+        // Reachable from here until the process ends: a large site's listings, pages and
+        // anchors are hundreds of thousands of pieces.
+        static auto* const kept = new std::vector<std::unique_ptr<TChecker>>();
+        static std::mutex keeping;
+        TChecker* checker;
+        {
+            const std::lock_guard lock(keeping);
+            checker = kept->emplace_back(std::make_unique<TChecker>(project, options, progress))
+                          .get();
+        }
+        return TCheckResult(checker->Run());
+    }
     return TCheckResult(TChecker(project, options, progress).Run());
 }
 
@@ -1420,8 +1591,9 @@ std::string FormatCheckJson(const TCheckReport& report) {
     AppendJsonHead(out, report.ProjectFile, report.RootFolder, report.Errors(),
                    report.Warnings(), report.Notes(), report.PagesRead);
     bool first = true;
+    TJsonPage page;
     for (const TCheckFinding& f : report.Findings) {
-        AppendJson(out, ViewOf(f), first);
+        AppendJson(out, ViewOf(f), first, page);
         first = false;
     }
     AppendJsonTail(out, first);

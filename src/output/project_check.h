@@ -30,6 +30,10 @@ struct TCheckFinding {
 
 struct TCheckOptions {
     bool ListExternal = false; // report external addresses (never fetched)
+    // The process ends once the report is written (the command line): what the check
+    // used while it ran is left to the end of the process, which frees it at once, instead
+    // of being freed piece by piece before the report is written.
+    bool ProcessEndsAfter = false;
 };
 
 struct TCheckReport {

@@ -310,6 +310,67 @@ TEST(ProjectCheck, ManyFindingsAreWrittenInOrderAndOnce) {
     EXPECT_EQ(result.Text(), FormatCheckText(report));
 }
 
+// Fragment links to a page not read yet are checked once every page is, on every core in
+// blocks: each missing anchor is reported once and in order, whichever thread looked it up.
+TEST(ProjectCheck, FragmentsCheckedAfterTheScanKeepTheirOrder) {
+    TestProject p;
+    constexpr int kLinks = 50000; // many blocks of the look-ups
+    std::string links, ids;
+    for (int i = 0; i < kLinks; ++i) {
+        links += "<a href=\"b.htm#n" + std::to_string(i) + "\">b</a>\n";
+        if (i % 3 == 0 || i % 7 == 0)
+            ids += "<i id=\"n" + std::to_string(i) + "\"></i>";
+    }
+    p.Write("a.htm", Page("A", links));
+    p.Write("b.htm", Page("B", ids));
+    p.Add("A", "a.htm"); // read first: b.htm is not read yet when its links are followed
+    p.Add("B", "b.htm");
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<const TCheckFinding*> missing;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "missing-fragment")
+            missing.push_back(&f);
+    std::vector<int> expected;
+    for (int i = 0; i < kLinks; ++i)
+        if (i % 3 != 0 && i % 7 != 0)
+            expected.push_back(i);
+    ASSERT_EQ(missing.size(), expected.size());
+    const int firstLine = missing[0]->Line - 1; // the line of link 0
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        const int i = expected[k];
+        ASSERT_EQ(missing[k]->Target, "b.htm#n" + std::to_string(i)) << k;
+        ASSERT_EQ(missing[k]->Line, firstLine + i) << k;
+        ASSERT_EQ(missing[k]->Page, "a.htm");
+    }
+}
+
+// Enough pages that their findings are sorted on every core: by page name (not the order of
+// the topics), then line, severity, code and target.
+TEST(ProjectCheck, FindingsOfManyPagesAreSortedByPageThenLineThenKind) {
+    TestProject p;
+    constexpr int kPages = 9000;
+    auto name = [](int i) {
+        std::string digits = std::to_string(i);
+        return "p" + std::string(5 - digits.size(), '0') + digits + ".htm";
+    };
+    for (int i = kPages - 1; i >= 0; --i) { // topics in the reverse order of the names
+        p.Write(name(i), Page("P", "<a href=\"zz.htm\">z</a><a href=\"#nope\">n</a>"
+                                   "<a href=\"aa.htm\">a</a>"));
+        p.Add("P" + std::to_string(i), name(i));
+    }
+    const TCheckReport report = CheckProject(p.Project());
+    std::vector<std::string> got;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code != "contents-only")
+            got.push_back(f.Page + " " + f.Code + " " + f.Target);
+    ASSERT_EQ(got.size(), 3u * kPages);
+    for (int i = 0; i < kPages; ++i) {
+        ASSERT_EQ(got[3 * i], name(i) + " missing-target aa.htm") << i;
+        ASSERT_EQ(got[3 * i + 1], name(i) + " missing-target zz.htm") << i;
+        ASSERT_EQ(got[3 * i + 2], name(i) + " missing-fragment #nope") << i;
+    }
+}
+
 // Quotes, backslashes and control characters are escaped wherever they fall in a long text.
 TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
     TestProject p;
@@ -325,6 +386,25 @@ TEST(ProjectCheck, JsonEscapesEveryCharacterThatNeedsIt) {
               std::string::npos)
         << json;
     EXPECT_EQ(json, FormatCheckJson(result.Report()));
+}
+
+// The message of a missing anchor names the page and the anchor; both are escaped, and the
+// anchor is the one the link means once its %-escapes are decoded.
+TEST(ProjectCheck, JsonEscapesThePageAndTheAnchorOfAMissingFragment) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<a href='q%22uote.htm#x%22y\\z%09'>q</a>"
+                               "<a href='q%22uote.htm#there'>q</a>"));
+    p.Write("q\"uote.htm", Page("Q", "<p id='there'>q</p><a href='a.htm'>a</a>"));
+    p.Add("A", "a.htm");
+    const TCheckResult result = RunCheck(p.Project());
+    const std::string json = result.Json();
+    EXPECT_NE(json.find("\"target\": \"q%22uote.htm#x%22y\\\\z%09\", \"message\": \"The page "
+                        "\\\"q\\\"uote.htm\\\" has no id or name \\\"x\\\"y\\\\z\\t\\\".\""),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(result.Report().Findings.size(), 1u) << json; // "#there" is found
+    EXPECT_EQ(json, FormatCheckJson(result.Report()));
+    EXPECT_EQ(result.Text(), FormatCheckText(result.Report()));
 }
 
 // A large report is handed over piece by piece as it is formatted, never whole, with the
