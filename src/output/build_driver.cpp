@@ -14,7 +14,7 @@
 #include "output/output_file.h"
 #include "output/real_names.h"
 
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 
 #include <cctype>
 #include <cerrno>
@@ -157,7 +157,7 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
     while (!next_.empty()) {
         std::vector<std::string> wave;
         wave.swap(next_);
-        ForEachPageInOrder<TScan>(
+        ForEachInOrderHelping<TScan>(
             wave.size(), contents_.Threads,
             [&wave](std::size_t i) {
                 TScan scan;
@@ -426,7 +426,7 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
 
     // Then the copies on every core, each line said in the list's order as its copy is
     // done (the first copy that fails stops the build, as with one thread).
-    ForEachPageInOrder<bool>(
+    ForEachInOrderHelping<bool>(
         copies.size(), ctx.Contents.Threads,
         [&](std::size_t i) {
             const TCopy& copy = copies[i];

@@ -12,7 +12,7 @@
 #include "output/chm_compiler.h"
 #include "output/chm_project.h"
 #include "output/compiler_log.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "output/real_names.h"
 #include "templates/template_apply.h"
 
@@ -157,7 +157,7 @@ public:
         const TTemplate tpl(templateSource_);
         const std::string encoding = SF::Trim(ctx.Project.ProjectSettings.Encoding);
         // The pages on every core; they are distinct files.
-        ForEachPageInOrder<bool>(
+        ForEachInOrderHelping<bool>(
             pages_.size(), ctx.Contents.Threads,
             [&](std::size_t i) {
                 const TTemplatedPage& page = pages_[i];

@@ -6,7 +6,7 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -138,7 +138,7 @@ void TContents::BuildItems() {
         std::string Body;
         std::string Error;
     };
-    ForEachPageInOrder<TRead>(
+    ForEachInOrderHelping<TRead>(
         Items.size(), Threads,
         [&](std::size_t i) {
             TRead read;

@@ -1,8 +1,8 @@
 #pragma once
 // Work on every core whose results are taken in order on the calling thread, which works
-// too whenever the next result in order is not ready yet. Unlike ForEachPageInOrder, no
-// core is left to a thread that mostly waits, and no core is shared by three threads: with
-// the calling thread taking its turn at the work, one helper per further core is enough.
+// too whenever the next result in order is not ready yet: no core is left to a thread that
+// mostly waits, and no core is shared by three threads. With the calling thread taking its
+// turn at the work, one helper per further core is enough.
 
 #include "model/folder_cache.h"
 #include "output/parallel_pages.h"

@@ -6,7 +6,7 @@
 
 #include "model/string_func.h"
 #include "output/contents.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "output/web_help.h"
 
 #include <algorithm>
@@ -470,7 +470,7 @@ std::vector<TSearchDoc> SearchDocs(const TContents& contents) {
     std::vector<TSearchDoc> docs;
     const std::vector<std::string> addresses = SearchAddresses(contents);
     // The pages' text is taken on all cores, in topic order.
-    ForEachPageInOrder<std::string>(
+    ForEachInOrderHelping<std::string>(
         contents.Items.size(), contents.Threads,
         [&](std::size_t i) {
             if (addresses[i].empty())

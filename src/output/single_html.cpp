@@ -9,7 +9,7 @@
 #include "model/string_index.h"
 #include "model/text_file.h"
 #include "output/contents.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "output/single_pages.h"
 
 #include <cstdint>
@@ -535,7 +535,7 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
         return part;
     };
     TPageResources resources(root);
-    ForEachPageInOrder<TPrepared>(c.Items.size(), c.Threads, prepare,
+    ForEachInOrderHelping<TPrepared>(c.Items.size(), c.Threads, prepare,
                                   [&](std::size_t i, TPrepared&& part) {
                                       if (i < scanOf.size() && !scanOf[i].empty() && onScan)
                                           onScan(part.Linked.Views(), part.ScanError);
@@ -586,7 +586,7 @@ void TSinglePages::WriteParts(bool findLinks, const std::function<void(TPart&&)>
             rework(part);
         return part;
     };
-    ForEachPageInOrder<TPart>(c.Items.size(), c.Threads, finish,
+    ForEachInOrderHelping<TPart>(c.Items.size(), c.Threads, finish,
                               [&](std::size_t i, TPart&& part) {
                                   if (c.Items[i]->HasContent)
                                       c.Info(c.Items[i]->Url);

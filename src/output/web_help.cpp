@@ -14,7 +14,7 @@
 #include "output/keyword_index.h"
 #include "output/search_index.h"
 
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 #include "output/real_names.h"
 #include "templates/template_apply.h"
 
@@ -348,7 +348,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                              const std::string& content) {
             return ApplyTemplate(tpl.RebasedFor(linkFolder(address)), title, content);
         };
-        ForEachPageInOrder<TMadePage>(
+        ForEachInOrderHelping<TMadePage>(
             Items.size(), Threads,
             [&](std::size_t i) {
                 TMadePage made;
@@ -390,7 +390,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
         return;
     }
 
-    ForEachPageInOrder<TMadePage>(
+    ForEachInOrderHelping<TMadePage>(
         Items.size(), Threads,
         [&](std::size_t i) {
             TMadePage made;

@@ -1,7 +1,7 @@
 #include "../support/test_project.h"
 #include "model/string_func.h"
 #include "output/build_driver.h"
-#include "output/parallel_pages.h"
+#include "output/ordered_work.h"
 
 #include <atomic>
 #include <chrono>
@@ -156,51 +156,18 @@ TEST(ParallelBuild, EveryOutputIsByteIdenticalWhateverTheNumberOfThreads) {
     }
 }
 
-TEST(ParallelBuild, PagesComeBackInOrderAndAFailureStopsWhereOneThreadWouldStop) {
-    for (const int threads : {1, 2, 5}) {
-        SCOPED_TRACE(threads);
-        std::vector<std::size_t> emitted;
-        std::atomic<int> running{0}, most{0};
-        auto work = [&](std::size_t i) {
-            const int now = ++running;
-            int seen = most.load();
-            while (now > seen && !most.compare_exchange_weak(seen, now)) {
-            }
-            // Later pages finish first now and then: the order must not depend on it.
-            std::this_thread::sleep_for(std::chrono::microseconds((i * 7919) % 300));
-            --running;
-            if (i == 57)
-                throw std::runtime_error("page 57");
-            return std::to_string(i);
-        };
-        try {
-            ForEachPageInOrder<std::string>(500, threads, work,
-                                            [&](std::size_t i, std::string&& text) {
-                                                EXPECT_EQ(text, std::to_string(i));
-                                                emitted.push_back(i);
-                                            });
-            ADD_FAILURE() << "no exception";
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), "page 57");
-        }
-        ASSERT_EQ(emitted.size(), 57u);
-        for (std::size_t i = 0; i < emitted.size(); ++i)
-            ASSERT_EQ(emitted[i], i);
-        EXPECT_LE(most.load(), threads);
-    }
-}
-
 TEST(ParallelBuild, ManyPagesOfLittleWorkAreHandedOverWithoutEverStalling) {
-    // Each side wakes the other only when it waits: a wake-up lost between them would hang
-    // the build. Pages of no work at all, an emitter that sometimes falls behind (the
-    // workers wait for room) and workers that sometimes fall behind (it waits for them).
+    // The calling thread and the helpers wake each other only when one waits: a wake-up
+    // lost between them would hang the build. Pages of no work at all, a calling thread
+    // that sometimes falls behind (the helpers wait for room) and pages that sometimes
+    // take long on a helper (the calling thread waits for them).
     bool finished = false;
     std::mutex mutex;
     std::condition_variable done;
     std::thread run([&] {
         for (const int threads : {2, 3, 8}) {
             std::size_t expected = 0;
-            ForEachPageInOrder<std::size_t>(
+            ForEachInOrderHelping<std::size_t>(
                 200000, threads,
                 [](std::size_t i) {
                     if (i % 5003 == 0)
