@@ -67,6 +67,8 @@ TProjectRoot::TProjectRoot(std::string_view rootFolder) {
         realRoot_ = Paths::IncludeTrailingSlash(real);
 }
 
+const TResolvedTarget TProjectRoot::kNoFile{};
+
 bool TProjectRoot::RealPathInside(const std::string& path) const {
     if (realRoot_.empty())
         return false;
@@ -152,13 +154,35 @@ TResolvedTarget TProjectRoot::Outside(const std::string& path) const {
     return target;
 }
 
-TResolvedTarget TProjectRoot::Resolve(std::string_view pathIn) {
+// The path as the answers are kept under: ".." steps taken, the root's part named as on
+// disk; "" for what names no file.
+std::string TProjectRoot::AnswerKey(std::string_view pathIn) const {
     std::string path = SF::CollapseDotDot(Paths::ToNative(pathIn));
     if (path.empty() || path[0] != '/' || path.back() == '/' ||
         path.find('\0') != std::string::npos)
         return {};
     if (HasPrefix(path, spelledRoot_) && spelledRoot_ != root_)
         path = root_ + path.substr(spelledRoot_.size());
+    return path;
+}
+
+const TResolvedTarget* TProjectRoot::Answered(std::string_view path) const {
+    const std::string key = AnswerKey(path);
+    if (key.empty())
+        return &kNoFile;
+    const auto found = files_.find(key);
+    return found == files_.end() ? nullptr : &found->second;
+}
+
+bool TProjectRoot::SpelledBelowRoot(std::string_view path) const {
+    const std::string key = AnswerKey(path);
+    return Exists() && !key.empty() && HasPrefix(key, root_);
+}
+
+TResolvedTarget TProjectRoot::Resolve(std::string_view pathIn) {
+    std::string path = AnswerKey(pathIn);
+    if (path.empty())
+        return {};
     // Pages link the same style sheets and pictures again and again.
     const auto [cached, added] = files_.try_emplace(path);
     if (!added)

@@ -47,6 +47,12 @@ public:
 
     // An absolute path ("/" or "\" separators); ".." steps are taken lexically.
     TResolvedTarget Resolve(std::string_view path);
+    // Resolve's answer for a path it has answered before, or nullptr. It changes nothing:
+    // several threads may ask at once, while no thread calls the other functions.
+    const TResolvedTarget* Answered(std::string_view path) const;
+    // Whether path, as Resolve takes it, lies below the root by its spelling: only such a
+    // path can ever be found without regard to case. Changes nothing, as Answered.
+    bool SpelledBelowRoot(std::string_view path) const;
     // A link as a page in pageFolder writes it: relative to that folder, or absolute.
     // Addresses with a scheme or a drive (":") are never local files: missing.
     TResolvedTarget ResolveLink(std::string_view pageFolder, std::string_view link);
@@ -72,6 +78,8 @@ private:
     std::string FolderOnDisk(const std::string& spelled);
     bool RealPathInside(const std::string& path) const;
     TResolvedTarget Outside(const std::string& path) const;
+    std::string AnswerKey(std::string_view path) const;
+    static const TResolvedTarget kNoFile;
 
     std::string spelledRoot_; // as given, trailing "/"
     std::string root_;        // names as on disk, trailing "/"

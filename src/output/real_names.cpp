@@ -13,33 +13,23 @@ constexpr std::size_t kKnownLinks = 1 << 17;
 }
 
 bool TRealNames::NeedsRealName(const std::string& path) {
-    std::unique_lock<std::mutex> turn;
-    if (shared_)
-        turn = std::unique_lock(shared_->RootTurns);
-    const TResolvedTarget target = root_.Resolve(path);
-    return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
-}
-
-bool TRealNames::Weigh(std::string&& path) {
-    if (!shared_) {
-        if (known_.size() >= kKnownLinks)
-            known_.clear();
-        auto [known, first] = known_.try_emplace(std::move(path), false);
-        if (first)
-            known->second = NeedsRealName(known->first);
-        return known->second;
-    }
+    const auto needs = [](const TResolvedTarget& target) {
+        return target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+    };
+    // The root remembers every answer it gave.
+    if (!shared_)
+        return needs(root_.Resolve(path));
+    // Scripts write addresses that only look like paths, page by page: what lies outside
+    // the root by its spelling is never looked up, so no thread waits for its look-up.
+    if (!root_.SpelledBelowRoot(path))
+        return false;
     {
-        const std::shared_lock read(shared_->KnownLock);
-        if (const auto known = shared_->Known.find(path); known != shared_->Known.end())
-            return known->second;
+        const std::shared_lock read(shared_->RootLock);
+        if (const TResolvedTarget* answered = root_.Answered(path))
+            return needs(*answered);
     }
-    const bool needed = NeedsRealName(path);
-    const std::unique_lock write(shared_->KnownLock);
-    if (shared_->Known.size() >= 2 * kKnownLinks)
-        shared_->Known.clear();
-    shared_->Known.emplace(std::move(path), needed);
-    return needed;
+    const std::unique_lock write(shared_->RootLock);
+    return needs(root_.Resolve(path));
 }
 
 bool TRealNames::Rewrite(std::string& text, const std::string& folder) {
@@ -54,9 +44,9 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
     const std::string base = folder.empty() ? folder : Paths::IncludeTrailingSlash(folder);
     // Pages of one folder write the same links again and again (style sheets, scripts,
     // pictures, their neighbours), and pages come folder by folder: each link is weighed
-    // once while its folder's pages come, by its spelling, and once while remembered by
-    // the file it reaches. A site of random links would fill the memory: what is
-    // remembered is forgotten now and then.
+    // once by its spelling while its folder's pages come (a site of random links would
+    // fill the memory: that is forgotten now and then), the root remembering the answer
+    // for the file it reaches.
     if (base != inFolderBase_ || inFolder_.size() >= kKnownLinks) {
         inFolder_.clear();
         inFolderBase_ = base;
@@ -71,7 +61,7 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
             if (path.find('\0') == std::string_view::npos) {
                 spelled_.assign(base);
                 spelled_ += path;
-                needed = Weigh(StringFunc::CollapseDotDot(spelled_));
+                needed = NeedsRealName(StringFunc::CollapseDotDot(spelled_));
             }
             it = inFolder_.emplace(std::string(path), needed).first;
         }
@@ -89,9 +79,9 @@ bool TRealNames::Join(std::string& text, const std::string& folder) {
         return false;
     std::string joined;
     joined.reserve(text.size() + 16);
-    std::unique_lock<std::mutex> turn;
+    std::unique_lock<std::shared_mutex> turn;
     if (shared_)
-        turn = std::unique_lock(shared_->RootTurns);
+        turn = std::unique_lock(shared_->RootLock);
     for (std::size_t i = 0; i < pieces_.size(); ++i)
         joined += i % 2 == 0 ? pieces_[i] : root_.RealLink(folder, pieces_[i]);
     if (turn)

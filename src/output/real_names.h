@@ -16,12 +16,11 @@
 
 namespace parvane {
 
-// What TRealNames on several threads share: the root's look-ups take turns, and what is
-// known of the files reached is known to all.
+// What TRealNames on several threads share: the root. Its answers given before (nearly
+// every link's, since the file collection looked them up) are read by all at once; a new
+// look-up waits for the readers and keeps them waiting.
 struct TRealNamesShared {
-    std::mutex RootTurns;
-    std::shared_mutex KnownLock;
-    std::unordered_map<std::string, bool> Known;
+    std::shared_mutex RootLock;
 };
 
 class TRealNames {
@@ -41,8 +40,6 @@ public:
 private:
     bool Join(std::string& text, const std::string& folder);
     bool NeedsRealName(const std::string& path);
-    // Whether a link to path (".." steps taken) needs the name on disk, as remembered.
-    bool Weigh(std::string&& path);
 
     TProjectRoot& root_;
     TRealNamesShared* shared_;
@@ -50,9 +47,6 @@ private:
     std::vector<std::string> pieces_;
     std::vector<THTMLRefer::TLinkSpan> spans_;
     std::string spelled_;
-    // Whether a link to a path (".." steps taken) needs the name on disk, when nothing
-    // is shared.
-    std::unordered_map<std::string, bool> known_;
     // The same for links as spelled in the pages of one folder.
     struct TViewHash {
         using is_transparent = void;
@@ -65,8 +59,8 @@ private:
 };
 
 // TRealNames for files written on several threads at once. Each file borrows one of its
-// own, with its own memory of the links of a folder's pages (no lock for those); what is
-// known of the files reached is shared, and the look-ups in the root take turns.
+// own, with its own memory of the links of a folder's pages (no lock for those); they
+// share the root as TRealNamesShared says.
 class TRealNamesPool {
 public:
     explicit TRealNamesPool(TProjectRoot& root) : root_(root) {}

@@ -200,3 +200,27 @@ TEST_F(ProjectRoot, LinkedPathsAreListedWithoutLookingAtTheDisk) {
     EXPECT_EQ(paths, (std::vector<std::string>{root_ + "FAQ.html", root_ + "faq.html",
                                                above + "/x/missing.gif", root_ + "b.htm"}));
 }
+
+TEST_F(ProjectRoot, AnswersGivenBeforeAreReadWithoutLookingAgain) {
+    // Threads writing pages read the answers the file collection got, without changing
+    // anything; only a path below the root by its spelling can need the name on disk.
+    Touch(root_ + "Img/Logo.gif");
+    Touch(base_ + "docs/x.htm");
+    TProjectRoot root(base_ + "docs/../Docs");
+    const std::string spelled = base_ + "docs/../Docs/sub/../img/logo.gif";
+    EXPECT_EQ(root.Answered(spelled), nullptr) << "not looked up yet";
+    const TResolvedTarget resolved = root.Resolve(spelled);
+    ASSERT_EQ(resolved.Match, TargetMatch::CaseFallback);
+    const TResolvedTarget* answered = root.Answered(root_ + "img/logo.gif");
+    ASSERT_NE(answered, nullptr) << "the same file however the path is spelled";
+    EXPECT_EQ(answered->Path, root_ + "Img/Logo.gif");
+    EXPECT_TRUE(answered->InsideRoot);
+    ASSERT_NE(root.Answered("relative/path.htm"), nullptr);
+    EXPECT_FALSE(root.Answered("relative/path.htm")->Found());
+
+    EXPECT_TRUE(root.SpelledBelowRoot(spelled));
+    EXPECT_TRUE(root.SpelledBelowRoot(root_ + "missing.htm"));
+    EXPECT_FALSE(root.SpelledBelowRoot(base_ + "docs/x.htm")) << "a sibling in other case";
+    EXPECT_FALSE(root.SpelledBelowRoot(root_ + "../index.htm#page=scr/a.htm"));
+    EXPECT_FALSE(root.SpelledBelowRoot("relative.htm"));
+}
