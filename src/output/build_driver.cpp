@@ -6,8 +6,8 @@
 #include "model/errors.h"
 #include "model/folder_cache.h"
 #include "model/link_scanner.h"
-#include "model/paths.h"
 #include "model/packed_strings.h"
+#include "model/paths.h"
 #include "model/project_root.h"
 #include "model/string_func.h"
 #include "model/text_file.h"
@@ -21,8 +21,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 #include <system_error>
+#include <unistd.h>
 #include <unordered_set>
 
 namespace parvane {

@@ -5,10 +5,10 @@
 #include "model/link_scanner.h"
 #include "model/project_root.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,7 +47,8 @@ private:
     std::vector<std::string> pieces_;
     std::vector<THTMLRefer::TLinkSpan> spans_;
     std::string spelled_;
-    // The same for links as spelled in the pages of one folder.
+    // Whether a link as the pages of one folder (inFolderBase_) spell it needs the name
+    // on disk.
     struct TViewHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept {
