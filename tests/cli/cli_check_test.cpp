@@ -122,14 +122,6 @@ struct ManyFindings {
     }
 };
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 // The report on the standard output is the report in the file, in both formats.
@@ -179,7 +171,7 @@ TEST(CliCheck, AFailedWriteKeepsTheEarlierReport) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_THAT(output, HasSubstr("Cannot write \"out/report.json\""));
     EXPECT_EQ(ReadFile(f.dir / "out/report.json"), "earlier report");
-    EXPECT_EQ(Names(f.dir / "out"), std::vector<std::string>{"report.json"});
+    EXPECT_EQ(EntryNames(f.dir / "out"), std::vector<std::string>{"report.json"});
 
     // An output folder that does not exist is refused before the check runs.
     const CliRun run = RunCli({"check", "help.pvx", "--output", "nowhere/r.txt"}, f.dir.Folder());

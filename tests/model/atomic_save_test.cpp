@@ -18,20 +18,13 @@
 #include <unistd.h>
 
 using namespace parvane;
+using parvane::testing::EntryNames;
 using parvane::testing::ReadFile;
 using parvane::testing::TempDir;
 using parvane::testing::WriteFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 void Age(const std::string& path, int seconds) {
     const timespec past{std::time(nullptr) - seconds, 0};
@@ -62,11 +55,11 @@ TEST(AtomicSave, SavesKilledAtAnyMomentLeaveNoTemporaryFiles) {
     }
     // A kill can still land in the microseconds between naming the complete file and the
     // rename; the next save of the project clears such a leftover once it is stale.
-    for (const std::string& name : Names(dir.Folder()))
+    for (const std::string& name : EntryNames(dir.Folder()))
         if (name != "p.pvx")
             Age(dir / name, 120);
     TextCodec::RemoveStaleTemporaries(path);
-    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"p.pvx"});
+    EXPECT_EQ(EntryNames(dir.Folder()), std::vector<std::string>{"p.pvx"});
     const std::string kept = ReadFile(path);
     EXPECT_TRUE(kept == first || kept == second) << "a half-written file of " << kept.size();
 }
@@ -87,8 +80,8 @@ TEST(AtomicSave, SavingThroughASymbolicLinkReplacesItsTarget) {
     EXPECT_EQ(ReadFile(target), "new");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(Names(dir / "links"), (std::vector<std::string>{"chain.pvx", "relative.pvx"}));
-    EXPECT_EQ(Names(dir / "real"), std::vector<std::string>{"help.pvx"});
+    EXPECT_EQ(EntryNames(dir / "links"), (std::vector<std::string>{"chain.pvx", "relative.pvx"}));
+    EXPECT_EQ(EntryNames(dir / "real"), std::vector<std::string>{"help.pvx"});
 
     // A project saved through its link keeps the link and its own file name.
     TTopicTree tree;
@@ -126,7 +119,7 @@ TEST(AtomicSave, TheNextSaveOfAProjectClearsItsOwnOldLeftovers) {
     TTopicTree tree;
     TPvx project(tree);
     project.SaveToFile(path);
-    EXPECT_EQ(Names(dir.Folder()),
+    EXPECT_EQ(EntryNames(dir.Folder()),
               (std::vector<std::string>{".p.pvx.a-b.cd", ".p.pvx.notours", ".p.pvx.young1",
                                         ".q.pvx.Ab12Cd", "p.pvx"}));
 }
@@ -143,7 +136,7 @@ TEST(AtomicSave, AFileWrittenInPiecesReplacesTheOldOneOnlyWhenComplete) {
         file.Write("new ");
         file.Write(std::string(1 << 20, 'x'));
         EXPECT_EQ(ReadFile(path), "earlier report");
-        EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+        EXPECT_EQ(EntryNames(dir.Folder()), std::vector<std::string>{"report.json"});
         file.Commit();
         EXPECT_THROW(file.Write("after"), std::exception);
     }
@@ -155,7 +148,7 @@ TEST(AtomicSave, AFileWrittenInPiecesReplacesTheOldOneOnlyWhenComplete) {
         file.Write("half a report");
     } // given up without Commit
     EXPECT_EQ(ReadFile(path), "new " + std::string(1 << 20, 'x'));
-    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+    EXPECT_EQ(EntryNames(dir.Folder()), std::vector<std::string>{"report.json"});
 
     // A file that cannot be made at all is refused at once.
     EXPECT_THROW(TextCodec::TAtomicFileWriter(dir / "no/such/folder/report.json"),
@@ -191,7 +184,7 @@ TEST(AtomicSave, AFailedPieceKeepsTheOldFile) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: the first piece failed, 5: nothing failed";
     EXPECT_EQ(ReadFile(path), "earlier report");
-    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.json"});
+    EXPECT_EQ(EntryNames(dir.Folder()), std::vector<std::string>{"report.json"});
 }
 
 // "--output /dev/null" and named pipes: what is there is written into, never replaced by a
@@ -214,5 +207,5 @@ TEST(AtomicSave, APipeIsWrittenIntoAndStaysAPipe) {
     EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0),
               "first piece, second piece");
     EXPECT_TRUE(fs::is_fifo(path));
-    EXPECT_EQ(Names(dir.Folder()), std::vector<std::string>{"report.fifo"});
+    EXPECT_EQ(EntryNames(dir.Folder()), std::vector<std::string>{"report.fifo"});
 }

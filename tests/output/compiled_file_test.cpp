@@ -73,14 +73,6 @@ struct ChmProject {
         QuietHost host;
         return RunBuild(p.Project(), request, host);
     }
-    // Names of the entries beside the compiled file (no litter may stay there).
-    std::vector<std::string> Beside(const std::string& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
 
 } // namespace
@@ -126,14 +118,14 @@ TEST(CompiledFile, AFailedOrMissingCompilerLeavesThePreviousFile) {
         ScopedEnv compiler("PARVANE_CHMCMD", FakeCompiler(c.dir, "ITSF-half", 1));
         EXPECT_FALSE(c.Build().Ok);
         EXPECT_EQ(ReadFile(c.dir + "out/help.chm"), "ITSF-old");
-        EXPECT_EQ(c.Beside(c.dir + "out/"), std::vector<std::string>{"help.chm"});
+        EXPECT_EQ(EntryNames(c.dir + "out/"), std::vector<std::string>{"help.chm"});
     }
     {
         // Writes no help file at all and says it went well.
         ScopedEnv compiler("PARVANE_CHMCMD", FakeCompiler(c.dir, "garbage", 0));
         EXPECT_FALSE(c.Build().Ok);
         EXPECT_EQ(ReadFile(c.dir + "out/help.chm"), "ITSF-old");
-        EXPECT_EQ(c.Beside(c.dir + "out/"), std::vector<std::string>{"help.chm"});
+        EXPECT_EQ(EntryNames(c.dir + "out/"), std::vector<std::string>{"help.chm"});
     }
     {
         ScopedEnv compiler("PARVANE_CHMCMD", c.dir + "no-such-chmcmd");
@@ -156,7 +148,7 @@ TEST(CompiledFile, ACompleteNewFileReplacesThePreviousOne) {
     ASSERT_TRUE(result.Ok) << result.Message;
     EXPECT_EQ(result.OutputFile, c.dir + "out/help.chm");
     EXPECT_EQ(ReadFile(c.dir + "out/help.chm"), "ITSF-new");
-    EXPECT_EQ(c.Beside(c.dir + "out/"), std::vector<std::string>{"help.chm"});
+    EXPECT_EQ(EntryNames(c.dir + "out/"), std::vector<std::string>{"help.chm"});
     // The kept project names the compiled file itself, for a compile by hand later.
     EXPECT_NE(ReadFile(c.dir + "keep/help.hhp").find("Compiled file=" + c.dir + "out/help.chm\r\n"),
               std::string::npos);

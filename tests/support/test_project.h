@@ -5,12 +5,14 @@
 #include "model/project_file.h"
 #include "model/topic_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace parvane::testing {
 
@@ -69,6 +71,16 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
         files[rel] = it->is_regular_file() ? ReadFile(it->path().string()) : std::string("<dir>");
     }
     return files;
+}
+
+// The names of the entries of a folder (not below it), sorted: what a step left beside
+// its output.
+inline std::vector<std::string> EntryNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A project in memory whose root folder is a temporary folder.
