@@ -349,7 +349,14 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
         int chars = 0;
         int pending = 0; // continuation bytes the current sequence still expects
         bool alnum = true; // every character so far an ASCII letter or digit
-        for (std::size_t i = p + 1; i < n; ++i) {
+        std::size_t i = p + 1;
+        // Letters and digits, what nearly every extension is made of, taken without the
+        // bookkeeping below (which they would pass through unchanged).
+        while (i < n && chars <= kMaxExtensionChars && IsAsciiAlnum(static_cast<unsigned char>(s[i]))) {
+            ++chars;
+            ++i;
+        }
+        for (; i < n; ++i) {
             const auto c = static_cast<unsigned char>(s[i]);
             if ((c & 0xC0) == 0x80 && pending > 0) {
                 --pending;

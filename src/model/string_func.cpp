@@ -503,9 +503,11 @@ std::string ToBackslashes(std::string_view s) {
 }
 
 std::string CollapseDotDot(std::string_view path) {
-    std::string out;
-    out.reserve(path.size());
-    // Nearly every path has nothing to collapse: builds call this for every link.
+    // Nearly every path has nothing to collapse: builds call this for every link. The
+    // result is never longer than the path, so it is written into place in one buffer.
+    std::string out(path.size(), '\0');
+    char* const into = out.data();
+    std::size_t length = 0;
     const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
     // Segments keep their trailing "/"; the last one may have none. A ".." takes back the
     // nearest segment kept before it; one with nothing to take back is dropped. A leading
@@ -516,7 +518,7 @@ std::string CollapseDotDot(std::string_view path) {
     std::size_t keptCount = 0;
     std::size_t pos = 0;
     if (absolute) {
-        out += '/';
+        into[length++] = '/';
         pos = 1;
     }
     while (pos < path.size()) {
@@ -529,7 +531,7 @@ std::string CollapseDotDot(std::string_view path) {
         if (name == "..") {
             if (keptCount > 0) {
                 --keptCount;
-                out.resize(keptCount < 64 ? kept[keptCount] : moreKept[keptCount - 64]);
+                length = keptCount < 64 ? kept[keptCount] : moreKept[keptCount - 64];
                 if (keptCount >= 64)
                     moreKept.pop_back();
             }
@@ -537,16 +539,18 @@ std::string CollapseDotDot(std::string_view path) {
             // "." names the folder itself; "//" inside an absolute path is one "/"
         } else {
             if (keptCount < 64)
-                kept[keptCount] = out.size();
+                kept[keptCount] = length;
             else
-                moreKept.push_back(out.size());
+                moreKept.push_back(length);
             ++keptCount;
-            out.append(name);
+            std::memcpy(into + length, name.data(), name.size());
+            length += name.size();
             if (slash)
-                out += '/';
+                into[length++] = '/';
         }
         pos = next;
     }
+    out.resize(length);
     return out;
 }
 

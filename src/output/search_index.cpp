@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -129,6 +130,30 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Bytes by what they are to the reading text; looked up once per byte of a page.
+enum TByteClass : unsigned char {
+    bcPlain,  // printable ASCII other than "&" and "<": part of a run taken at once
+    bcSpace,  // the white space of HTML
+    bcOther,  // everything else: controls, "&", "<" and the bytes of UTF-8 sequences
+};
+
+constexpr std::array<unsigned char, 256> kByteClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        if (b == ' ' || b == '\n' || b == '\t' || b == '\r' || b == '\f')
+            table[b] = bcSpace;
+        else if (b > ' ' && b < 0x7F && b != '&' && b != '<')
+            table[b] = bcPlain;
+        else
+            table[b] = bcOther;
+    }
+    return table;
+}();
+
+TByteClass ClassOf(char c) {
+    return static_cast<TByteClass>(kByteClass[static_cast<unsigned char>(c)]);
+}
+
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view prefix) {
     if (s.size() - at < prefix.size())
         return false;
@@ -172,25 +197,20 @@ std::size_t TagEnd(std::string_view s, std::size_t lt) {
 
 // Elements whose content a reader never reads as text.
 bool IsHiddenElement(std::string_view name) {
-    static const char* const kHidden[] = {"script", "style",  "noscript", "template", "head",
-                                          "title",  "iframe", "object",   "svg",      "textarea"};
-    for (const char* hidden : kHidden)
-        if (name == hidden)
-            return true;
-    return false;
+    static constexpr std::string_view kHidden[] = {"script", "style",  "noscript", "template",
+                                                   "head",   "title",  "iframe",   "object",
+                                                   "svg",    "textarea"};
+    return std::find(std::begin(kHidden), std::end(kHidden), name) != std::end(kHidden);
 }
 
 // Elements inside a run of text: they do not separate the words around them.
 bool IsInlineElement(std::string_view name) {
-    static const char* const kInline[] = {
+    static constexpr std::string_view kInline[] = {
         "a",    "abbr",  "b",    "bdi",    "bdo",    "cite",  "code",   "data", "del",
         "dfn",  "em",    "font", "i",      "ins",    "kbd",   "mark",   "q",    "s",
         "samp", "small", "span", "strike", "strong", "sub",   "sup",    "time", "tt",
         "u",    "var",   "big",  "nobr",   "wbr",    "label", "acronym"};
-    for (const char* element : kInline)
-        if (name == element)
-            return true;
-    return false;
+    return std::find(std::begin(kInline), std::end(kInline), name) != std::end(kInline);
 }
 
 // The named references a help page is likely to hold: markup, typography, Latin-1 and
@@ -355,11 +375,16 @@ std::string PageText(std::string_view html) {
             continue;
         }
         if (c != '<') {
-            if (c > ' ' && c < 0x7F) {
+            const TByteClass kind = ClassOf(c);
+            if (kind == bcSpace) {
+                text.Space();
+                ++i;
+                continue;
+            }
+            if (kind == bcPlain) {
                 // Most of a page's text: taken a run at a time, not a character at a time.
                 std::size_t end = i + 1;
-                while (end < html.size() && html[end] > ' ' && html[end] < 0x7F &&
-                       html[end] != '&' && html[end] != '<')
+                while (end < html.size() && ClassOf(html[end]) == bcPlain)
                     ++end;
                 text.PutPrintable(html.substr(i, end - i));
                 i = end;
@@ -390,7 +415,14 @@ std::string PageText(std::string_view html) {
             ++i;
             continue;
         }
-        const std::string name = SF::AsciiLowerCase(html.substr(nameStart, nameEnd - nameStart));
+        // Lower-cased in place; a longer name is in neither list and stays empty.
+        char lowered[12];
+        std::string_view name;
+        if (nameEnd - nameStart <= sizeof lowered) {
+            for (std::size_t k = nameStart; k < nameEnd; ++k)
+                lowered[k - nameStart] = Lower(html[k]);
+            name = std::string_view(lowered, nameEnd - nameStart);
+        }
         const std::size_t end = TagEnd(html, i);
         if (end == std::string_view::npos)
             break;
@@ -406,8 +438,10 @@ std::string PageText(std::string_view html) {
     return text.Take();
 }
 
-std::vector<std::string_view> SearchWords(std::string_view text) {
-    std::vector<std::string_view> words;
+namespace {
+
+// Calls visit(word) for each word of text, in order (see SearchWords).
+template <typename TVisit> void ForEachSearchWord(std::string_view text, TVisit&& visit) {
     std::size_t start = std::string_view::npos;
     std::size_t i = 0;
     static constexpr auto kAsciiWord = [] {
@@ -441,14 +475,21 @@ std::vector<std::string_view> SearchWords(std::string_view text) {
             continue;
         }
         if (start != std::string_view::npos) {
-            words.push_back(text.substr(start, at - start));
+            visit(text.substr(start, at - start));
             start = std::string_view::npos;
         }
         if (kind == TCharKind::Cjk)
-            words.push_back(text.substr(at, i - at));
+            visit(text.substr(at, i - at));
     }
     if (start != std::string_view::npos)
-        words.push_back(text.substr(start));
+        visit(text.substr(start));
+}
+
+} // namespace
+
+std::vector<std::string_view> SearchWords(std::string_view text) {
+    std::vector<std::string_view> words;
+    ForEachSearchWord(text, [&](std::string_view word) { words.push_back(word); });
     return words;
 }
 
@@ -530,14 +571,6 @@ void AppendJsonString(std::string& out, std::string_view s) {
     out += '"';
 }
 
-// Words are kept as written except that ASCII letters are lower-cased, which merges the
-// commonest variants before they reach the page. Into a buffer reused for every word.
-void LowerAscii(std::string_view word, std::string& into) {
-    into.assign(word);
-    for (char& c : into)
-        c = Lower(c);
-}
-
 struct TPosting {
     std::uint32_t Doc;
     std::uint32_t Count;
@@ -597,59 +630,82 @@ struct TSearchData::TState {
 
 namespace {
 
-// A word's hash with its ASCII letters lower-cased (FNV-1a), without making the copy.
-std::uint64_t LowerHash(std::string_view word) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : word) {
-        h ^= static_cast<unsigned char>(Lower(c));
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-// Whether word, its ASCII letters lower-cased, is lowered.
-bool SameLowered(std::string_view word, const std::string& lowered) {
-    if (word.size() != lowered.size())
-        return false;
-    for (std::size_t k = 0; k < word.size(); ++k)
-        if (Lower(word[k]) != lowered[k])
-            return false;
-    return true;
-}
+// Words are kept as written except that ASCII letters are lower-cased, which merges the
+// commonest variants before they reach the page: ASCII letters lower-cased, every other
+// byte as it is.
+constexpr std::array<char, 256> kLowerAscii = [] {
+    std::array<char, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = static_cast<char>(b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+    return table;
+}();
 
 // The distinct words of one field and their counts, in the order first met; gives how
 // many words there are. Pages are counted on many threads at once and each word of each
 // page passes here: a table of its own per thread, open addressing, no copy of a word
-// met before.
+// met before. The table grows with the distinct words, which are far fewer than the words.
+// `counted` is empty on entry.
 std::uint32_t CountPageWords(std::string_view source,
                              std::vector<std::pair<std::string, std::uint32_t>>& counted) {
-    const std::vector<std::string_view> words = SearchWords(source);
-    std::size_t size = 16;
-    while (size < words.size() * 2)
-        size *= 2;
-    // Each slot: the index in counted plus one, 0 when free.
-    thread_local std::vector<std::uint32_t> slots;
-    slots.assign(size, 0);
-    const std::size_t mask = size - 1;
-    for (std::string_view word : words) {
-        std::size_t at = static_cast<std::size_t>(LowerHash(word)) & mask;
-        for (;;) {
-            const std::uint32_t slot = slots[at];
-            if (slot == 0) {
-                std::string lowered;
-                LowerAscii(word, lowered);
-                counted.emplace_back(std::move(lowered), 1);
-                slots[at] = static_cast<std::uint32_t>(counted.size());
-                break;
-            }
-            if (SameLowered(word, counted[slot - 1].first)) {
-                ++counted[slot - 1].second;
-                break;
-            }
+    thread_local std::vector<std::uint32_t> slots; // the index in counted plus one, 0 free
+    thread_local std::vector<std::uint64_t> hashes; // of each word in counted
+    thread_local std::string lowered;
+    slots.assign(256, 0);
+    hashes.clear();
+    std::size_t mask = slots.size() - 1;
+    const auto place = [&](std::uint64_t hash, std::uint32_t slot) {
+        std::size_t at = hash & mask;
+        while (slots[at] != 0)
             at = (at + 1) & mask;
+        slots[at] = slot;
+    };
+    // A word met for the first time: rare next to the words met again, kept out of line.
+    const auto add = [&](std::string_view lower, std::uint64_t hash) __attribute__((noinline)) {
+        counted.emplace_back(lower, 1);
+        hashes.push_back(hash);
+        if (counted.size() * 2 > slots.size()) {
+            slots.assign(slots.size() * 2, 0);
+            mask = slots.size() - 1;
+            for (std::size_t k = 0; k < counted.size(); ++k)
+                place(hashes[k], static_cast<std::uint32_t>(k + 1));
+        } else {
+            place(hash, static_cast<std::uint32_t>(counted.size()));
         }
-    }
-    return static_cast<std::uint32_t>(words.size());
+    };
+    const auto same = [](const std::string& known, std::string_view lower) {
+        if (known.size() != lower.size())
+            return false;
+        for (std::size_t k = 0; k < lower.size(); ++k)
+            if (known[k] != lower[k])
+                return false;
+        return true;
+    };
+    std::uint32_t words = 0;
+    ForEachSearchWord(source, [&](std::string_view word) __attribute__((always_inline)) {
+        ++words;
+        if (lowered.size() < word.size())
+            lowered.resize(word.size() * 2);
+        // Lower-cased and hashed (FNV-1a) in one pass.
+        std::uint64_t hash = 14695981039346656037ull;
+        char* const into = lowered.data();
+        for (std::size_t k = 0; k < word.size(); ++k) {
+            const char c = kLowerAscii[static_cast<unsigned char>(word[k])];
+            into[k] = c;
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        const std::string_view lower(into, word.size());
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            const std::uint32_t slot = slots[at];
+            if (slot == 0)
+                break;
+            if (hashes[slot - 1] == hash && same(counted[slot - 1].first, lower)) {
+                ++counted[slot - 1].second;
+                return;
+            }
+        }
+        add(lower, hash);
+    });
+    return words;
 }
 
 } // namespace

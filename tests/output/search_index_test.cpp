@@ -117,6 +117,12 @@ TEST(SearchText, KeepsOnlyWhatAReaderReads) {
     EXPECT_EQ(PageText("text <script>never closed"), "text");
     EXPECT_EQ(PageText("text <a href=\"unterminated"), "text");
     EXPECT_EQ(PageText("bad \xff\xfe bytes"), "bad \xef\xbf\xbd\xef\xbf\xbd bytes");
+    // Names longer than any listed element, or only starting like one, are neither hidden
+    // nor inline; a form feed is white space, other controls are dropped.
+    EXPECT_EQ(PageText("<Custom-Element-With-A-Long-Name>in</custom-element-with-a-long-name>"
+                       "side <scripts>shown</scripts> <SPANNER>x</SPANNER>y"),
+              "in side shown x y");
+    EXPECT_EQ(PageText("a\fb\vc"), "a bc");
 }
 
 TEST(SearchText, WordsOfEveryScript) {
@@ -174,6 +180,29 @@ TEST(SearchData, CountsEachWordPerPageAndField) {
               std::string::npos);
     EXPECT_NE(data.find("[\"Other\",\"scr/c.htm\",7,1,4,\"banana APPLE banana banana\"]"),
               std::string::npos);
+}
+
+TEST(SearchData, ManyDistinctWordsKeepTheirOrderAndCounts) {
+    // Thousands of distinct words, each met 1 to 3 times in changing letter case.
+    std::string text;
+    const int distinct = 5000;
+    for (int round = 0; round < 3; ++round)
+        for (int w = 0; w < distinct; ++w)
+            if (w % 3 >= round)
+                text += (round == 1 ? "Word" : "wORD") + std::to_string(w) + " ";
+    const TSearchData::TPage page = TSearchData::Page("Title title TITLE", "scr/a.htm", 1, text);
+    ASSERT_EQ(page.Words[0].size(), 1u);
+    EXPECT_EQ(page.Words[0][0], (std::pair<std::string, std::uint32_t>("title", 3)));
+    EXPECT_EQ(page.Lengths[0], 3u);
+    ASSERT_EQ(page.Words[1].size(), static_cast<std::size_t>(distinct));
+    std::uint32_t total = 0;
+    for (int w = 0; w < distinct; ++w) {
+        const auto& [word, count] = page.Words[1][static_cast<std::size_t>(w)];
+        ASSERT_EQ(word, "word" + std::to_string(w));
+        ASSERT_EQ(count, static_cast<std::uint32_t>(w % 3 + 1)) << word;
+        total += count;
+    }
+    EXPECT_EQ(page.Lengths[1], total);
 }
 
 TEST(SearchData, LargeGapsAndCountsSurviveTheCode) {
