@@ -352,7 +352,8 @@ void THTMLRefer::FindExtensions(TExtensionIndex& index) {
         std::size_t i = p + 1;
         // Letters and digits, what nearly every extension is made of, taken without the
         // bookkeeping below (which they would pass through unchanged).
-        while (i < n && chars <= kMaxExtensionChars && IsAsciiAlnum(static_cast<unsigned char>(s[i]))) {
+        while (i < n && chars <= kMaxExtensionChars &&
+               IsAsciiAlnum(static_cast<unsigned char>(s[i]))) {
             ++chars;
             ++i;
         }

@@ -77,15 +77,18 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
 bool TRealNames::Join(std::string& text, const std::string& folder) {
     if (pieces_.size() < 2)
         return false;
+    // The root is asked with the other threads waiting; the page is joined after.
+    {
+        std::unique_lock<std::shared_mutex> turn;
+        if (shared_)
+            turn = std::unique_lock(shared_->RootLock);
+        for (std::size_t i = 1; i < pieces_.size(); i += 2)
+            pieces_[i] = root_.RealLink(folder, pieces_[i]);
+    }
     std::string joined;
     joined.reserve(text.size() + 16);
-    std::unique_lock<std::shared_mutex> turn;
-    if (shared_)
-        turn = std::unique_lock(shared_->RootLock);
-    for (std::size_t i = 0; i < pieces_.size(); ++i)
-        joined += i % 2 == 0 ? pieces_[i] : root_.RealLink(folder, pieces_[i]);
-    if (turn)
-        turn.unlock();
+    for (const std::string& piece : pieces_)
+        joined += piece;
     if (joined == text)
         return false;
     text.swap(joined);

@@ -18,6 +18,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace parvane {
 
 namespace SF = StringFunc;
@@ -152,6 +156,42 @@ constexpr std::array<unsigned char, 256> kByteClass = [] {
 
 TByteClass ClassOf(char c) {
     return static_cast<TByteClass>(kByteClass[static_cast<unsigned char>(c)]);
+}
+
+// The end of the run of text from `from` made of printable ASCII other than "&" and "<",
+// with no two spaces in a row: the run stops before any other byte and before a second
+// space. Text between tags is mostly such runs, taken here sixteen bytes at a time.
+std::size_t CleanRunEnd(std::string_view s, std::size_t from) {
+    std::size_t i = from;
+    bool lastSpace = false; // s[i - 1] is a space of the run
+    const auto stopAt = [&](std::size_t k) {
+        for (; k < s.size(); ++k) {
+            const char c = s[k];
+            if (ClassOf(c) != bcPlain && (c != ' ' || lastSpace))
+                return k;
+            lastSpace = c == ' ';
+        }
+        return k;
+    };
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i del = _mm_set1_epi8(0x7F);
+    for (; i + 16 <= s.size(); i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+        // Bytes from 0x80 compare as negative: below the space, with the controls.
+        const __m128i other = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(block, lt), _mm_cmpeq_epi8(block, amp)),
+            _mm_or_si128(_mm_cmplt_epi8(block, space), _mm_cmpeq_epi8(block, del)));
+        const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, space)));
+        const unsigned twice = spaces & ((spaces << 1) | (lastSpace ? 1u : 0u));
+        if (_mm_movemask_epi8(other) != 0 || twice != 0)
+            return stopAt(i); // the block's bytes one by one, to the exact end
+        lastSpace = (spaces & 0x8000u) != 0;
+    }
+#endif
+    return stopAt(i);
 }
 
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view prefix) {
@@ -330,13 +370,25 @@ public:
         }
         TextCodec::AppendUtf8(out_, cp);
     }
-    // A run of printable ASCII other than spaces: what Put does for each of its bytes.
-    void PutPrintable(std::string_view run) {
+    // A run of printable ASCII without two spaces in a row (CleanRunEnd): what Put does for
+    // each of its bytes.
+    void PutClean(std::string_view run) {
+        if (run.front() == ' ') {
+            Space();
+            run.remove_prefix(1);
+        }
+        const bool trailingSpace = !run.empty() && run.back() == ' ';
+        if (trailingSpace)
+            run.remove_suffix(1);
+        if (run.empty())
+            return;
         if (pendingSpace_) {
             out_ += ' ';
             pendingSpace_ = false;
         }
         out_.append(run);
+        if (trailingSpace)
+            Space();
     }
     std::string Take() { return std::move(out_); }
 
@@ -375,19 +427,15 @@ std::string PageText(std::string_view html) {
             continue;
         }
         if (c != '<') {
-            const TByteClass kind = ClassOf(c);
-            if (kind == bcSpace) {
-                text.Space();
-                ++i;
+            // Most of a page's text: taken a run at a time, not a character at a time.
+            if (const std::size_t end = CleanRunEnd(html, i); end > i) {
+                text.PutClean(html.substr(i, end - i));
+                i = end;
                 continue;
             }
-            if (kind == bcPlain) {
-                // Most of a page's text: taken a run at a time, not a character at a time.
-                std::size_t end = i + 1;
-                while (end < html.size() && ClassOf(html[end]) == bcPlain)
-                    ++end;
-                text.PutPrintable(html.substr(i, end - i));
-                i = end;
+            if (ClassOf(c) == bcSpace) {
+                text.Space();
+                ++i;
                 continue;
             }
             text.Put(NextCodePoint(html, i));
@@ -451,28 +499,21 @@ template <typename TVisit> void ForEachSearchWord(std::string_view text, TVisit&
         return table;
     }();
     const auto asciiWord = [](unsigned char b) { return kAsciiWord[b]; };
-    while (i < text.size()) {
+    // One character at i.
+    const auto step = [&] {
         const std::size_t at = i;
         const auto byte = static_cast<unsigned char>(text[i]);
         TCharKind kind;
         if (byte < 0x80) {
             ++i;
-            if (asciiWord(byte)) {
-                // Most words are ASCII letters and digits: a run of them at once.
-                if (start == std::string_view::npos)
-                    start = at;
-                while (i < text.size() && asciiWord(static_cast<unsigned char>(text[i])))
-                    ++i;
-                continue;
-            }
-            kind = TCharKind::Separator;
+            kind = asciiWord(byte) ? TCharKind::Word : TCharKind::Separator;
         } else {
             kind = KindOf(NextCodePoint(text, i));
         }
         if (kind == TCharKind::Word) {
             if (start == std::string_view::npos)
                 start = at;
-            continue;
+            return;
         }
         if (start != std::string_view::npos) {
             visit(text.substr(start, at - start));
@@ -480,7 +521,46 @@ template <typename TVisit> void ForEachSearchWord(std::string_view text, TVisit&
         }
         if (kind == TCharKind::Cjk)
             visit(text.substr(at, i - at));
+    };
+#if defined(__SSE2__)
+    // Sixteen bytes of ASCII at a time: the words are the runs of letters and digits in
+    // the block's mask. A block with other bytes goes character by character.
+    while (i + 16 <= text.size()) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        if (_mm_movemask_epi8(block) != 0) {
+            const std::size_t end = i + 16;
+            while (i < end) // step() moves i on
+                step();
+            continue;
+        }
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('0' - 1)),
+                                            _mm_cmplt_epi8(block, _mm_set1_epi8('9' + 1)));
+        const __m128i folded = _mm_or_si128(block, _mm_set1_epi8(0x20));
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                             _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+        const auto inWord = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, letter)));
+        const unsigned outOfWord = ~inWord | 0x10000u; // a stop past the block
+        unsigned pos = 0;
+        while (pos < 16) {
+            if (start != std::string_view::npos) {
+                pos += static_cast<unsigned>(__builtin_ctz(outOfWord >> pos));
+                if (pos < 16) {
+                    visit(text.substr(start, i + pos - start));
+                    start = std::string_view::npos;
+                }
+            } else {
+                const unsigned ahead = inWord >> pos;
+                if (ahead == 0)
+                    break;
+                pos += static_cast<unsigned>(__builtin_ctz(ahead));
+                start = i + pos;
+            }
+        }
+        i += 16;
     }
+#endif
+    while (i < text.size())
+        step();
     if (start != std::string_view::npos)
         visit(text.substr(start));
 }
@@ -640,6 +720,64 @@ constexpr std::array<char, 256> kLowerAscii = [] {
     return table;
 }();
 
+// A word of at most 16 bytes, its ASCII letters lower-cased, in two numbers (zero bytes
+// after its end: a word holds no NUL), and its hash; a longer word is held as 0, 0, which
+// no short word is. Most words are short: they are lowered, hashed and compared a block
+// at a time instead of a byte at a time.
+struct TShortWord {
+    std::uint64_t Low = 0, High = 0;
+};
+
+constexpr std::size_t kShortWord = 16;
+
+std::uint64_t MixShort(const TShortWord& w) {
+    std::uint64_t h = w.Low * 0x9E3779B97F4A7C15ull + w.High * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 31;
+    h *= 0xD6E8FEB86659FD93ull;
+    return h ^ (h >> 29);
+}
+
+#if defined(__SSE2__)
+// The word at text[at, at + length), length 1 to 16, lowered.
+inline __attribute__((always_inline)) TShortWord LowerShort(std::string_view text, std::size_t at,
+                                                          std::size_t length) {
+    alignas(16) static constexpr unsigned char kKeep[32] = {
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    __m128i block;
+    if (at + kShortWord <= text.size()) {
+        block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    } else { // near the end of the text: no reading past it
+        alignas(16) char copy[kShortWord] = {};
+        std::memcpy(copy, text.data() + at, length);
+        block = _mm_load_si128(reinterpret_cast<const __m128i*>(copy));
+    }
+    // Bytes from 0x80 compare as negative: never taken for capitals.
+    const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('A' - 1)),
+                                        _mm_cmplt_epi8(block, _mm_set1_epi8('Z' + 1)));
+    block = _mm_add_epi8(block, _mm_and_si128(upper, _mm_set1_epi8(32)));
+    // kKeep from 16 - length on: length bytes 0xFF, then zeros.
+    block = _mm_and_si128(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                     kKeep + kShortWord - length)));
+    TShortWord w;
+    w.Low = static_cast<std::uint64_t>(_mm_cvtsi128_si64(block));
+    w.High = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(block, block)));
+    return w;
+}
+#else
+inline __attribute__((always_inline)) TShortWord LowerShort(std::string_view text, std::size_t at,
+                                                          std::size_t length) {
+    unsigned char bytes[kShortWord] = {};
+    for (std::size_t k = 0; k < length; ++k)
+        bytes[k] =
+            static_cast<unsigned char>(kLowerAscii[static_cast<unsigned char>(text[at + k])]);
+    TShortWord w;
+    std::memcpy(&w.Low, bytes, 8);
+    std::memcpy(&w.High, bytes + 8, 8);
+    return w;
+}
+#endif
+
 // The distinct words of one field and their counts, in the order first met; gives how
 // many words there are. Pages are counted on many threads at once and each word of each
 // page passes here: a table of its own per thread, open addressing, no copy of a word
@@ -649,9 +787,11 @@ std::uint32_t CountPageWords(std::string_view source,
                              std::vector<std::pair<std::string, std::uint32_t>>& counted) {
     thread_local std::vector<std::uint32_t> slots; // the index in counted plus one, 0 free
     thread_local std::vector<std::uint64_t> hashes; // of each word in counted
+    thread_local std::vector<TShortWord> shorts;    // of each word in counted
     thread_local std::string lowered;
     slots.assign(256, 0);
     hashes.clear();
+    shorts.clear();
     std::size_t mask = slots.size() - 1;
     const auto place = [&](std::uint64_t hash, std::uint32_t slot) {
         std::size_t at = hash & mask;
@@ -660,9 +800,11 @@ std::uint32_t CountPageWords(std::string_view source,
         slots[at] = slot;
     };
     // A word met for the first time: rare next to the words met again, kept out of line.
-    const auto add = [&](std::string_view lower, std::uint64_t hash) __attribute__((noinline)) {
+    const auto add = [&](std::string_view lower, std::uint64_t hash,
+                         const TShortWord& shortWord) __attribute__((noinline)) {
         counted.emplace_back(lower, 1);
         hashes.push_back(hash);
+        shorts.push_back(shortWord);
         if (counted.size() * 2 > slots.size()) {
             slots.assign(slots.size() * 2, 0);
             mask = slots.size() - 1;
@@ -672,20 +814,10 @@ std::uint32_t CountPageWords(std::string_view source,
             place(hash, static_cast<std::uint32_t>(counted.size()));
         }
     };
-    const auto same = [](const std::string& known, std::string_view lower) {
-        if (known.size() != lower.size())
-            return false;
-        for (std::size_t k = 0; k < lower.size(); ++k)
-            if (known[k] != lower[k])
-                return false;
-        return true;
-    };
-    std::uint32_t words = 0;
-    ForEachSearchWord(source, [&](std::string_view word) __attribute__((always_inline)) {
-        ++words;
+    // A word longer than 16 bytes: lowered and hashed (FNV-1a) a byte at a time.
+    const auto countLong = [&](std::string_view word) __attribute__((noinline)) {
         if (lowered.size() < word.size())
             lowered.resize(word.size() * 2);
-        // Lower-cased and hashed (FNV-1a) in one pass.
         std::uint64_t hash = 14695981039346656037ull;
         char* const into = lowered.data();
         for (std::size_t k = 0; k < word.size(); ++k) {
@@ -698,12 +830,37 @@ std::uint32_t CountPageWords(std::string_view source,
             const std::uint32_t slot = slots[at];
             if (slot == 0)
                 break;
-            if (hashes[slot - 1] == hash && same(counted[slot - 1].first, lower)) {
+            if (hashes[slot - 1] == hash && counted[slot - 1].first == lower) {
                 ++counted[slot - 1].second;
                 return;
             }
         }
-        add(lower, hash);
+        add(lower, hash, TShortWord{});
+    };
+    std::uint32_t words = 0;
+    ForEachSearchWord(source, [&](std::string_view word) __attribute__((always_inline)) {
+        ++words;
+        if (word.size() > kShortWord) {
+            countLong(word);
+            return;
+        }
+        const auto at = static_cast<std::size_t>(word.data() - source.data());
+        const TShortWord w = LowerShort(source, at, word.size());
+        const std::uint64_t hash = MixShort(w);
+        for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
+            const std::uint32_t slot = slots[k];
+            if (slot == 0)
+                break;
+            const TShortWord& known = shorts[slot - 1];
+            if (known.Low == w.Low && known.High == w.High) {
+                ++counted[slot - 1].second;
+                return;
+            }
+        }
+        alignas(8) char bytes[kShortWord];
+        std::memcpy(bytes, &w.Low, 8);
+        std::memcpy(bytes + 8, &w.High, 8);
+        add(std::string_view(bytes, word.size()), hash, w);
     });
     return words;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 #include <thread>
 
 using namespace parvane;
@@ -125,6 +126,60 @@ TEST(SearchText, KeepsOnlyWhatAReaderReads) {
     EXPECT_EQ(PageText("a\fb\vc"), "a bc");
 }
 
+TEST(SearchText, WhiteSpaceRunsBecomeOneSpaceWhereverTheyFall) {
+    // Random text of words, runs of white space, inline tags, references and accented
+    // letters, long enough to cross every place a run of text can be cut; the reading text
+    // is known as it is made: each run of white space between two pieces of text is one
+    // space, none at the ends.
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 300; ++round) {
+        std::string html, expected;
+        bool pending = false;
+        const auto text = [&](std::string_view written, std::string_view read) {
+            html += written;
+            if (pending)
+                expected += ' ';
+            pending = false;
+            expected += read;
+        };
+        for (int piece = 0; piece < 40; ++piece) {
+            switch (pick(6)) {
+            case 0:
+            case 1: {
+                std::string word;
+                for (int k = 1 + pick(24); k > 0; --k)
+                    word += "abcXYZ019.,;:!?-_()'\"/"[pick(22)];
+                text(word, word);
+                break;
+            }
+            case 2: {
+                const char* blanks[] = {" ", "  ", "\n", " \r\n ", "\t", "   ", "\f "};
+                html += blanks[pick(7)];
+                pending = !expected.empty();
+                break;
+            }
+            case 3:
+                html += pick(2) ? "<b>" : "</span>"; // inline: no space
+                break;
+            case 4:
+                text("&amp;", "&");
+                break;
+            default:
+                text("\xc3\xa9", "\xc3\xa9");
+                break;
+            }
+        }
+        ASSERT_EQ(PageText(html), expected) << html;
+    }
+    // Two spaces at every place of a long run, so that some fall on both sides of a cut.
+    for (std::size_t before = 0; before < 40; ++before) {
+        const std::string first(before + 1, 'x'), second(20, 'y');
+        ASSERT_EQ(PageText("<p>" + first + "  " + second + "</p>"), first + " " + second);
+        ASSERT_EQ(PageText("<p>" + first + " " + second + "   z</p>"), first + " " + second + " z");
+    }
+}
+
 TEST(SearchText, WordsOfEveryScript) {
     EXPECT_EQ(Words("Hello, w\xc3\xb6rld! l'\xc3\xa9t\xc3\xa9 3.14 e-mail snake_case"),
               (std::vector<std::string>{"Hello", "w\xc3\xb6rld", "l", "\xc3\xa9t\xc3\xa9", "3",
@@ -149,6 +204,32 @@ TEST(SearchText, WordsOfEveryScript) {
               (std::vector<std::string>{"cafe\xcc\x81", "5", "a", "b", "x", "y"}));
     EXPECT_TRUE(Words("").empty());
     EXPECT_TRUE(Words(" ,.;!?\xc2\xa0\xe2\x80\x94 ").empty());
+    // Long texts, read in blocks: words of every length cut anywhere, next to letters of
+    // other scripts, Chinese characters and separators of both kinds.
+    std::mt19937 random(5);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const std::string letters[] = {"a", "Z", "0", "9", "\xc3\xa9", "\xd0\x96", "e\xcc\x81"};
+    const std::string separators[] = {" ", ",", "@", "[",           "`",
+                                      "{", "/", "\xe2\x80\x94", "\xc2\xa0", "\n"};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        std::vector<std::string> expected;
+        for (int piece = pick(60); piece > 0; --piece) {
+            if (pick(5) == 0) {
+                expected.emplace_back("\xe4\xb8\xad"); // a word of its own, whatever is next to it
+                text += expected.back();
+                continue;
+            }
+            std::string word;
+            for (int k = 1 + pick(40); k > 0; --k)
+                word += letters[pick(7)];
+            expected.push_back(word);
+            text += word;
+            for (int k = 1 + pick(3); k > 0; --k)
+                text += separators[pick(10)];
+        }
+        ASSERT_EQ(Words(text), expected) << text;
+    }
 }
 
 TEST(SearchData, CountsEachWordPerPageAndField) {
@@ -203,6 +284,44 @@ TEST(SearchData, ManyDistinctWordsKeepTheirOrderAndCounts) {
         total += count;
     }
     EXPECT_EQ(page.Lengths[1], total);
+}
+
+TEST(SearchData, CountsAgreeWithTheWordsOfTheText) {
+    // Words of every length around 16 bytes, letters of other scripts, capitals, and
+    // words that end the text: each page's counts are those of SearchWords, lower-cased.
+    std::mt19937 random(11);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const std::string letters[] = {"a",        "B",        "z",        "Q",           "7",
+                                   "\xc3\xa9", "\xc3\x89", "\xd0\x96", "\xe4\xb8\xad"};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> vocabulary;
+        for (int v = 0; v < 30; ++v) {
+            std::string word;
+            for (int k = 1 + pick(20); k > 0; --k)
+                word += letters[pick(9)];
+            vocabulary.push_back(word);
+        }
+        std::string text;
+        for (int w = pick(300); w > 0; --w)
+            text += vocabulary[static_cast<std::size_t>(pick(30))] + (pick(4) ? " " : ", ");
+        if (pick(2))
+            text += vocabulary[0]; // a word right at the end
+        std::vector<std::pair<std::string, std::uint32_t>> expected;
+        std::map<std::string, std::size_t> at;
+        for (std::string_view word : SearchWords(text)) {
+            std::string lower(word);
+            for (char& c : lower)
+                if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+            const auto [it, added] = at.emplace(lower, expected.size());
+            if (added)
+                expected.emplace_back(lower, 0);
+            ++expected[it->second].second;
+        }
+        const TSearchData::TPage page = TSearchData::Page("", "scr/a.htm", 1, text);
+        ASSERT_EQ(page.Words[1], expected) << text;
+        ASSERT_EQ(page.Lengths[1], SearchWords(text).size());
+    }
 }
 
 TEST(SearchData, LargeGapsAndCountsSurviveTheCode) {
