@@ -530,7 +530,7 @@ void THTMLRefer::SplitLinks(std::string_view text, const std::string& baseFolder
         auto [it, added] = exists.try_emplace(path, false);
         // A NUL would cut the path short at the file-system call and name another file.
         if (added && path.find('\0') == std::string_view::npos)
-            it->second = keep(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+            it->second = keep(StringFunc::CollapseDotDot(baseFolder_, path));
         if (it->second)
             kept.push_back({link.start, link.end});
     }
@@ -576,7 +576,7 @@ void THTMLRefer::GetLinkedFiles(const std::string& fileName, std::vector<std::st
         // All paths share the base folder, so sorting the part behind it is enough.
         SortWithoutCaseDuplicates(group);
         for (std::string_view path : group)
-            files.push_back(StringFunc::CollapseDotDot(baseFolder_ + std::string(path)));
+            files.push_back(StringFunc::CollapseDotDot(baseFolder_, path));
     }
     // Only the entries added here are checked; a caller may be collecting into the list.
     TExistenceCache cache;
@@ -648,7 +648,7 @@ void THTMLRefer::GetTextLinkedPaths(std::string&& text, const std::string& baseF
         if (!std::all_of(group, end, [](const TEntry& e) { return IsAscii(e.Path); }))
             std::sort(group, end, textLess);
         for (auto it = group; it != end; ++it) {
-            std::string full = StringFunc::CollapseDotDot(baseFolder_ + std::string(it->Path));
+            std::string full = StringFunc::CollapseDotDot(baseFolder_, it->Path);
             if (added.Insert(full, 0).second)
                 paths.push_back(std::move(full));
         }

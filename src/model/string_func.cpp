@@ -554,6 +554,66 @@ std::string CollapseDotDot(std::string_view path) {
     return out;
 }
 
+namespace {
+
+// Whether CollapseDotDot leaves folder as it is and keeps every segment of it: absolute,
+// ending in "/", with no "\\" and no empty, "." or ".." segment.
+bool IsCollapsedFolder(std::string_view folder) {
+    if (folder.empty() || folder.front() != '/' || folder.back() != '/' ||
+        folder.find('\\') != std::string_view::npos)
+        return false;
+    for (std::size_t slash = 0; slash + 1 < folder.size();) {
+        const std::size_t next = folder.find('/', slash + 1);
+        const std::string_view name = folder.substr(slash + 1, next - slash - 1);
+        if (name.empty() || name == "." || name == "..")
+            return false;
+        slash = next;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string CollapseDotDot(std::string_view folder, std::string_view path) {
+    // Pages of one folder come one after the other: its check is remembered.
+    thread_local std::string lastFolder;
+    thread_local bool lastCollapsed = false;
+    if (folder != lastFolder) {
+        lastFolder.assign(folder);
+        lastCollapsed = IsCollapsedFolder(folder);
+    }
+    if (!lastCollapsed) {
+        std::string joined(folder);
+        joined += path;
+        return CollapseDotDot(joined);
+    }
+    std::string out;
+    out.reserve(folder.size() + path.size());
+    out.append(folder);
+    const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        std::size_t end = pos;
+        while (end < path.size() && !isSlash(path[end]))
+            ++end;
+        const std::string_view name = path.substr(pos, end - pos);
+        const bool slash = end < path.size();
+        if (name == "..") {
+            // out ends in "/" here; the root is never climbed over.
+            if (out.size() > 1) {
+                out.pop_back();
+                out.resize(out.rfind('/') + 1);
+            }
+        } else if (!name.empty() && name != ".") {
+            out.append(name);
+            if (slash)
+                out += '/';
+        }
+        pos = slash ? end + 1 : end;
+    }
+    return out;
+}
+
 std::string TempFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = (tmp && *tmp) ? tmp : "/tmp";

@@ -53,6 +53,9 @@ std::string ToForwardSlashes(std::string_view s);
 std::string ToBackslashes(std::string_view s);
 // Resolves ".." segments; accepts "/" and "\" and returns native "/" separators.
 std::string CollapseDotDot(std::string_view path);
+// CollapseDotDot(folder + path), walking only path when folder is already collapsed (an
+// absolute folder with a trailing "/"): builds resolve each link from its page's folder.
+std::string CollapseDotDot(std::string_view folder, std::string_view path);
 std::string TempFolder();     // with trailing "/"
 std::string SafeTempFolder(); // same here: no fixed shared folder is ever used
 

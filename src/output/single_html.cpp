@@ -288,9 +288,9 @@ private:
             return false;
         if (kind == THtmlRefKind::Link) {
             const std::string decoded = TargetKey(address.Path);
-            std::size_t found = FindTopic(SF::CollapseDotDot(pageFolder + decoded));
+            std::size_t found = FindTopic(SF::CollapseDotDot(pageFolder, decoded));
             if (found == TStringIndex::npos && decoded != address.Path)
-                found = FindTopic(SF::CollapseDotDot(pageFolder + std::string(address.Path)));
+                found = FindTopic(SF::CollapseDotDot(pageFolder, address.Path));
             if (found != TStringIndex::npos) {
                 if (pending && address.HasFragment && !address.Fragment.empty()) {
                     *pending = true;
@@ -323,7 +323,7 @@ private:
                          std::string& replacement) const {
         if (address.Path.empty() || IsExternal(address.Path) || SF::SameText(pageFolder, root_))
             return false;
-        const std::string target = SF::CollapseDotDot(pageFolder + std::string(address.Path));
+        const std::string target = SF::CollapseDotDot(pageFolder, address.Path);
         if (rootIsPlain_ && target.size() > root_.size() &&
             target.compare(0, root_.size(), root_) == 0)
             replacement = target.substr(root_.size()); // what RelativePath gives below the root

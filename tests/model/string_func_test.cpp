@@ -204,6 +204,29 @@ TEST(StringFunc, CollapseDotDotAgreesWithTheSlowWayOnEveryShortPath) {
     }
 }
 
+TEST(StringFunc, CollapseDotDotFromAFolderIsTheWholePathCollapsed) {
+    // Folders collapsed already and not, every short path after each of them.
+    const std::vector<std::string> folders = {"/",        "/r/",     "/r/s/",  "/r/s",
+                                              "r/s/",     "/r//s/",  "/r/./s/", "/r/../s/",
+                                              "\\r\\s\\", "/r/..s/", "/r.s/"};
+    const std::vector<std::string> names = {"a", "..", ".", "", "x.htm"};
+    std::vector<std::string> paths = {""};
+    std::vector<std::string> level = {""};
+    for (int depth = 0; depth < 4; ++depth) {
+        std::vector<std::string> longer;
+        for (const std::string& start : level)
+            for (const std::string& name : names)
+                for (const char* sep : {"/", "\\"})
+                    longer.push_back(start + (depth == 0 ? "" : sep) + name);
+        paths.insert(paths.end(), longer.begin(), longer.end());
+        level = std::move(longer);
+    }
+    for (const std::string& folder : folders)
+        for (const std::string& path : paths)
+            ASSERT_EQ(CollapseDotDot(folder, path), CollapseDotDot(folder + path))
+                << "folder: " << folder << " path: " << path;
+}
+
 TEST(StringFunc, LoadTextFileEndsEveryLineWithCrLf) {
     TempDir dir;
     WriteBytes(dir / "a.txt", "one\ntwo\rthree\r\nfour");
