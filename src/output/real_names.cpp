@@ -3,6 +3,7 @@
 #include "model/paths.h"
 #include "model/string_func.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -70,25 +71,46 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
     }
     if (chosen.empty())
         return false;
-    THTMLRefer::SplitAt(text, std::move(chosen), pieces_);
-    return Join(text, folder);
+    return Replace(text, folder, std::move(chosen));
 }
 
-bool TRealNames::Join(std::string& text, const std::string& folder) {
-    if (pieces_.size() < 2)
+bool TRealNames::Replace(std::string& text, const std::string& folder,
+                         std::vector<THTMLRefer::TLinkSpan> chosen) {
+    // THTMLRefer::SplitAt's pieces without the copies: in order, and a link that overlaps
+    // the one before (scans of different rules can reach over each other's links) is left
+    // as text.
+    const auto byStart = [](const THTMLRefer::TLinkSpan& a, const THTMLRefer::TLinkSpan& b) {
+        return a.Start != b.Start ? a.Start < b.Start : a.End < b.End;
+    };
+    if (!std::is_sorted(chosen.begin(), chosen.end(), byStart))
+        std::sort(chosen.begin(), chosen.end(), byStart);
+    std::size_t end = 0;
+    std::erase_if(chosen, [&end](const THTMLRefer::TLinkSpan& link) {
+        if (link.Start < end)
+            return true;
+        end = link.End;
         return false;
-    // The root is asked with the other threads waiting; the page is joined after.
+    });
+    // The root is asked with the other threads waiting; the text is joined after.
+    realLinks_.resize(chosen.size());
     {
         std::unique_lock<std::shared_mutex> turn;
         if (shared_)
             turn = std::unique_lock(shared_->RootLock);
-        for (std::size_t i = 1; i < pieces_.size(); i += 2)
-            pieces_[i] = root_.RealLink(folder, pieces_[i]);
+        for (std::size_t k = 0; k < chosen.size(); ++k)
+            realLinks_[k] = root_.RealLink(
+                folder, std::string_view(text).substr(chosen[k].Start,
+                                                      chosen[k].End - chosen[k].Start));
     }
     std::string joined;
     joined.reserve(text.size() + 16);
-    for (const std::string& piece : pieces_)
-        joined += piece;
+    std::size_t pos = 0;
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        joined.append(text, pos, chosen[k].Start - pos);
+        joined += realLinks_[k];
+        pos = chosen[k].End;
+    }
+    joined.append(text, pos);
     if (joined == text)
         return false;
     text.swap(joined);

@@ -38,13 +38,15 @@ public:
                  const std::vector<THTMLRefer::TLinkSpan>& links);
 
 private:
-    bool Join(std::string& text, const std::string& folder);
+    // Writes the names on disk over the chosen links of text.
+    bool Replace(std::string& text, const std::string& folder,
+                 std::vector<THTMLRefer::TLinkSpan> chosen);
     bool NeedsRealName(const std::string& path);
 
     TProjectRoot& root_;
     TRealNamesShared* shared_;
     THTMLRefer refer_;
-    std::vector<std::string> pieces_;
+    std::vector<std::string> realLinks_;
     std::vector<THTMLRefer::TLinkSpan> spans_;
     std::string spelled_;
     // Whether a link as the pages of one folder (inFolderBase_) spell it needs the name

@@ -4,7 +4,9 @@
 
 #include "../support/test_project.h"
 #include "chm_listing.h"
+#include "model/project_root.h"
 #include "output/build_driver.h"
+#include "output/real_names.h"
 
 #include <gtest/gtest.h>
 
@@ -173,4 +175,35 @@ TEST(CaseNames, WebHelpWritesTheNamesOnDiskInEveryKindOfPage) {
     EXPECT_TRUE(Contains(extra, "<img src=\"Img/Logo.gif\">")) << extra;
     EXPECT_TRUE(Contains(extra, "background=\"tpl/img/bg.gif\"")) << extra;
     EXPECT_EQ(c.Out("web/scr/css/site.css"), "body { background: url(../Img/Back.gif) }");
+}
+
+TEST(CaseNames, LinksFoundElsewhereAreWrittenInOrderAndOverlapsLeftAsText) {
+    TestProject p;
+    p.Write("Guide/Intro.html", "x");
+    p.Write("Guide/intro.HTML.bak", "x");
+    p.Write("Img/Logo.gif", "x");
+    TProjectRoot root(p.Root());
+    TRealNames names(root);
+    std::string text = "<img src=\"img/logo.gif\"><a href=\"guide/intro.html.bak\">a</a>"
+                       "<a href=\"missing.html\">m</a><a href=\"guide/INTRO.HTML\">b</a>";
+    const auto span = [&](const std::string& link, std::size_t from = 0) {
+        const std::size_t at = text.find(link, from);
+        return THTMLRefer::TLinkSpan{at, at + link.size()};
+    };
+    const std::size_t bak = text.find("guide/intro.html.bak");
+    // Out of order, and two spans over one address: the one ending first is kept, so the
+    // longer name is never looked up.
+    const std::vector<THTMLRefer::TLinkSpan> links = {
+        span("guide/INTRO.HTML"), span("guide/intro.html.bak"), span("missing.html"),
+        THTMLRefer::TLinkSpan{bak, bak + std::string("guide/intro.html").size()},
+        span("img/logo.gif")};
+    ASSERT_TRUE(names.Rewrite(text, p.Root(), links));
+    EXPECT_EQ(text, "<img src=\"Img/Logo.gif\"><a href=\"Guide/Intro.html.bak\">a</a>"
+                    "<a href=\"missing.html\">m</a><a href=\"Guide/Intro.html\">b</a>");
+    // Links written as the files are named: false, and the text as it was.
+    std::string exact = "<img src=\"Img/Logo.gif\"><a href=\"Guide/Intro.html\">";
+    const std::string before = exact;
+    const std::vector<THTMLRefer::TLinkSpan> exactLinks = {{10, 22}, {33, 49}};
+    EXPECT_FALSE(names.Rewrite(exact, p.Root(), exactLinks));
+    EXPECT_EQ(exact, before);
 }
