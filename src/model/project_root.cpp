@@ -118,13 +118,14 @@ std::string TProjectRoot::ChildFolder(const std::string& folder, std::string_vie
     return {};
 }
 
-std::string TProjectRoot::ChildFile(const std::string& folder, std::string_view name) {
+std::string TProjectRoot::ChildFile(const std::string& folder, std::string_view name,
+                                    bool* link) {
     const std::string exact = folder + std::string(name);
-    if (KindOf(exact) == Kind::File)
+    if (KindOf(exact, link) == Kind::File)
         return exact;
     if (const auto* names = Candidates(folder, name))
         for (const std::string& candidate : *names)
-            if (KindOf(folder + candidate) == Kind::File)
+            if (KindOf(folder + candidate, link) == Kind::File)
                 return folder + candidate;
     return {};
 }
@@ -196,12 +197,11 @@ TResolvedTarget TProjectRoot::Resolve(std::string_view pathIn) {
     const std::string folder = FolderOnDisk(path.substr(0, slash + 1));
     if (folder.empty())
         return target;
-    target.Path = ChildFile(folder, std::string_view(path).substr(slash + 1));
+    bool link = false;
+    target.Path = ChildFile(folder, std::string_view(path).substr(slash + 1), &link);
     if (target.Path.empty())
         return target;
     target.Match = target.Path == path ? TargetMatch::Exact : TargetMatch::CaseFallback;
-    bool link = false;
-    KindOf(target.Path, &link);
     target.InsideRoot = FolderInfo(folder).Inside && (!link || RealPathInside(target.Path));
     return target;
 }

@@ -74,7 +74,9 @@ private:
     TFolder& FolderInfo(const std::string& folder);
     const std::vector<std::string>* Candidates(const std::string& folder, std::string_view name);
     std::string ChildFolder(const std::string& folder, std::string_view name);
-    std::string ChildFile(const std::string& folder, std::string_view name);
+    // link, when given, tells whether the file found is a symbolic link.
+    std::string ChildFile(const std::string& folder, std::string_view name,
+                          bool* link = nullptr);
     std::string FolderOnDisk(const std::string& spelled);
     bool RealPathInside(const std::string& path) const;
     TResolvedTarget Outside(const std::string& path) const;

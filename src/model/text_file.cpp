@@ -370,7 +370,8 @@ std::string_view ReadInto(const std::string& file, const std::string& path, std:
     for (;;) {
         if (got == buffer.size())
             buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        const std::size_t asked = buffer.size() - got;
+        const ssize_t n = ::read(fd, buffer.data() + got, asked);
         if (n == 0)
             break;
         if (n < 0) {
@@ -379,6 +380,11 @@ std::string_view ReadInto(const std::string& file, const std::string& path, std:
             throw fail(std::strerror(errno));
         }
         got += static_cast<std::size_t>(n);
+        // A read that stops short at the size the file was given has met its end: no
+        // second call to be told so.
+        if (static_cast<std::size_t>(n) < asked && st.st_size > 0 &&
+            got == static_cast<std::size_t>(st.st_size))
+            break;
     }
     return std::string_view(buffer).substr(0, got);
 }

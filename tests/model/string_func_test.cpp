@@ -28,6 +28,20 @@ std::string ReadBytes(const std::string& path) {
 
 } // namespace
 
+TEST(StringFunc, FilesAreReadWholeWhateverSizeTheySay) {
+    TempDir dir;
+    for (const std::size_t size : {0u, 1u, 4095u, 4096u, 65537u, 1000003u}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * 131 + size) % 251);
+        const std::string file = dir / ("f" + std::to_string(size));
+        WriteBytes(file, bytes);
+        ASSERT_EQ(ReadBytes(file), bytes) << size;
+    }
+    // The kernel's files say they are empty and are not.
+    EXPECT_NE(ReadBytes("/proc/self/status").find("Name:"), std::string::npos);
+}
+
 TEST(StringFunc, PosFromIsOneBasedAndStartsAtOffset) {
     EXPECT_EQ(PosFrom("b", "abcb", 1), 2u);
     EXPECT_EQ(PosFrom("b", "abcb", 3), 4u);
