@@ -502,59 +502,21 @@ std::string ToBackslashes(std::string_view s) {
     return out;
 }
 
-std::string CollapseDotDot(std::string_view path) {
-    // Nearly every path has nothing to collapse: builds call this for every link. The
-    // result is never longer than the path, so it is written into place in one buffer.
-    std::string out(path.size(), '\0');
-    char* const into = out.data();
-    std::size_t length = 0;
-    const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
-    // Segments keep their trailing "/"; the last one may have none. A ".." takes back the
-    // nearest segment kept before it; one with nothing to take back is dropped. A leading
-    // "/" is the file system's root and never climbed over.
-    const bool absolute = !path.empty() && isSlash(path[0]);
-    std::size_t kept[64];              // where the segments kept so far start in out
-    std::vector<std::size_t> moreKept; // beyond the 64 first
-    std::size_t keptCount = 0;
-    std::size_t pos = 0;
-    if (absolute) {
-        into[length++] = '/';
-        pos = 1;
-    }
+namespace {
+
+// Calls visit(name, slash) for each name of path from pos on, split at "/" and "\\";
+// slash tells whether a separator follows the name.
+template <typename TVisit>
+void ForEachPathName(std::string_view path, std::size_t pos, TVisit visit) {
     while (pos < path.size()) {
         std::size_t end = pos;
-        while (end < path.size() && !isSlash(path[end]))
+        while (end < path.size() && path[end] != '/' && path[end] != '\\')
             ++end;
-        const std::string_view name = path.substr(pos, end - pos);
         const bool slash = end < path.size();
-        const std::size_t next = slash ? end + 1 : end;
-        if (name == "..") {
-            if (keptCount > 0) {
-                --keptCount;
-                length = keptCount < 64 ? kept[keptCount] : moreKept[keptCount - 64];
-                if (keptCount >= 64)
-                    moreKept.pop_back();
-            }
-        } else if ((name == "." && (slash || next == path.size())) || (absolute && name.empty())) {
-            // "." names the folder itself; "//" inside an absolute path is one "/"
-        } else {
-            if (keptCount < 64)
-                kept[keptCount] = length;
-            else
-                moreKept.push_back(length);
-            ++keptCount;
-            std::memcpy(into + length, name.data(), name.size());
-            length += name.size();
-            if (slash)
-                into[length++] = '/';
-        }
-        pos = next;
+        visit(path.substr(pos, end - pos), slash);
+        pos = slash ? end + 1 : end;
     }
-    out.resize(length);
-    return out;
 }
-
-namespace {
 
 // Whether CollapseDotDot leaves folder as it is and keeps every segment of it: absolute,
 // ending in "/", with no "\\" and no empty, "." or ".." segment.
@@ -574,6 +536,47 @@ bool IsCollapsedFolder(std::string_view folder) {
 
 } // namespace
 
+std::string CollapseDotDot(std::string_view path) {
+    // Nearly every path has nothing to collapse: builds call this for every link. The
+    // result is never longer than the path, so it is written into place in one buffer.
+    std::string out(path.size(), '\0');
+    char* const into = out.data();
+    std::size_t length = 0;
+    // Segments keep their trailing "/"; the last one may have none. A ".." takes back the
+    // nearest segment kept before it; one with nothing to take back is dropped. A leading
+    // "/" is the file system's root and never climbed over.
+    const bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
+    std::size_t kept[64];              // where the segments kept so far start in out
+    std::vector<std::size_t> moreKept; // beyond the 64 first
+    std::size_t keptCount = 0;
+    if (absolute)
+        into[length++] = '/';
+    ForEachPathName(path, absolute ? 1 : 0, [&](std::string_view name, bool slash) {
+        if (name == "..") {
+            if (keptCount > 0) {
+                --keptCount;
+                length = keptCount < 64 ? kept[keptCount] : moreKept[keptCount - 64];
+                if (keptCount >= 64)
+                    moreKept.pop_back();
+            }
+        } else if (name == "." || (absolute && name.empty())) {
+            // "." names the folder itself; "//" inside an absolute path is one "/"
+        } else {
+            if (keptCount < 64)
+                kept[keptCount] = length;
+            else
+                moreKept.push_back(length);
+            ++keptCount;
+            std::memcpy(into + length, name.data(), name.size());
+            length += name.size();
+            if (slash)
+                into[length++] = '/';
+        }
+    });
+    out.resize(length);
+    return out;
+}
+
 std::string CollapseDotDot(std::string_view folder, std::string_view path) {
     // Pages of one folder come one after the other: its check is remembered.
     thread_local std::string lastFolder;
@@ -590,14 +593,7 @@ std::string CollapseDotDot(std::string_view folder, std::string_view path) {
     std::string out;
     out.reserve(folder.size() + path.size());
     out.append(folder);
-    const auto isSlash = [](char c) { return c == '/' || c == '\\'; };
-    std::size_t pos = 0;
-    while (pos < path.size()) {
-        std::size_t end = pos;
-        while (end < path.size() && !isSlash(path[end]))
-            ++end;
-        const std::string_view name = path.substr(pos, end - pos);
-        const bool slash = end < path.size();
+    ForEachPathName(path, 0, [&out](std::string_view name, bool slash) {
         if (name == "..") {
             // out ends in "/" here; the root is never climbed over.
             if (out.size() > 1) {
@@ -609,8 +605,7 @@ std::string CollapseDotDot(std::string_view folder, std::string_view path) {
             if (slash)
                 out += '/';
         }
-        pos = slash ? end + 1 : end;
-    }
+    });
     return out;
 }
 

@@ -180,23 +180,33 @@ std::string CollapsedTheSlowWay(std::string path) {
 
 } // namespace
 
-TEST(StringFunc, CollapseDotDotAgreesWithTheSlowWayOnEveryShortPath) {
-    // Every path of up to four names from these, with either separator, absolute or not.
-    const std::vector<std::string> names = {"a", "B", ".", "..", "", "..x", ".a"};
-    std::vector<std::string> paths = {"", "/", "\\"};
+namespace {
+
+// Every path of one to four of these names, joined by either separator.
+std::vector<std::string> JoinedNames(const std::vector<std::string>& names) {
+    std::vector<std::string> paths;
     std::vector<std::string> level = {""};
     for (int depth = 0; depth < 4; ++depth) {
         std::vector<std::string> longer;
         for (const std::string& start : level)
             for (const std::string& name : names)
                 for (const char* sep : {"/", "\\"})
-                    longer.push_back(start + (start.empty() && depth == 0 ? "" : sep) + name);
-        for (const std::string& p : longer) {
-            paths.push_back(p);
-            paths.push_back("/" + p);
-            paths.push_back(p + "/");
-        }
+                    longer.push_back(start + (depth == 0 ? "" : sep) + name);
+        paths.insert(paths.end(), longer.begin(), longer.end());
         level = std::move(longer);
+    }
+    return paths;
+}
+
+} // namespace
+
+TEST(StringFunc, CollapseDotDotAgreesWithTheSlowWayOnEveryShortPath) {
+    // Every path of up to four names from these, with either separator, absolute or not.
+    std::vector<std::string> paths = {"", "/", "\\"};
+    for (const std::string& p : JoinedNames({"a", "B", ".", "..", "", "..x", ".a"})) {
+        paths.push_back(p);
+        paths.push_back("/" + p);
+        paths.push_back(p + "/");
     }
     std::size_t checked = 0;
     for (const std::string& p : paths) {
@@ -223,18 +233,8 @@ TEST(StringFunc, CollapseDotDotFromAFolderIsTheWholePathCollapsed) {
     const std::vector<std::string> folders = {"/",        "/r/",     "/r/s/",  "/r/s",
                                               "r/s/",     "/r//s/",  "/r/./s/", "/r/../s/",
                                               "\\r\\s\\", "/r/..s/", "/r.s/"};
-    const std::vector<std::string> names = {"a", "..", ".", "", "x.htm"};
-    std::vector<std::string> paths = {""};
-    std::vector<std::string> level = {""};
-    for (int depth = 0; depth < 4; ++depth) {
-        std::vector<std::string> longer;
-        for (const std::string& start : level)
-            for (const std::string& name : names)
-                for (const char* sep : {"/", "\\"})
-                    longer.push_back(start + (depth == 0 ? "" : sep) + name);
-        paths.insert(paths.end(), longer.begin(), longer.end());
-        level = std::move(longer);
-    }
+    std::vector<std::string> paths = JoinedNames({"a", "..", ".", "", "x.htm"});
+    paths.push_back("");
     for (const std::string& folder : folders)
         for (const std::string& path : paths)
             ASSERT_EQ(CollapseDotDot(folder, path), CollapseDotDot(folder + path))
