@@ -158,7 +158,9 @@ TResolvedTarget TProjectRoot::Outside(const std::string& path) const {
 // The path as the answers are kept under: ".." steps taken, the root's part named as on
 // disk; "" for what names no file.
 std::string TProjectRoot::AnswerKey(std::string_view pathIn) const {
-    std::string path = SF::CollapseDotDot(Paths::ToNative(pathIn));
+    // Links resolved from their page's folder come collapsed already.
+    std::string path =
+        SF::IsCollapsed(pathIn) ? std::string(pathIn) : SF::CollapseDotDot(Paths::ToNative(pathIn));
     if (path.empty() || path[0] != '/' || path.back() == '/' ||
         path.find('\0') != std::string::npos)
         return {};
@@ -168,7 +170,10 @@ std::string TProjectRoot::AnswerKey(std::string_view pathIn) const {
 }
 
 const TResolvedTarget* TProjectRoot::Answered(std::string_view path) const {
-    const std::string key = AnswerKey(path);
+    return AnsweredKey(AnswerKey(path));
+}
+
+const TResolvedTarget* TProjectRoot::AnsweredKey(const std::string& key) const {
     if (key.empty())
         return &kNoFile;
     const auto found = files_.find(key);
@@ -176,7 +181,10 @@ const TResolvedTarget* TProjectRoot::Answered(std::string_view path) const {
 }
 
 bool TProjectRoot::SpelledBelowRoot(std::string_view path) const {
-    const std::string key = AnswerKey(path);
+    return KeyBelowRoot(AnswerKey(path));
+}
+
+bool TProjectRoot::KeyBelowRoot(const std::string& key) const {
     return Exists() && !key.empty() && HasPrefix(key, root_);
 }
 

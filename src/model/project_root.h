@@ -53,6 +53,11 @@ public:
     // Whether path, as Resolve takes it, lies below the root by its spelling: only such a
     // path can ever be found without regard to case. Changes nothing, as Answered.
     bool SpelledBelowRoot(std::string_view path) const;
+    // The two questions above with the path made ready once: AnswerKey(path) changes
+    // nothing and needs no lock; "" for a path that names no file.
+    std::string AnswerKey(std::string_view path) const;
+    const TResolvedTarget* AnsweredKey(const std::string& key) const;
+    bool KeyBelowRoot(const std::string& key) const;
     // A link as a page in pageFolder writes it: relative to that folder, or absolute.
     // Addresses with a scheme or a drive (":") are never local files: missing.
     TResolvedTarget ResolveLink(std::string_view pageFolder, std::string_view link);
@@ -80,7 +85,6 @@ private:
     std::string FolderOnDisk(const std::string& spelled);
     bool RealPathInside(const std::string& path) const;
     TResolvedTarget Outside(const std::string& path) const;
-    std::string AnswerKey(std::string_view path) const;
     static const TResolvedTarget kNoFile;
 
     std::string spelledRoot_; // as given, trailing "/"

@@ -518,23 +518,20 @@ void ForEachPathName(std::string_view path, std::size_t pos, TVisit visit) {
     }
 }
 
-// Whether CollapseDotDot leaves folder as it is and keeps every segment of it: absolute,
-// ending in "/", with no "\\" and no empty, "." or ".." segment.
-bool IsCollapsedFolder(std::string_view folder) {
-    if (folder.empty() || folder.front() != '/' || folder.back() != '/' ||
-        folder.find('\\') != std::string_view::npos)
+} // namespace
+
+bool IsCollapsed(std::string_view path) {
+    if (path.empty() || path.front() != '/' || path.find('\\') != std::string_view::npos)
         return false;
-    for (std::size_t slash = 0; slash + 1 < folder.size();) {
-        const std::size_t next = folder.find('/', slash + 1);
-        const std::string_view name = folder.substr(slash + 1, next - slash - 1);
+    for (std::size_t slash = 0; slash + 1 < path.size();) {
+        const std::size_t next = std::min(path.find('/', slash + 1), path.size());
+        const std::string_view name = path.substr(slash + 1, next - slash - 1);
         if (name.empty() || name == "." || name == "..")
             return false;
         slash = next;
     }
     return true;
 }
-
-} // namespace
 
 std::string CollapseDotDot(std::string_view path) {
     // Nearly every path has nothing to collapse: builds call this for every link. The
@@ -583,7 +580,7 @@ std::string CollapseDotDot(std::string_view folder, std::string_view path) {
     thread_local bool lastCollapsed = false;
     if (folder != lastFolder) {
         lastFolder.assign(folder);
-        lastCollapsed = IsCollapsedFolder(folder);
+        lastCollapsed = IsCollapsed(folder) && folder.back() == '/';
     }
     if (!lastCollapsed) {
         std::string joined(folder);

@@ -56,6 +56,9 @@ std::string CollapseDotDot(std::string_view path);
 // CollapseDotDot(folder + path), walking only path when folder is already collapsed (an
 // absolute folder with a trailing "/"): builds resolve each link from its page's folder.
 std::string CollapseDotDot(std::string_view folder, std::string_view path);
+// Whether CollapseDotDot returns path as it is: absolute, "/" separators only, and no
+// empty, "." or ".." name (a trailing "/" is allowed).
+bool IsCollapsed(std::string_view path);
 std::string TempFolder();     // with trailing "/"
 std::string SafeTempFolder(); // same here: no fixed shared folder is ever used
 

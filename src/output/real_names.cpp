@@ -22,11 +22,12 @@ bool TRealNames::NeedsRealName(const std::string& path) {
         return needs(root_.Resolve(path));
     // Scripts write addresses that only look like paths, page by page: what lies outside
     // the root by its spelling is never looked up, so no thread waits for its look-up.
-    if (!root_.SpelledBelowRoot(path))
+    const std::string key = root_.AnswerKey(path);
+    if (!root_.KeyBelowRoot(key))
         return false;
     {
         const std::shared_lock read(shared_->RootLock);
-        if (const TResolvedTarget* answered = root_.Answered(path))
+        if (const TResolvedTarget* answered = root_.AnsweredKey(key))
             return needs(*answered);
     }
     const std::unique_lock write(shared_->RootLock);
