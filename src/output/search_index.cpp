@@ -720,10 +720,10 @@ constexpr std::array<char, 256> kLowerAscii = [] {
     return table;
 }();
 
-// A word of at most 16 bytes, its ASCII letters lower-cased, in two numbers (zero bytes
-// after its end: a word holds no NUL), and its hash; a longer word is held as 0, 0, which
-// no short word is. Most words are short: they are lowered, hashed and compared a block
-// at a time instead of a byte at a time.
+// A word of at most 16 bytes, its ASCII letters lower-cased, as two numbers (zero bytes
+// after its end: a word holds no NUL); a longer word is held as 0, 0, which no short word
+// is. Most words are short: they are lowered, hashed and compared a block at a time
+// instead of a byte at a time.
 struct TShortWord {
     std::uint64_t Low = 0, High = 0;
 };
@@ -737,7 +737,7 @@ std::uint64_t MixShort(const TShortWord& w) {
     return h ^ (h >> 29);
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 // The word at text[at, at + length), length 1 to 16, lowered.
 inline __attribute__((always_inline)) TShortWord LowerShort(std::string_view text, std::size_t at,
                                                           std::size_t length) {
