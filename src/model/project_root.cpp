@@ -159,8 +159,8 @@ TResolvedTarget TProjectRoot::Outside(const std::string& path) const {
 // disk; "" for what names no file.
 std::string TProjectRoot::AnswerKey(std::string_view pathIn) const {
     // Links resolved from their page's folder come collapsed already.
-    std::string path =
-        SF::IsCollapsed(pathIn) ? std::string(pathIn) : SF::CollapseDotDot(Paths::ToNative(pathIn));
+    std::string path = SF::IsCollapsed(pathIn) ? std::string(pathIn)
+                                               : SF::CollapseDotDot(Paths::ToNative(pathIn));
     if (path.empty() || path[0] != '/' || path.back() == '/' ||
         path.find('\0') != std::string::npos)
         return {};

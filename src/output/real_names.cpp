@@ -60,11 +60,8 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
         if (it == inFolder_.end()) {
             bool needed = false;
             // A NUL would cut the path short at the file-system call and name another file.
-            if (path.find('\0') == std::string_view::npos) {
-                spelled_.assign(base);
-                spelled_ += path;
-                needed = NeedsRealName(StringFunc::CollapseDotDot(spelled_));
-            }
+            if (path.find('\0') == std::string_view::npos)
+                needed = NeedsRealName(StringFunc::CollapseDotDot(base, path));
             it = inFolder_.emplace(std::string(path), needed).first;
         }
         if (it->second)

@@ -48,7 +48,6 @@ private:
     THTMLRefer refer_;
     std::vector<std::string> realLinks_;
     std::vector<THTMLRefer::TLinkSpan> spans_;
-    std::string spelled_;
     // Whether a link as the pages of one folder (inFolderBase_) spell it needs the name
     // on disk.
     struct TViewHash {

@@ -130,8 +130,18 @@ constexpr TCharKind KindOf(char32_t cp) {
 
 // ---- reading text -------------------------------------------------------------------------
 
+// Words are kept as written except that ASCII letters are lower-cased, which merges the
+// commonest variants before they reach the page: ASCII letters lower-cased, every other
+// byte as it is.
+constexpr std::array<char, 256> kLowerAscii = [] {
+    std::array<char, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = static_cast<char>(b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+    return table;
+}();
+
 char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return kLowerAscii[static_cast<unsigned char>(c)];
 }
 
 // Bytes by what they are to the reading text; looked up once per byte of a page.
@@ -710,15 +720,7 @@ struct TSearchData::TState {
 
 namespace {
 
-// Words are kept as written except that ASCII letters are lower-cased, which merges the
-// commonest variants before they reach the page: ASCII letters lower-cased, every other
-// byte as it is.
-constexpr std::array<char, 256> kLowerAscii = [] {
-    std::array<char, 256> table{};
-    for (int b = 0; b < 256; ++b)
-        table[b] = static_cast<char>(b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
-    return table;
-}();
+
 
 // A word of at most 16 bytes, its ASCII letters lower-cased, as two numbers (zero bytes
 // after its end: a word holds no NUL); a longer word is held as 0, 0, which no short word
