@@ -149,22 +149,30 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
     // threads (and the root's look-ups are never shared between threads). A file is
     // scanned once, when it first enters the list, so cycles end and every file is read at
     // most once.
+    // The pages handed in are the ones a branch goes on to write: their bytes are kept for
+    // it (TContents::KeptPages) as far as there is room.
     struct TScan {
         TPackedStrings Linked;
         std::string Error;
+        std::string Bytes; // to keep
     };
     next_.insert(next_.begin(), unscanned.begin(), unscanned.end());
-    while (!next_.empty()) {
+    TKeptFiles& kept = contents_.KeptPages;
+    for (bool firstWave = true; !next_.empty(); firstWave = false) {
         std::vector<std::string> wave;
         wave.swap(next_);
         ForEachInOrderHelping<TScan>(
             wave.size(), contents_.Threads,
-            [&wave](std::size_t i) {
+            [&wave, &kept, firstWave](std::size_t i) {
                 TScan scan;
                 THTMLRefer refer;
                 std::vector<std::string> linked;
                 try {
-                    refer.GetLinkedPaths(wave[i], linked);
+                    std::string bytes = TextCodec::ReadFileBytes(wave[i]);
+                    refer.GetTextLinkedPaths(SF::TextOfBytes(bytes),
+                                             Paths::ExtractFilePath(wave[i]), linked);
+                    if (firstWave && kept.Wanted())
+                        scan.Bytes = std::move(bytes);
                 } catch (const std::exception& e) {
                     linked.clear();
                     scan.Error = "Cannot read " + wave[i] + ": " + e.what();
@@ -172,7 +180,11 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
                 scan.Linked = TPackedStrings(linked);
                 return scan;
             },
-            [&](std::size_t, TScan&& scan) { AddScan(scan.Linked.Views(), scan.Error); });
+            [&](std::size_t i, TScan&& scan) {
+                AddScan(scan.Linked.Views(), scan.Error);
+                if (!scan.Bytes.empty())
+                    kept.Keep(wave[i], std::move(scan.Bytes));
+            });
     }
 }
 

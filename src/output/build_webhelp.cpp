@@ -119,7 +119,11 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         if (!page.empty())
             pages.push_back(page);
     }
+    // The topic pages are read here and again when they are written: as many as there is
+    // room for are kept from the first reading.
+    contents.KeptPages.SetLimit(TKeptFiles::kPagesLimit);
     CollectFiles(contents, pages);
+    contents.KeptPages.SetLimit(0);
     const std::string templateUrl = s.WebHelpTemplateSame ? s.HtmlHelpTemplate : s.WebHelpTemplate;
     std::string templateFile;
     if (!SF::Trim(templateUrl).empty()) {

@@ -5,6 +5,7 @@
 
 #include "model/project_file.h"
 #include "model/project_root.h"
+#include "output/kept_files.h"
 
 #include <functional>
 #include <memory>
@@ -109,6 +110,9 @@ public:
     bool KeepBodies = true;
     // Threads for the per-page work (0: one per core); the output does not depend on it.
     int Threads = 0;
+    // Pages the file collection read, for the page step to write without reading them
+    // again (keeps nothing unless a branch sets a limit).
+    TKeptFiles KeptPages;
 
     void Info(const std::string& text) const {
         if (OnInfo)

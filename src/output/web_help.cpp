@@ -358,7 +358,11 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                     return made;
                 }
                 const TContentsItem& item = *Items[i];
-                const std::string body = ItemBody(item);
+                std::optional<std::string> kept =
+                    item.HasContent ? KeptPages.Take(item.File) : std::nullopt;
+                const std::string body =
+                    kept ? PageBody(SF::TextOfBytes(*kept, projectCharset)) : ItemBody(item);
+                kept.reset();
                 std::string content = WebSyncScript(item.Position, p.Address) + body;
                 if (markScript)
                     content += WebMarkScript(p.Address);
@@ -399,7 +403,10 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 made.Search = searchPage(i, nullptr);
                 return made;
             }
-            const std::string html = SF::LoadTextFile(p.Source, projectCharset);
+            std::optional<std::string> kept = KeptPages.Take(p.Source);
+            const std::string html = kept ? SF::TextOfBytes(*kept, projectCharset)
+                                          : SF::LoadTextFile(p.Source, projectCharset);
+            kept.reset();
             // A page without an opening body tag comes out empty.
             std::string page =
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
