@@ -368,6 +368,19 @@ std::string LowerCase(std::string_view s) {
 int CompareText(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
+        // Two ASCII characters (most of any title or keyword) need no decoding.
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[j]);
+        if ((x | y) < 0x80) {
+            if (x != y) {
+                const char32_t fx = FoldCodePoint(x), fy = FoldCodePoint(y);
+                if (fx != fy)
+                    return fx < fy ? -1 : 1;
+            }
+            ++i;
+            ++j;
+            continue;
+        }
         char32_t ca, cb;
         i += DecodeAt(a, i, ca);
         j += DecodeAt(b, j, cb);

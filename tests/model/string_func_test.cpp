@@ -89,6 +89,16 @@ TEST(StringFunc, CaseInsensitiveComparisons) {
     EXPECT_GT(CompareText("b", "A"), 0);
     EXPECT_EQ(CompareText("", ""), 0);
     EXPECT_LT(CompareText("ab", "abc"), 0);
+    // Letters compare as lower case, also against the signs between "Z" and "a".
+    EXPECT_LT(CompareText("[", "A"), 0);
+    EXPECT_GT(CompareText("Ab_", "aB["), 0);
+    EXPECT_EQ(CompareText("Key 12.Html", "KEY 12.htmL"), 0);
+    // ASCII beside other scripts, and a byte that is not UTF-8 (taken as its value).
+    EXPECT_LT(CompareText("Zz", "zä"), 0);
+    EXPECT_LT(CompareText("\xc3\x89t\xc3\xa9", "\xc3\xa9T\xc3\x89" "a"), 0);
+    EXPECT_GT(CompareText("\xc3\x89t\xc3\xa9z", "\xc3\xa9T\xc3\x89" "a"), 0);
+    EXPECT_GT(CompareText("a\xff", "A\xc3\xa4"), 0);
+    EXPECT_LT(CompareText("a\x7f", "A\xc3\xa4"), 0);
     EXPECT_EQ(LowerCase("ÀÉÎ Straße ЁЖ"), "àéî straße ёж");
     EXPECT_EQ(LowerCase("ÀÉ").size(), std::string("ÀÉ").size());
 }
