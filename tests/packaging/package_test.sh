@@ -238,7 +238,7 @@ check_deb() {
     local dep
     for dep in fp-utils shared-mime-info desktop-file-utils libc6 libstdc++6 \
         libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6 libqt6webenginecore6-bin \
-        libqt6webchannel6; do
+        libqt6webchannel6 libjemalloc2; do
         if grep -qxF "$dep" "$tmp/depends"; then ok "Depends on $dep"; else fail "Depends lacks $dep (Depends: $(field Depends))"; fi
     done
 
