@@ -8,10 +8,15 @@
 #include "model/topic_tree.h"
 #include "output/build_driver.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 namespace parvane::cli {
 
@@ -63,19 +68,25 @@ int Usage(const std::string& message) {
 }
 
 // Prints the driver's lines; answers its question about a foreign folder with --force.
+// A large build prints a line per file, tens of thousands in a second: the lines are
+// written in batches, and a watcher writes what waits at least every 100 ms, so a line
+// before a long silent step (the compiler's run) still shows at once.
 class TConsoleHost : public TBuildHost {
 public:
-    explicit TConsoleHost(bool force) : force_(force) {}
+    explicit TConsoleHost(bool force) : force_(force), watcher_([this] { Watch(); }) {}
+    ~TConsoleHost() override { Finish(); }
+
     void Info(const std::string& text) override {
         std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
-        std::fflush(stdout);
+        waiting_.store(true, std::memory_order_relaxed);
     }
     bool ConfirmEmptyForeignFolder(const std::string& folder) override {
         if (force_) {
             std::printf("Emptying \"%s\" (--force).\n", folder.c_str());
             return true;
         }
+        std::fflush(stdout); // the lines before it come first
         std::fprintf(stderr,
                      "parvane-cli build: \"%s\" is not empty and was not made by Parvane.\n"
                      "Choose another folder with --out, or add --force to empty it.\n",
@@ -87,6 +98,7 @@ public:
             std::printf("Replacing \"%s\" (--force).\n", file.c_str());
             return true;
         }
+        std::fflush(stdout);
         std::fprintf(stderr,
                      "parvane-cli build: \"%s\" exists and was not made by Parvane.\n"
                      "Choose another file with --out, or add --force to replace it.\n",
@@ -94,8 +106,32 @@ public:
         return false;
     }
 
+    // Stops the watcher and writes every line that waits.
+    void Finish() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        if (watcher_.joinable())
+            watcher_.join();
+        std::fflush(stdout);
+    }
+
 private:
+    void Watch() {
+        std::unique_lock lock(mutex_);
+        while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return stop_; }))
+            if (waiting_.exchange(false, std::memory_order_relaxed))
+                std::fflush(stdout); // stdio locks the stream against the printing thread
+    }
+
     bool force_;
+    std::atomic<bool> waiting_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread watcher_; // last: it starts once the rest is ready
 };
 
 bool Blank(const std::string& s) {
@@ -255,6 +291,7 @@ int CmdBuild(const Args& args) {
         project.ProjectSettings.WebHelpSearch = false;
     TConsoleHost host(force);
     const TBuildResult result = RunBuild(project, request, host);
+    host.Finish();
     if (!result.Ok) {
         std::fprintf(stderr, "parvane-cli build: the build failed: %s\n", result.Message.c_str());
         return 1;

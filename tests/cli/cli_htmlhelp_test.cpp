@@ -198,6 +198,28 @@ TEST_F(CliHtmlHelp, ACompilerThatFailsGivesANonZeroExitAndNoChm) {
     EXPECT_FALSE(fs::exists(chm));
 }
 
+TEST_F(CliHtmlHelp, ProgressIsWrittenOutWhileTheCompilerRuns) {
+    // The lines are written in batches; a line before a long silent step must still reach
+    // a file or a pipe while that step runs, not when the build ends. The compiler here
+    // waits up to five seconds for "Compiling..." to be in the command's output file.
+    const fs::path pvx = SmallProject();
+    const std::string out = Quoted((temp / "stdout").string());
+    const std::string fake = FakeCompiler(
+        "for i in $(seq 50); do\n"
+        "  if grep -q 'Compiling' " + out + "; then echo 'progress seen'; exit 3; fi\n"
+        "  sleep 0.1\n"
+        "done\n"
+        "echo 'progress not seen'; exit 3");
+    const TRun run = Cli("build " + Quoted(pvx.string()) + " --htmlhelp --out " +
+                             Quoted((temp / "small.chm").string()),
+                         "PARVANE_CHMCMD=" + Quoted(fake) + " ");
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_NE(run.Out.find("progress seen"), std::string::npos) << run.Out;
+    // Everything said before the compiler comes before its lines, and the failure last.
+    EXPECT_LT(run.Out.find("Preparing files..."), run.Out.find("progress seen")) << run.Out;
+    EXPECT_NE(run.Err.find("exit status 3"), std::string::npos) << run.Err;
+}
+
 TEST_F(CliHtmlHelp, AMissingCompilerNamesThePackageToInstall) {
     const fs::path pvx = SmallProject();
     const TRun run = Cli("build " + Quoted(pvx.string()) + " --htmlhelp --out " +
