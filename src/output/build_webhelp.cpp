@@ -6,12 +6,14 @@
 #include "model/string_func.h"
 #include "model/text_file.h"
 #include "output/build_driver.h"
+#include "output/parallel_pages.h"
 #include "output/real_names.h"
 #include "output/search_index.h"
 #include "output/web_help.h"
 #include "templates/template_apply.h"
 
 #include <filesystem>
+#include <future>
 #include <system_error>
 
 namespace parvane {
@@ -162,19 +164,28 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         CopySupportFile(support, folder, name);
 
     ctx.Host.Info("Creating navigation...");
+    // The tree, the keyword index and the search data are made side by side: each only
+    // reads the contents (their addresses looked up before) or the search data.
+    contents.CacheWebAddresses();
+    const std::launch side =
+        PageThreads(contents.Threads, 3) > 1 ? std::launch::async : std::launch::deferred;
+    std::future<std::string> indexList =
+        std::async(side, [&contents] { return contents.BuildIndexList(); });
+    std::future<std::string> searchScript = std::async(
+        side, [&searchData, search] { return search ? searchData.Script() : std::string(); });
     const std::vector<std::pair<std::string, std::string>> colours = {{"($BACKCOLOR$)", backColor},
                                                                       {"($FONTCOLOR$)", fontColor}};
     const std::string charset = SF::Trim(s.Encoding);
     for (const char* name : kFramePages) {
         const std::string nameText = name;
-        std::string navigation, indexList;
+        std::string navigation, index;
         if (nameText == "webhelpleft.htm")
             navigation = contents.BuildNavigation();
         else if (nameText == "webhelpindex.htm")
-            indexList = contents.BuildIndexList();
+            index = indexList.get();
         const std::string text =
             ReplacePlaceholders(SF::LoadTextFile(support + name, "UTF-8"), colours);
-        std::string page = FillWebHelpPage(name, text, project, navigation, indexList, scrollStyle);
+        std::string page = FillWebHelpPage(name, text, project, navigation, index, scrollStyle);
         if (!search)
             page = RemoveSearchTab(page);
         SF::SaveTextFile(page, folder + name, charset);
@@ -193,7 +204,7 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         // Always UTF-8, whatever the pages' charset: the mark in front says so to every
         // browser, and the search page names it too.
         TextCodec::WriteFileAtomic(Paths::ToNative(folder + kSearchData),
-                                   "\xEF\xBB\xBF" + searchData.Script());
+                                   "\xEF\xBB\xBF" + searchScript.get());
     }
 
     const std::string indexFile = folder + "index.htm";

@@ -83,6 +83,8 @@ std::string PageCharset(const TPvx& project) {
 void TContents::BuildItems() {
     Items.clear();
     webAddresses_.clear();
+    webPlanFor_.clear();
+    webPlan_.clear();
     const std::string root = Project.RootFolder();
     const std::string charset = PageCharset(Project);
     TTopicNode* contentsRoot = Project.ContentsRoot();

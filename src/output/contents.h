@@ -77,6 +77,13 @@ std::vector<std::string> SplitKeywordParts(const std::string& keyword);
 inline constexpr int kMaxContentsDepth = 256;
 std::string TooDeepMessage(const std::string& title);
 
+// Where the Web Help page step writes a contents item's page (web_help.cpp).
+struct TWebPagePlan {
+    std::string Address; // relative to "scr", "/" separators
+    std::string Dest;    // "" when the item writes no page
+    std::string Source;  // the project's page, as on disk
+};
+
 class TContents : public TVyrObject {
 public:
     using InfoCallback = std::function<void(const std::string&)>;
@@ -160,14 +167,21 @@ public:
     void BuildAliasAndMap(std::string& aliasText, std::string& mapText) const;
 
     // WebAddress(*this, item), looked up once per item: the page step, the tree, the index
-    // and the search all need it. On the build's thread only.
+    // and the search all need it. On the build's thread only, except after
+    // CacheWebAddresses, which looks up every item's: then any thread may read them.
     const std::string& CachedWebAddress(const TContentsItem& item) const;
+    void CacheWebAddresses() const;
+    // Where the page step writes each item's page, for the folder scr (with a trailing
+    // "/"): worked out once per build, as the copying needs it first. On the build's thread.
+    const std::vector<TWebPagePlan>& WebPagePlan(const std::string& scr, bool withTemplate) const;
 
 private:
     mutable std::unique_ptr<TProjectRoot> root_;
     // Per item: its Url when looked up, and the address.
     mutable std::unordered_map<const TContentsItem*, std::pair<std::string, std::string>>
         webAddresses_;
+    mutable std::string webPlanFor_; // the folder and template choice of webPlan_
+    mutable std::vector<TWebPagePlan> webPlan_;
 };
 
 } // namespace parvane

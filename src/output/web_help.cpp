@@ -224,10 +224,20 @@ std::string WebAddress(const TContents& contents, const TContentsItem& item) {
 }
 
 const std::string& TContents::CachedWebAddress(const TContentsItem& item) const {
+    // Once every address is in (CacheWebAddresses), threads only read here.
+    if (const auto found = webAddresses_.find(&item);
+        found != webAddresses_.end() && found->second.first == item.Url)
+        return found->second.second;
     auto [it, added] = webAddresses_.try_emplace(&item);
     if (added || it->second.first != item.Url)
         it->second = {item.Url, WebAddress(*this, item)};
     return it->second.second;
+}
+
+void TContents::CacheWebAddresses() const {
+    for (const auto& item : Items)
+        if (!item->Url.empty())
+            CachedWebAddress(*item);
 }
 
 namespace {
@@ -235,12 +245,6 @@ namespace {
 // Where the page step writes each contents item (Dest "" for none), from what is on disk.
 // Items that write the same file leave it to the last of them, whose page a sequential
 // build would leave behind, so writing them in parallel never races.
-struct TWebPagePlan {
-    std::string Address; // relative to "scr", "/" separators
-    std::string Dest;
-    std::string Source; // the project's page, as on disk
-};
-
 std::vector<TWebPagePlan> PlanWebPages(const TContents& contents, const std::string& scr,
                                        bool withTemplate) {
     const std::string root = Paths::IncludeTrailingSlash(contents.Project.RootFolder());
@@ -276,10 +280,21 @@ std::vector<std::string> WebPagesWrittenOver(const TContents& contents,
                                              const std::string& outputFolder, bool withTemplate) {
     const std::string scr = Paths::IncludeTrailingSlash(outputFolder) + "scr/";
     std::vector<std::string> files;
-    for (TWebPagePlan& p : PlanWebPages(contents, scr, withTemplate))
+    for (const TWebPagePlan& p : contents.WebPagePlan(scr, withTemplate))
         if (!p.Dest.empty() && !p.Source.empty())
-            files.push_back(std::move(p.Source));
+            files.push_back(p.Source);
     return files;
+}
+
+const std::vector<TWebPagePlan>& TContents::WebPagePlan(const std::string& scr,
+                                                        bool withTemplate) const {
+    std::string key = scr;
+    key += withTemplate ? '\1' : '\0';
+    if (webPlanFor_ != key) {
+        webPlan_ = PlanWebPages(*this, scr, withTemplate);
+        webPlanFor_ = std::move(key);
+    }
+    return webPlan_;
 }
 
 namespace {
@@ -309,7 +324,7 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
     const std::string root = Paths::IncludeTrailingSlash(Project.RootFolder());
     const std::string projectCharset = SF::Trim(Project.ProjectSettings.Encoding);
     const bool withTemplate = !SF::Trim(templateFile).empty();
-    const std::vector<TWebPagePlan> plan = PlanWebPages(*this, scr, withTemplate);
+    const std::vector<TWebPagePlan>& plan = WebPagePlan(scr, withTemplate);
     const bool markScript = Project.ProjectSettings.WebHelpSearch;
     TRealNamesPool* renaming = LinksNeedRealNames ? realNames : nullptr;
     // The search takes each page once, under its first topic.
