@@ -7,12 +7,14 @@
 #include "model/text_file.h"
 #include "output/build_driver.h"
 #include "output/parallel_pages.h"
+#include "output/parallel_pages.h"
 #include "output/real_names.h"
 #include "output/search_index.h"
 #include "output/web_help.h"
 #include "templates/template_apply.h"
 
 #include <filesystem>
+#include <future>
 #include <future>
 #include <system_error>
 
@@ -149,6 +151,28 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
 
     const std::string scrollStyle = ReplacePlaceholders(
         SF::LoadTextFile(support + "scrollstyle.txt", "UTF-8"), {{"($BACKCOLOR$)", backColor}});
+    const std::vector<std::pair<std::string, std::string>> colours = {{"($BACKCOLOR$)", backColor},
+                                                                      {"($FONTCOLOR$)", fontColor}};
+    const std::string charset = SF::Trim(s.Encoding);
+    auto writeFramePage = [&](const char* name, const std::string& navigation,
+                              const std::string& indexList) {
+        const std::string text =
+            ReplacePlaceholders(SF::LoadTextFile(support + name, "UTF-8"), colours);
+        std::string page = FillWebHelpPage(name, text, project, navigation, indexList, scrollStyle);
+        if (!search)
+            page = RemoveSearchTab(page);
+        SF::SaveTextFile(page, folder + name, charset);
+    };
+    // The tree and the keyword index only read the contents (every address looked up
+    // first): with a core to spare they are made and written while the files are copied
+    // and the topic pages written, else in their place among the frame pages.
+    contents.CacheWebAddresses();
+    const std::launch side =
+        BuildThreads(contents.Threads) > 1 ? std::launch::async : std::launch::deferred;
+    std::future<void> treePages = std::async(side, [&] {
+        writeFramePage("webhelpleft.htm", contents.BuildNavigation(), {});
+        writeFramePage("webhelpindex.htm", {}, contents.BuildIndexList());
+    });
 
     ctx.Host.Info("Copying files...");
     // Links reached only in another letter case are written with the names on disk as
@@ -159,37 +183,18 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
     TSearchData searchData;
     contents.WriteWebPages(folder, templateFile, scrollStyle, &realNames,
                            search ? &searchData : nullptr);
+    // The search data is made beside the last frame pages.
+    std::future<std::string> searchScript = std::async(
+        side, [&searchData, search] { return search ? searchData.Script() : std::string(); });
     contents.CopyWebImages(folder);
     for (const char* name : kSiteFiles)
         CopySupportFile(support, folder, name);
 
     ctx.Host.Info("Creating navigation...");
-    // The tree, the keyword index and the search data are made side by side: each only
-    // reads the contents (their addresses looked up before) or the search data.
-    contents.CacheWebAddresses();
-    const std::launch side =
-        PageThreads(contents.Threads, 3) > 1 ? std::launch::async : std::launch::deferred;
-    std::future<std::string> indexList =
-        std::async(side, [&contents] { return contents.BuildIndexList(); });
-    std::future<std::string> searchScript = std::async(
-        side, [&searchData, search] { return search ? searchData.Script() : std::string(); });
-    const std::vector<std::pair<std::string, std::string>> colours = {{"($BACKCOLOR$)", backColor},
-                                                                      {"($FONTCOLOR$)", fontColor}};
-    const std::string charset = SF::Trim(s.Encoding);
-    for (const char* name : kFramePages) {
-        const std::string nameText = name;
-        std::string navigation, index;
-        if (nameText == "webhelpleft.htm")
-            navigation = contents.BuildNavigation();
-        else if (nameText == "webhelpindex.htm")
-            index = indexList.get();
-        const std::string text =
-            ReplacePlaceholders(SF::LoadTextFile(support + name, "UTF-8"), colours);
-        std::string page = FillWebHelpPage(name, text, project, navigation, index, scrollStyle);
-        if (!search)
-            page = RemoveSearchTab(page);
-        SF::SaveTextFile(page, folder + name, charset);
-    }
+    for (const char* name : kFramePages)
+        if (std::string_view(name) != "webhelpleft.htm" && std::string_view(name) != "webhelpindex.htm")
+            writeFramePage(name, {}, {});
+    treePages.get();
     if (search) {
         ctx.Host.Info("Creating search...");
         for (const char* name : kSearchFiles)

@@ -9,7 +9,9 @@
 
 namespace parvane {
 
-// The threads to use for `requested` (0: one per core), never more than there is work for.
+// The threads a build may use for `requested` (0: one per core).
+int BuildThreads(int requested);
+// The same, never more than there is work for.
 int PageThreads(int requested, std::size_t work);
 
 } // namespace parvane
