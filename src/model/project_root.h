@@ -10,6 +10,7 @@
 // - nothing outside the root is ever opened or listed to answer: a path that leaves the
 //   root is only looked up by its exact name (one stat), and it counts as outside.
 
+#include <absl/container/flat_hash_map.h>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -92,7 +93,8 @@ private:
     std::string realRoot_;    // symbolic links resolved, trailing "/"; "" when missing
     std::unordered_map<std::string, TFolder> folders_;       // by on-disk folder
     std::unordered_map<std::string, std::string> onDisk_;    // spelled folder -> on-disk, or ""
-    std::unordered_map<std::string, TResolvedTarget> files_; // collapsed path -> answer
+    // Collapsed path -> answer: looked up for every link of every page, from every core.
+    absl::flat_hash_map<std::string, TResolvedTarget> files_;
 };
 
 // Why a folder cannot be a project's root folder, or "" when it can: the top of the file
