@@ -148,9 +148,8 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
     // thread in the wave's order, so the list and the lines reported do not depend on the
     // threads (and the root's look-ups are never shared between threads). A file is
     // scanned once, when it first enters the list, so cycles end and every file is read at
-    // most once.
-    // The pages handed in are the ones a branch goes on to write: their bytes are kept for
-    // it (TContents::KeptPages) as far as there is room.
+    // most once. The pages handed in are the ones a branch goes on to write: their bytes are
+    // kept for it (TContents::KeptPages) as far as there is room.
     struct TScan {
         TPackedStrings Linked;
         std::string Error;

@@ -7,7 +7,6 @@
 #include "model/text_file.h"
 #include "output/build_driver.h"
 #include "output/parallel_pages.h"
-#include "output/parallel_pages.h"
 #include "output/real_names.h"
 #include "output/search_index.h"
 #include "output/web_help.h"
@@ -15,7 +14,7 @@
 
 #include <filesystem>
 #include <future>
-#include <future>
+#include <string_view>
 #include <system_error>
 
 namespace parvane {
@@ -191,9 +190,9 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
         CopySupportFile(support, folder, name);
 
     ctx.Host.Info("Creating navigation...");
-    for (const char* name : kFramePages)
-        if (std::string_view(name) != "webhelpleft.htm" && std::string_view(name) != "webhelpindex.htm")
-            writeFramePage(name, {}, {});
+    for (const std::string_view name : kFramePages)
+        if (name != "webhelpleft.htm" && name != "webhelpindex.htm")
+            writeFramePage(name.data(), {}, {});
     treePages.get();
     if (search) {
         ctx.Host.Info("Creating search...");

@@ -41,7 +41,8 @@ TEST(KeptFiles, ThreadsTakingTheSamePagesGetEachOneOnce) {
     kept.SetLimit(std::size_t{1} << 20);
     const int pages = 2000;
     for (int i = 0; i < pages; ++i)
-        kept.Keep("/r/p" + std::to_string(i) + ".htm", std::string(100, static_cast<char>('a' + i % 26)));
+        kept.Keep("/r/p" + std::to_string(i) + ".htm",
+                  std::string(100, static_cast<char>('a' + i % 26)));
     std::atomic<int> handed{0};
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
