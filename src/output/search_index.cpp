@@ -986,13 +986,14 @@ std::string TSearchData::Script() const {
     std::string out;
     out.reserve(fixed + budget + s.Docs.size() * 170);
     out += head;
-    std::size_t d = 0;
-    for (char c : docsJson) {
-        if (c == '\x01')
-            AppendJsonString(out, Excerpt(s.Docs[d++].Start, limit));
-        else
-            out += c;
+    std::size_t d = 0, from = 0;
+    for (std::size_t at = docsJson.find('\x01'); at != std::string::npos;
+         at = docsJson.find('\x01', from)) {
+        out.append(docsJson, from, at - from);
+        AppendJsonString(out, Excerpt(s.Docs[d++].Start, limit));
+        from = at + 1;
     }
+    out.append(docsJson, from);
     out += "]});\n";
     return out;
 }
