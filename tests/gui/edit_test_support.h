@@ -36,10 +36,18 @@ inline bool WaitFor(const std::function<bool()>& done, int timeout = kEditTimeou
 
 // Waits until everything sent to the page is applied and its state is known. (The
 // callback shares its result through shared state, in case the wait gives up first.)
+// A change the page reports while the round trip is under way (a key's effect, fetched a
+// moment later) leaves the component busy after it: then another round is waited for.
 inline bool Settle(THtmlEditComponent& edit) {
-    auto done = std::make_shared<bool>(false);
-    edit.Sync([done] { *done = true; });
-    return WaitFor([&] { return *done; }) && !edit.Busy();
+    for (int round = 0; round < 100; ++round) {
+        auto done = std::make_shared<bool>(false);
+        edit.Sync([done] { *done = true; });
+        if (!WaitFor([&] { return *done; }))
+            return false;
+        if (!edit.Busy())
+            return true;
+    }
+    return false;
 }
 
 inline bool Load(THtmlEditComponent& edit, const std::string& html,
