@@ -299,6 +299,15 @@ const std::vector<TWebPagePlan>& TContents::WebPagePlan(const std::string& scr,
 
 namespace {
 
+// The text of a page from the bytes the file collection kept for it, as LoadTextFile would
+// give it; nothing when they were not kept (or were taken already).
+std::optional<std::string> KeptText(TKeptFiles& kept, const std::string& path,
+                                    const std::string& charset) {
+    if (const std::optional<std::string> bytes = kept.Take(path))
+        return SF::TextOfBytes(*bytes, charset);
+    return std::nullopt;
+}
+
 // What a page's worker hands back to the build's thread: the page's words for the search.
 struct TMadePage {
     std::optional<TSearchData::TPage> Search;
@@ -373,11 +382,10 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                     return made;
                 }
                 const TContentsItem& item = *Items[i];
-                std::optional<std::string> kept =
-                    item.HasContent ? KeptPages.Take(item.File) : std::nullopt;
-                const std::string body =
-                    kept ? PageBody(SF::TextOfBytes(*kept, projectCharset)) : ItemBody(item);
-                kept.reset();
+                const std::optional<std::string> kept =
+                    item.HasContent ? KeptText(KeptPages, item.File, projectCharset)
+                                    : std::nullopt;
+                const std::string body = kept ? PageBody(*kept) : ItemBody(item);
                 std::string content = WebSyncScript(item.Position, p.Address) + body;
                 if (markScript)
                     content += WebMarkScript(p.Address);
@@ -418,10 +426,9 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 made.Search = searchPage(i, nullptr);
                 return made;
             }
-            std::optional<std::string> kept = KeptPages.Take(p.Source);
-            const std::string html = kept ? SF::TextOfBytes(*kept, projectCharset)
-                                          : SF::LoadTextFile(p.Source, projectCharset);
-            kept.reset();
+            std::optional<std::string> kept = KeptText(KeptPages, p.Source, projectCharset);
+            const std::string html =
+                kept ? std::move(*kept) : SF::LoadTextFile(p.Source, projectCharset);
             // A page without an opening body tag comes out empty.
             std::string page =
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
