@@ -133,6 +133,8 @@ std::size_t FindLineEnd(std::string_view text, std::size_t i) {
     return std::string_view::npos;
 }
 
+} // namespace
+
 std::string NormaliseLineEnds(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32 + 2);
@@ -150,8 +152,6 @@ std::string NormaliseLineEnds(std::string_view text) {
     }
     return out;
 }
-
-} // namespace
 
 // ---- searching and replacing -------------------------------------------------------
 

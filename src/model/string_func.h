@@ -68,6 +68,8 @@ std::string SafeTempFolder(); // same here: no fixed shared folder is ever used
 std::string LoadTextFile(const std::string& fileName, const std::string& charset = "");
 // The text LoadTextFile gives for a file of these bytes.
 std::string TextOfBytes(std::string_view bytes, const std::string& charset = "");
+// Text with every line (the last included) ended by CR LF, as LoadTextFile gives it.
+std::string NormaliseLineEnds(std::string_view text);
 // Writes text with CR LF line ends in charset (empty: UTF-8), atomically; clears a
 // read-only permission first. Throws EParvaneError on failure.
 bool SaveTextFile(std::string_view text, const std::string& fileName,

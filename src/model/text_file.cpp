@@ -227,6 +227,10 @@ std::string ToUtf8(std::string_view bytes, std::string_view charset) {
     return out;
 }
 
+bool NamesUtf8(std::string_view charset) {
+    return IsUtf8Name(charset);
+}
+
 std::string DecodePage(std::string_view bytes, std::string_view fallback) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         bytes.remove_prefix(3);
@@ -397,6 +401,12 @@ std::string ReadFileBytes(const std::string& path) {
         native = resolved;
     std::string data;
     data.resize(ReadInto(native, path, data).size());
+    return data;
+}
+
+std::string ReadFileBytesAsSpelled(const std::string& path) {
+    std::string data;
+    data.resize(ReadInto(path, path, data).size());
     return data;
 }
 

@@ -16,6 +16,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 // Bytes to UTF-8: the declared charset, else fallback, else UTF-8 when valid, else
 // Windows-1252. Unknown charset names fall through to the next rule.
 std::string DecodePage(std::string_view bytes, std::string_view fallback = "");
+// Whether charset names UTF-8 (an empty one does: it is the default).
+bool NamesUtf8(std::string_view charset);
 // Bytes in a known charset to UTF-8 (invalid sequences become U+FFFD).
 std::string ToUtf8(std::string_view bytes, std::string_view charset);
 // UTF-8 to charset (empty or blank: UTF-8); characters the charset cannot hold become
@@ -27,6 +29,9 @@ std::string CodePageOfLanguage(std::string_view language);
 // Whole file as bytes; throws EParvaneError with a readable message on failure (a folder,
 // a pipe or a device is refused without waiting on it).
 std::string ReadFileBytes(const std::string& path);
+// ReadFileBytes of a path that already names the file as it is on disk (an answer of the
+// project's root): no look-up in other letter case, so no folder is listed or locked.
+std::string ReadFileBytesAsSpelled(const std::string& path);
 // Reads the regular file at path (as it is spelled, no look-up in other letter case) into
 // buffer, grown as needed and kept by the caller for the next file, with one open and as
 // few reads as its size needs; gives the bytes read. Throws as ReadFileBytes does.

@@ -124,22 +124,28 @@ std::vector<std::string> TFileCollector::AddPages(const std::vector<std::string>
     return wave;
 }
 
-void TFileCollector::AddScan(const std::vector<std::string_view>& linked,
+bool TFileCollector::AddScan(const std::vector<std::string_view>& linked,
                              const std::string& error) {
     // Most links are written as another page wrote them already: those are passed over by
     // one look-up.
     if (!error.empty())
         contents_.Info(error);
     TProjectRoot& root = contents_.Root();
+    bool fallback = false;
     for (std::string_view link : linked) {
-        if (!seen_.Insert(link, 0).second)
+        if (const std::size_t known = seen_.Find(link); known != TStringIndex::npos) {
+            fallback = fallback || known != 0;
             continue;
+        }
         const TResolvedTarget target = root.Resolve(link);
-        if (target.Match == TargetMatch::CaseFallback && target.InsideRoot)
-            contents_.LinksNeedRealNames = true;
+        const bool otherCase = target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+        seen_.Insert(link, otherCase ? 1 : 0);
+        if (otherCase)
+            contents_.LinksNeedRealNames = fallback = true;
         if (Admit(target) && IsWebTextFile(target.Path))
             next_.push_back(target.Path);
     }
+    return fallback;
 }
 
 void TFileCollector::Finish(std::vector<std::string> unscanned) {
@@ -154,6 +160,7 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
         TPackedStrings Linked;
         std::string Error;
         std::string Bytes; // to keep
+        bool AsIs = false; // the bytes are the text scanned, but for the line ends
     };
     next_.insert(next_.begin(), unscanned.begin(), unscanned.end());
     TKeptFiles& kept = contents_.KeptPages;
@@ -167,8 +174,11 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
                 THTMLRefer refer;
                 std::vector<std::string> linked;
                 try {
-                    std::string bytes = TextCodec::ReadFileBytes(wave[i]);
-                    refer.GetTextLinkedPaths(SF::TextOfBytes(bytes),
+                    std::string bytes = TextCodec::ReadFileBytesAsSpelled(wave[i]);
+                    // SF::TextOfBytes in its two steps.
+                    const std::string decoded = TextCodec::DecodePage(bytes, "");
+                    scan.AsIs = decoded == bytes;
+                    refer.GetTextLinkedPaths(SF::NormaliseLineEnds(decoded),
                                              Paths::ExtractFilePath(wave[i]), linked);
                     if (firstWave && kept.Wanted())
                         scan.Bytes = std::move(bytes);
@@ -180,7 +190,9 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
                 return scan;
             },
             [&](std::size_t i, TScan&& scan) {
-                AddScan(scan.Linked.Views(), scan.Error);
+                if (!AddScan(scan.Linked.Views(), scan.Error) && scan.Error.empty() &&
+                    scan.AsIs)
+                    contents_.ExactScans.Insert(wave[i], 0);
                 if (!scan.Bytes.empty())
                     kept.Keep(wave[i], std::move(scan.Bytes));
             });
@@ -228,7 +240,7 @@ bool CopyWithRealNames(TRealNames& realNames, const std::string& source,
                        const std::string& linkFolder, const std::string& dest) {
     std::string bytes;
     try {
-        bytes = TextCodec::ReadFileBytes(source);
+        bytes = TextCodec::ReadFileBytesAsSpelled(source);
     } catch (const std::exception&) {
         return false; // the copy says what is wrong
     }
@@ -427,8 +439,11 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
                                         dest.parent_path().string() + "\": " + ec.message());
             }
             copy.Dest = dest.string();
-            if (renaming && IsWebTextFile(found.Path))
-                copy.LinkFolder = Paths::ExtractFilePath(root.Folder() + relative);
+            if (renaming && IsWebTextFile(found.Path)) {
+                const std::string folder = Paths::ExtractFilePath(root.Folder() + relative);
+                if (!ctx.Contents.ScannedExact(found.Path, folder, ""))
+                    copy.LinkFolder = folder;
+            }
             copy.Source = found.Path;
         }
         if (!copy.Line.empty() || !copy.Dest.empty())

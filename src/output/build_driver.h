@@ -96,8 +96,9 @@ public:
     // that order, or leaves them to Finish.
     std::vector<std::string> AddPages(const std::vector<std::string>& pages);
     // What the scan of a listed page found (THTMLRefer::GetLinkedPaths), or why the page
-    // could not be read ("Cannot read PAGE: reason", reported).
-    void AddScan(const std::vector<std::string_view>& linked, const std::string& error);
+    // could not be read ("Cannot read PAGE: reason", reported). True when some link
+    // reaches a file inside the root only in another letter case.
+    bool AddScan(const std::vector<std::string_view>& linked, const std::string& error);
     // Scans the pages given (from AddPages), then what is found, wave by wave, until
     // nothing new is found.
     void Finish(std::vector<std::string> unscanned = {});
@@ -106,7 +107,7 @@ private:
     bool Admit(const TResolvedTarget& target);
 
     TContents& contents_;
-    TStringIndex seen_; // links looked up so far, as written
+    TStringIndex seen_; // links looked up so far, as written: 1 for a case fallback
     std::vector<std::string> next_;        // listed, to be scanned
 };
 // With the request's CopyAll or the project's CopyAllFiles: adds every file below the

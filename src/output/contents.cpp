@@ -6,6 +6,7 @@
 #include "model/errors.h"
 #include "model/paths.h"
 #include "model/string_func.h"
+#include "model/text_file.h"
 #include "output/ordered_work.h"
 
 #include <algorithm>
@@ -176,6 +177,14 @@ std::string TooDeepMessage(const std::string& title) {
            " levels deep at the topic \"" + title + "\". The outputs show at most " +
            std::to_string(kMaxContentsDepth) +
            " levels: move the deeper topics up before building.";
+}
+
+bool TContents::ScannedExact(const std::string& file, std::string_view linkFolder,
+                             std::string_view charset) const {
+    // The collection read its files without a fallback charset, which UTF-8 as the
+    // fallback does not change.
+    return TextCodec::NamesUtf8(charset) && ExactScans.Find(file) != TStringIndex::npos &&
+           Paths::ExtractFilePath(file) == linkFolder;
 }
 
 std::string TContents::ItemBody(const TContentsItem& item) const {

@@ -5,6 +5,7 @@
 
 #include "model/project_file.h"
 #include "model/project_root.h"
+#include "model/string_index.h"
 #include "output/kept_files.h"
 
 #include <functional>
@@ -103,6 +104,16 @@ public:
     // Some collected file links to a file only through a different letter case: the
     // copies need their links written with the names on disk.
     bool LinksNeedRealNames = false;
+    // The files the collection scanned whose links all name their files as they are on
+    // disk, read from bytes that are their text as they are (valid UTF-8, no mark, no
+    // carriage returns): writing or copying them needs no look-up of names on disk even
+    // when LinksNeedRealNames is set. Read-only once the collection is over.
+    TStringIndex ExactScans;
+    // Whether file, as written from linkFolder with text decoded as charset, is one of
+    // ExactScans: the text is the one scanned and its links are looked up from the folder
+    // they were scanned from.
+    bool ScannedExact(const std::string& file, std::string_view linkFolder,
+                      std::string_view charset) const;
 
     // How paths are looked up in this build (made on first use for the project's root).
     // Not safe to share between threads: the per-page workers never call it; what they

@@ -423,7 +423,7 @@ private:
             return it->second;
         std::string bytes;
         try {
-            bytes = TextCodec::ReadFileBytes(file.Path);
+            bytes = TextCodec::ReadFileBytesAsSpelled(file.Path);
         } catch (const std::exception&) {
             return it->second;
         }
@@ -498,7 +498,7 @@ void TSinglePages::Prepare(const std::vector<std::string>& scanOf, const TOnScan
         std::string bytes;
         std::string readError;
         try {
-            bytes = TextCodec::ReadFileBytes(item.File);
+            bytes = TextCodec::ReadFileBytesAsSpelled(item.File);
         } catch (const std::exception& e) {
             readError = e.what(); // read a moment ago; a page that cannot be read adds nothing
         }

@@ -434,8 +434,13 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
             if (markScript && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            WritePage(std::move(page), p.Dest, CharsetForPage(html, Project), renaming,
-                      linkFolder(p.Address));
+            // The scripts added here link only outside the root: a page whose own links
+            // all name their files as they are on disk needs no look-up.
+            const std::string folder = linkFolder(p.Address);
+            WritePage(std::move(page), p.Dest, CharsetForPage(html, Project),
+                      renaming && !ScannedExact(p.Source, folder, projectCharset) ? renaming
+                                                                                  : nullptr,
+                      folder);
             // The same reading of the same file as ItemBody, when it is the item's own page.
             if (p.Source == Items[i]->File) {
                 const std::string body = PageBody(html);

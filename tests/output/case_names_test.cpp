@@ -177,6 +177,46 @@ TEST(CaseNames, WebHelpWritesTheNamesOnDiskInEveryKindOfPage) {
     EXPECT_EQ(c.Out("web/scr/css/site.css"), "body { background: url(../Img/Back.gif) }");
 }
 
+TEST(CaseNames, OnlyFilesNamingAFileInOtherCaseAreRewrittenButEachOfThemIs) {
+    // Pages and style sheets are looked up file by file: two pages naming the same file in
+    // another case both get its name on disk (the second finds the name looked up already),
+    // a page and a style sheet naming their files exactly stay as they are, and a page the
+    // contents do not list is rewritten when it is copied.
+    TestProject p;
+    p.Write("Img/Logo.gif", "LOGO");
+    p.Write("Img/Back.gif", "BACK");
+    p.Write("one.htm", Page("One", "<img src=\"IMG/LOGO.GIF\"><a href=\"more.htm\">m</a>",
+                            "<link rel=\"stylesheet\" href=\"exact.css\">"));
+    p.Write("two.htm", Page("Two", "<img src=\"IMG/LOGO.GIF\">"));
+    p.Write("exact.htm", Page("Exact", "<img src=\"Img/Logo.gif\">",
+                              "<link rel=\"stylesheet\" href=\"other.css\">"));
+    p.Write("more.htm", Page("More", "<img src=\"img/logo.gif\">"));
+    p.Write("exact.css", "body { background: url(Img/Back.gif) }\n");
+    p.Write("other.css", "body { background: url(img/BACK.gif) }\n");
+    p.Add("One", "one.htm");
+    p.Add("Two", "two.htm");
+    p.Add("Exact", "exact.htm");
+    p.Project().ProjectSettings.WebHelpOutputFolder = p.Dir().Folder() + "web/";
+    for (const OutputKind kind : {OutputKind::WebHelp, OutputKind::HtmlHelp}) {
+        TBuildRequest request;
+        request.Kind = kind;
+        request.Compile = false;
+        request.KeepProjectFolder = p.Dir().Folder() + "keep/";
+        LinesHost host;
+        const TBuildResult result = RunBuild(p.Project(), request, host);
+        ASSERT_TRUE(result.Ok) << result.Message;
+        const std::string out =
+            p.Dir().Folder() + (kind == OutputKind::WebHelp ? "web/scr/" : "keep/");
+        for (const char* page : {"one.htm", "two.htm", "exact.htm"}) {
+            const std::string text = ReadFile(out + page);
+            EXPECT_TRUE(Contains(text, "<img src=\"Img/Logo.gif\">")) << page << ": " << text;
+        }
+        EXPECT_TRUE(Contains(ReadFile(out + "more.htm"), "<img src=\"Img/Logo.gif\">"));
+        EXPECT_EQ(ReadFile(out + "exact.css"), "body { background: url(Img/Back.gif) }\n");
+        EXPECT_EQ(ReadFile(out + "other.css"), "body { background: url(Img/Back.gif) }\n");
+    }
+}
+
 TEST(CaseNames, LinksFoundElsewhereAreWrittenInOrderAndOverlapsLeftAsText) {
     TestProject p;
     p.Write("Guide/Intro.html", "x");
