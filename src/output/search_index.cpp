@@ -9,6 +9,8 @@
 #include "output/ordered_work.h"
 #include "output/web_help.h"
 
+#include <absl/container/flat_hash_map.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -712,8 +714,9 @@ struct TSearchData::TState {
     std::vector<std::size_t> TextSizes;
     std::size_t TextBytes = 0;
 
-    // Field 0 is the title, field 1 the text.
-    std::unordered_map<std::string, std::uint32_t> TermIds;
+    // Field 0 is the title, field 1 the text. Every distinct word of every page is looked
+    // up here on the build's thread, in page order: a flat table, one probe per word.
+    absl::flat_hash_map<std::string, std::uint32_t> TermIds;
     std::vector<std::string> Terms;
     std::vector<std::vector<TPosting>> Postings[2];
 };
