@@ -125,27 +125,55 @@ std::vector<std::string> TFileCollector::AddPages(const std::vector<std::string>
 }
 
 bool TFileCollector::AddScan(const std::vector<std::string_view>& linked,
-                             const std::string& error) {
+                             const std::string& error, std::string* otherCase) {
     // Most links are written as another page wrote them already: those are passed over by
     // one look-up.
     if (!error.empty())
         contents_.Info(error);
     TProjectRoot& root = contents_.Root();
     bool fallback = false;
+    const auto found = [&](std::string_view link) {
+        fallback = true;
+        if (otherCase)
+            otherCase->append("/").append(link.substr(link.rfind('/') + 1));
+    };
     for (std::string_view link : linked) {
         if (const std::size_t known = seen_.Find(link); known != TStringIndex::npos) {
-            fallback = fallback || known != 0;
+            if (known != 0)
+                found(link);
             continue;
         }
         const TResolvedTarget target = root.Resolve(link);
-        const bool otherCase = target.Match == TargetMatch::CaseFallback && target.InsideRoot;
-        seen_.Insert(link, otherCase ? 1 : 0);
-        if (otherCase)
-            contents_.LinksNeedRealNames = fallback = true;
+        const bool needsName = target.Match == TargetMatch::CaseFallback && target.InsideRoot;
+        seen_.Insert(link, needsName ? 1 : 0);
+        if (needsName) {
+            contents_.LinksNeedRealNames = true;
+            found(link);
+        }
         if (Admit(target) && IsWebTextFile(target.Path))
             next_.push_back(target.Path);
     }
     return fallback;
+}
+
+void TFileCollector::RememberExactScan(const std::string& file, bool needsNames,
+                                       const std::string& otherCase) {
+    if (!needsNames) {
+        contents_.ExactScans.Insert(file, 0);
+        return;
+    }
+    // A link whose last name tells nothing of its file (a folder's) leaves the file to a
+    // look-up of all its links.
+    std::string names = otherCase.substr(1);
+    for (std::size_t start = 0; start <= names.size();) {
+        const std::size_t end = std::min(names.find('/', start), names.size());
+        const std::string_view name = std::string_view(names).substr(start, end - start);
+        if (name.empty() || name == "." || name == "..")
+            return;
+        start = end + 1;
+    }
+    contents_.OtherCaseNames.push_back(std::move(names));
+    contents_.ExactScans.Insert(file, contents_.OtherCaseNames.size());
 }
 
 void TFileCollector::Finish(std::vector<std::string> unscanned) {
@@ -190,9 +218,10 @@ void TFileCollector::Finish(std::vector<std::string> unscanned) {
                 return scan;
             },
             [&](std::size_t i, TScan&& scan) {
-                if (!AddScan(scan.Linked.Views(), scan.Error) && scan.Error.empty() &&
-                    scan.AsIs)
-                    contents_.ExactScans.Insert(wave[i], 0);
+                std::string otherCase;
+                const bool needsNames = AddScan(scan.Linked.Views(), scan.Error, &otherCase);
+                if (scan.Error.empty() && scan.AsIs)
+                    RememberExactScan(wave[i], needsNames, otherCase);
                 if (!scan.Bytes.empty())
                     kept.Keep(wave[i], std::move(scan.Bytes));
             });
@@ -235,16 +264,18 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
 
 // Writes the copy of a web page, script or style sheet with the names on disk when some
 // link of it needs them; false when it is to be copied as it is. Links are looked up from
-// linkFolder, the file's place below the root.
+// linkFolder, the file's place below the root (with onlyNames as TRealNames::Rewrite
+// takes them).
 bool CopyWithRealNames(TRealNames& realNames, const std::string& source,
-                       const std::string& linkFolder, const std::string& dest) {
+                       const std::string& linkFolder, const std::string& dest,
+                       const std::string* onlyNames) {
     std::string bytes;
     try {
         bytes = TextCodec::ReadFileBytesAsSpelled(source);
     } catch (const std::exception&) {
         return false; // the copy says what is wrong
     }
-    if (!realNames.Rewrite(bytes, linkFolder))
+    if (!realNames.Rewrite(bytes, linkFolder, onlyNames))
         return false;
     WriteNewFile(dest, bytes);
     // The permissions a copy rewritten afterwards would have: the file's own, writable.
@@ -410,6 +441,7 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
         std::string Source;
         std::string Dest; // "" when the file is not copied
         std::string LinkFolder; // where its links are looked up from, when renaming
+        const std::string* OnlyNames = nullptr; // the links to look up (TRealNames::Rewrite)
     };
     std::vector<TCopy> copies;
     copies.reserve(ctx.Contents.Files.size());
@@ -441,7 +473,8 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
             copy.Dest = dest.string();
             if (renaming && IsWebTextFile(found.Path)) {
                 const std::string folder = Paths::ExtractFilePath(root.Folder() + relative);
-                if (!ctx.Contents.ScannedExact(found.Path, folder, ""))
+                copy.OnlyNames = ctx.Contents.ScannedNames(found.Path, folder, "");
+                if (!copy.OnlyNames || !copy.OnlyNames->empty())
                     copy.LinkFolder = folder;
             }
             copy.Source = found.Path;
@@ -460,7 +493,8 @@ void CopyCollectedFiles(TBuildContext& ctx, const std::string& targetFolder, boo
                 return true;
             if (!copy.LinkFolder.empty()) {
                 const TRealNamesPool::TLease names = realNames->Borrow();
-                if (CopyWithRealNames(*names, copy.Source, copy.LinkFolder, copy.Dest))
+                if (CopyWithRealNames(*names, copy.Source, copy.LinkFolder, copy.Dest,
+                                      copy.OnlyNames))
                     return true;
             }
             std::error_code ec;

@@ -97,14 +97,19 @@ public:
     std::vector<std::string> AddPages(const std::vector<std::string>& pages);
     // What the scan of a listed page found (THTMLRefer::GetLinkedPaths), or why the page
     // could not be read ("Cannot read PAGE: reason", reported). True when some link
-    // reaches a file inside the root only in another letter case.
-    bool AddScan(const std::vector<std::string_view>& linked, const std::string& error);
+    // reaches a file inside the root only in another letter case; the last names of those
+    // links are added to otherCase, each after a "/".
+    bool AddScan(const std::vector<std::string_view>& linked, const std::string& error,
+                 std::string* otherCase = nullptr);
     // Scans the pages given (from AddPages), then what is found, wave by wave, until
     // nothing new is found.
     void Finish(std::vector<std::string> unscanned = {});
 
 private:
     bool Admit(const TResolvedTarget& target);
+    // Notes in the contents' ExactScans what the scan of file found (otherCase as AddScan
+    // gives it).
+    void RememberExactScan(const std::string& file, bool needsNames, const std::string& otherCase);
 
     TContents& contents_;
     TStringIndex seen_; // links looked up so far, as written: 1 for a case fallback

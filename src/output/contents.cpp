@@ -179,12 +179,17 @@ std::string TooDeepMessage(const std::string& title) {
            " levels: move the deeper topics up before building.";
 }
 
-bool TContents::ScannedExact(const std::string& file, std::string_view linkFolder,
-                             std::string_view charset) const {
+const std::string* TContents::ScannedNames(const std::string& file, std::string_view linkFolder,
+                                           std::string_view charset) const {
     // The collection read its files without a fallback charset, which UTF-8 as the
     // fallback does not change.
-    return TextCodec::NamesUtf8(charset) && ExactScans.Find(file) != TStringIndex::npos &&
-           Paths::ExtractFilePath(file) == linkFolder;
+    static const std::string kNone;
+    if (!TextCodec::NamesUtf8(charset) || Paths::ExtractFilePath(file) != linkFolder)
+        return nullptr;
+    const std::size_t found = ExactScans.Find(file);
+    if (found == TStringIndex::npos)
+        return nullptr;
+    return found == 0 ? &kNone : &OtherCaseNames[found - 1];
 }
 
 std::string TContents::ItemBody(const TContentsItem& item) const {

@@ -104,16 +104,19 @@ public:
     // Some collected file links to a file only through a different letter case: the
     // copies need their links written with the names on disk.
     bool LinksNeedRealNames = false;
-    // The files the collection scanned whose links all name their files as they are on
-    // disk, read from bytes that are their text as they are (valid UTF-8, no mark, no
-    // carriage returns): writing or copying them needs no look-up of names on disk even
-    // when LinksNeedRealNames is set. Read-only once the collection is over.
+    // The files the collection scanned from bytes that are their text as they are (UTF-8
+    // or the like, no byte-order mark), with what their links need: 0 when every link
+    // names its file as it is on disk, k when the links whose last names are listed in
+    // OtherCaseNames[k - 1] ("/" between the names) may reach theirs only in another
+    // letter case. Writing or copying such a file looks up names on disk for those links
+    // alone. Read-only once the collection is over.
     TStringIndex ExactScans;
-    // Whether file, as written from linkFolder with text decoded as charset, is one of
-    // ExactScans: the text is the one scanned and its links are looked up from the folder
-    // they were scanned from.
-    bool ScannedExact(const std::string& file, std::string_view linkFolder,
-                      std::string_view charset) const;
+    std::vector<std::string> OtherCaseNames;
+    // What ExactScans says of file written from linkFolder with text decoded as charset:
+    // nullptr when that is not the text scanned or not the folder its links were looked up
+    // from, else the last names of the links that need names on disk (empty: none).
+    const std::string* ScannedNames(const std::string& file, std::string_view linkFolder,
+                                    std::string_view charset) const;
 
     // How paths are looked up in this build (made on first use for the project's root).
     // Not safe to share between threads: the per-page workers never call it; what they

@@ -34,14 +34,37 @@ bool TRealNames::NeedsRealName(const std::string& path) {
     return needs(root_.Resolve(path));
 }
 
-bool TRealNames::Rewrite(std::string& text, const std::string& folder) {
+bool TRealNames::Rewrite(std::string& text, const std::string& folder,
+                         const std::string* onlyNames) {
+    if (onlyNames && onlyNames->empty())
+        return false;
     // SplitLinks in its two steps, so that the links weighed are remembered.
     refer_.FindLinkSpans(text, spans_);
-    return Rewrite(text, folder, spans_);
+    return Rewrite(text, folder, spans_, onlyNames);
 }
 
+namespace {
+
+// Whether a link of this spelling may be one of names ("/" between them) by its last name.
+bool MayBeNamed(std::string_view path, std::string_view names) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (last.empty() || last == "." || last == "..")
+        return true;
+    for (std::size_t start = 0; start <= names.size();) {
+        const std::size_t end = std::min(names.find('/', start), names.size());
+        if (names.substr(start, end - start) == last)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 bool TRealNames::Rewrite(std::string& text, const std::string& folder,
-                         const std::vector<THTMLRefer::TLinkSpan>& links) {
+                         const std::vector<THTMLRefer::TLinkSpan>& links,
+                         const std::string* onlyNames) {
     // The choice SplitLinks makes: each distinct path looked up once, from the folder.
     const std::string base = folder.empty() ? folder : Paths::IncludeTrailingSlash(folder);
     // Pages of one folder write the same links again and again (style sheets, scripts,
@@ -56,6 +79,8 @@ bool TRealNames::Rewrite(std::string& text, const std::string& folder,
     std::vector<THTMLRefer::TLinkSpan> chosen;
     for (const THTMLRefer::TLinkSpan& link : links) {
         const std::string_view path(text.data() + link.Start, link.End - link.Start);
+        if (onlyNames && !MayBeNamed(path, *onlyNames))
+            continue;
         auto it = inFolder_.find(path);
         if (it == inFolder_.end()) {
             bool needed = false;

@@ -31,11 +31,16 @@ public:
     // Rewrites text, a file (or a piece of one) whose links are taken from folder: every
     // link THTMLRefer::SplitLinks finds that reaches a file inside the root only without
     // regard to case. False when nothing changed.
-    bool Rewrite(std::string& text, const std::string& folder);
+    // With onlyNames ("/" between them), only links whose last name is one of them (or
+    // that end in a folder) are looked up: what the file collection found of the text
+    // (TContents::ScannedNames); none at all when it is empty.
+    bool Rewrite(std::string& text, const std::string& folder,
+                 const std::string* onlyNames = nullptr);
     // The same with the links already found on another thread (THTMLRefer::FindLinkSpans
     // of text).
     bool Rewrite(std::string& text, const std::string& folder,
-                 const std::vector<THTMLRefer::TLinkSpan>& links);
+                 const std::vector<THTMLRefer::TLinkSpan>& links,
+                 const std::string* onlyNames = nullptr);
 
 private:
     // Writes the names on disk over the chosen links of text.

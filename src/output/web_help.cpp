@@ -318,9 +318,10 @@ struct TMadePage {
 // lands in a place that is free: it is written there directly, without a temporary file
 // and a rename.
 void WritePage(std::string&& page, const std::string& dest, const std::string& charset,
-               TRealNamesPool* realNames, const std::string& linkFolder) {
+               TRealNamesPool* realNames, const std::string& linkFolder,
+               const std::string* onlyNames = nullptr) {
     if (realNames)
-        realNames->Borrow()->Rewrite(page, linkFolder);
+        realNames->Borrow()->Rewrite(page, linkFolder, onlyNames);
     SaveNewTextFile(page, dest, charset);
 }
 
@@ -434,13 +435,11 @@ void TContents::WriteWebPages(const std::string& outputFolder, const std::string
                 SF::InsertAfterBodyTag(html, WebSyncScript(Items[i]->Position, p.Address));
             if (markScript && !page.empty())
                 page = InsertMarkScript(page, p.Address);
-            // The scripts added here link only outside the root: a page whose own links
-            // all name their files as they are on disk needs no look-up.
+            // The scripts added here link only outside the root: the page's own links are
+            // the ones the file collection looked up.
             const std::string folder = linkFolder(p.Address);
-            WritePage(std::move(page), p.Dest, CharsetForPage(html, Project),
-                      renaming && !ScannedExact(p.Source, folder, projectCharset) ? renaming
-                                                                                  : nullptr,
-                      folder);
+            WritePage(std::move(page), p.Dest, CharsetForPage(html, Project), renaming, folder,
+                      renaming ? ScannedNames(p.Source, folder, projectCharset) : nullptr);
             // The same reading of the same file as ItemBody, when it is the item's own page.
             if (p.Source == Items[i]->File) {
                 const std::string body = PageBody(html);

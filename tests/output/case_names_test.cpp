@@ -181,16 +181,22 @@ TEST(CaseNames, OnlyFilesNamingAFileInOtherCaseAreRewrittenButEachOfThemIs) {
     // Pages and style sheets are looked up file by file: two pages naming the same file in
     // another case both get its name on disk (the second finds the name looked up already),
     // a page and a style sheet naming their files exactly stay as they are, and a page the
-    // contents do not list is rewritten when it is copied.
+    // contents do not list is rewritten when it is copied. Within a file, a link with the
+    // last name of one that needs the name on disk is written as it is when it is right.
     TestProject p;
     p.Write("Img/Logo.gif", "LOGO");
     p.Write("Img/Back.gif", "BACK");
-    p.Write("one.htm", Page("One", "<img src=\"IMG/LOGO.GIF\"><a href=\"more.htm\">m</a>",
+    p.Write("one.htm", Page("One",
+                            "<img src=\"IMG/LOGO.GIF\"><a href=\"more.htm\">m</a>"
+                            "<a href=\"Sub/DEEP.htm\">d</a>",
                             "<link rel=\"stylesheet\" href=\"exact.css\">"));
     p.Write("two.htm", Page("Two", "<img src=\"IMG/LOGO.GIF\">"));
     p.Write("exact.htm", Page("Exact", "<img src=\"Img/Logo.gif\">",
                               "<link rel=\"stylesheet\" href=\"other.css\">"));
     p.Write("more.htm", Page("More", "<img src=\"img/logo.gif\">"));
+    p.Write("sub/deep.htm", Page("Deep", "<img src=\"../IMG/Back.gif\">"
+                                         "<img src=\"../Img/Back.gif\">"
+                                         "<a href=\"../Exact.htm\">e</a>"));
     p.Write("exact.css", "body { background: url(Img/Back.gif) }\n");
     p.Write("other.css", "body { background: url(img/BACK.gif) }\n");
     p.Add("One", "one.htm");
@@ -212,6 +218,11 @@ TEST(CaseNames, OnlyFilesNamingAFileInOtherCaseAreRewrittenButEachOfThemIs) {
             EXPECT_TRUE(Contains(text, "<img src=\"Img/Logo.gif\">")) << page << ": " << text;
         }
         EXPECT_TRUE(Contains(ReadFile(out + "more.htm"), "<img src=\"Img/Logo.gif\">"));
+        EXPECT_TRUE(Contains(ReadFile(out + "one.htm"), "<a href=\"sub/deep.htm\">d</a>"));
+        const std::string deep = ReadFile(out + "sub/deep.htm");
+        EXPECT_TRUE(Contains(deep, "<img src=\"../Img/Back.gif\"><img src=\"../Img/Back.gif\">"
+                                   "<a href=\"../exact.htm\">e</a>"))
+            << deep;
         EXPECT_EQ(ReadFile(out + "exact.css"), "body { background: url(Img/Back.gif) }\n");
         EXPECT_EQ(ReadFile(out + "other.css"), "body { background: url(Img/Back.gif) }\n");
     }
