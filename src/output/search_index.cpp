@@ -256,13 +256,30 @@ bool IsHiddenElement(std::string_view name) {
 }
 
 // Elements inside a run of text: they do not separate the words around them.
+// Every page passes each of its tags here: the names, none longer than eight bytes, are
+// compared as numbers.
+constexpr std::uint64_t ShortName(std::string_view name) {
+    std::uint64_t packed = 0;
+    for (std::size_t k = 0; k < name.size(); ++k)
+        packed |= std::uint64_t{static_cast<unsigned char>(name[k])} << (8 * k);
+    return packed;
+}
+
 bool IsInlineElement(std::string_view name) {
     static constexpr std::string_view kInline[] = {
         "a",    "abbr",  "b",    "bdi",    "bdo",    "cite",  "code",   "data", "del",
         "dfn",  "em",    "font", "i",      "ins",    "kbd",   "mark",   "q",    "s",
         "samp", "small", "span", "strike", "strong", "sub",   "sup",    "time", "tt",
         "u",    "var",   "big",  "nobr",   "wbr",    "label", "acronym"};
-    return std::find(std::begin(kInline), std::end(kInline), name) != std::end(kInline);
+    static constexpr auto kPacked = [] {
+        std::array<std::uint64_t, std::size(kInline)> packed{};
+        for (std::size_t k = 0; k < packed.size(); ++k)
+            packed[k] = ShortName(kInline[k]);
+        return packed;
+    }();
+    if (name.empty() || name.size() > 8)
+        return false;
+    return std::find(kPacked.begin(), kPacked.end(), ShortName(name)) != kPacked.end();
 }
 
 // The named references a help page is likely to hold: markup, typography, Latin-1 and
