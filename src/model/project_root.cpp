@@ -30,6 +30,17 @@ Kind KindOf(const std::string& path, bool* link = nullptr) {
     return S_ISREG(st.st_mode) ? Kind::File : S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Other;
 }
 
+// What a name of a folder's listing names: the listing's type when it tells, else the disk.
+Kind ListedKind(const std::string& folder, const std::string& name, unsigned char type,
+                bool* link = nullptr) {
+    if (type == DT_REG || type == DT_DIR) {
+        if (link)
+            *link = false;
+        return type == DT_REG ? Kind::File : Kind::Folder;
+    }
+    return KindOf(folder + name, link);
+}
+
 // The real path (symbolic links resolved), or "" when it cannot be found.
 std::string RealPath(const std::string& path) {
     char buffer[PATH_MAX];
@@ -83,10 +94,9 @@ TProjectRoot::TFolder& TProjectRoot::FolderInfo(const std::string& folder) {
     return it->second;
 }
 
-// The names in folder that match name without regard to case. Only folders inside the
-// root are ever listed.
-const std::vector<std::string>* TProjectRoot::Candidates(const std::string& folder,
-                                                         std::string_view name) {
+// Only folders inside the root are ever listed.
+const std::vector<TProjectRoot::TName>* TProjectRoot::Candidates(const std::string& folder,
+                                                                 std::string_view name) {
     TFolder& info = FolderInfo(folder);
     if (!info.Inside)
         return nullptr;
@@ -94,14 +104,16 @@ const std::vector<std::string>* TProjectRoot::Candidates(const std::string& fold
         info.Listed = true;
         if (DIR* dir = ::opendir(folder.c_str())) {
             while (const dirent* entry = ::readdir(dir)) {
-                const std::string entryName = entry->d_name;
+                std::string entryName = entry->d_name;
                 if (entryName != "." && entryName != "..")
-                    info.Names[SF::LowerCase(entryName)].push_back(entryName);
+                    info.Names[SF::LowerCase(entryName)].push_back(
+                        {std::move(entryName), entry->d_type});
             }
             ::closedir(dir);
         }
         for (auto& [key, names] : info.Names)
-            std::sort(names.begin(), names.end());
+            std::sort(names.begin(), names.end(),
+                      [](const TName& a, const TName& b) { return a.Name < b.Name; });
     }
     const auto found = info.Names.find(SF::LowerCase(name));
     return found == info.Names.end() ? nullptr : &found->second;
@@ -112,21 +124,32 @@ std::string TProjectRoot::ChildFolder(const std::string& folder, std::string_vie
     if (KindOf(exact) == Kind::Folder)
         return exact + "/";
     if (const auto* names = Candidates(folder, name))
-        for (const std::string& candidate : *names)
-            if (KindOf(folder + candidate) == Kind::Folder)
-                return folder + candidate + "/";
+        for (const TName& candidate : *names)
+            if (ListedKind(folder, candidate.Name, candidate.Type) == Kind::Folder)
+                return folder + candidate.Name + "/";
     return {};
 }
 
 std::string TProjectRoot::ChildFile(const std::string& folder, std::string_view name,
                                     bool* link) {
+    // Every file a build reads is asked for here first: in a folder inside the root the
+    // listing says whether the name is a file without a call to the disk. What it does not
+    // show is asked of the disk, which may know of it since the listing.
+    const std::vector<TName>* names = Candidates(folder, name);
+    if (names)
+        for (const TName& candidate : *names)
+            if (candidate.Name == name && candidate.Type == DT_REG) {
+                if (link)
+                    *link = false;
+                return folder + candidate.Name;
+            }
     const std::string exact = folder + std::string(name);
     if (KindOf(exact, link) == Kind::File)
         return exact;
-    if (const auto* names = Candidates(folder, name))
-        for (const std::string& candidate : *names)
-            if (KindOf(folder + candidate, link) == Kind::File)
-                return folder + candidate;
+    if (names)
+        for (const TName& candidate : *names)
+            if (ListedKind(folder, candidate.Name, candidate.Type, link) == Kind::File)
+                return folder + candidate.Name;
     return {};
 }
 

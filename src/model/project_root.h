@@ -70,15 +70,21 @@ public:
     std::string Relative(const TResolvedTarget& target) const;
 
 private:
+    struct TName {
+        std::string Name;
+        unsigned char Type; // as the listing gave it (DT_REG, DT_LNK, ...)
+    };
     struct TFolder {
         bool Inside = false; // its real path is the root's or lies below it
         bool Listed = false;
-        // Lower-case name -> the names on disk that match it, sorted.
-        std::unordered_map<std::string, std::vector<std::string>> Names;
+        // Lower-case name -> the names on disk that match it, in byte order.
+        std::unordered_map<std::string, std::vector<TName>> Names;
     };
 
     TFolder& FolderInfo(const std::string& folder);
-    const std::vector<std::string>* Candidates(const std::string& folder, std::string_view name);
+    // The names in folder that match name without regard to case (folders inside the
+    // root only); nullptr for none.
+    const std::vector<TName>* Candidates(const std::string& folder, std::string_view name);
     std::string ChildFolder(const std::string& folder, std::string_view name);
     // link, when given, tells whether the file found is a symbolic link.
     std::string ChildFile(const std::string& folder, std::string_view name,
