@@ -114,14 +114,11 @@ void BuildWebHelpBranch(TBuildContext& ctx) {
                                 "\" of the program is missing.");
 
     ctx.Host.Info("Preparing files...");
+    // A page with content was found inside the root, by its name on disk.
     std::vector<std::string> pages;
-    for (const auto& item : contents.Items) {
-        if (!item->HasContent)
-            continue;
-        const std::string page = ProjectPage(root, item->Url);
-        if (!page.empty())
-            pages.push_back(page);
-    }
+    for (const auto& item : contents.Items)
+        if (item->HasContent)
+            pages.push_back(item->File);
     // The topic pages are read here and again when they are written: as many as there is
     // room for are kept from the first reading.
     contents.KeptPages.SetLimit(TKeptFiles::kPagesLimit);

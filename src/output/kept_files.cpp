@@ -5,13 +5,16 @@
 namespace parvane {
 
 void TKeptFiles::Keep(const std::string& path, std::string&& bytes) {
-    if (limit_ == 0 || files_.count(path) != 0)
+    if (limit_ == 0)
+        return;
+    const auto [it, added] = files_.try_emplace(path);
+    if (!added)
         return;
     if (bytes.size() > limit_ - std::min(used_, limit_)) {
+        files_.erase(it);
         wanted_.store(false, std::memory_order_relaxed); // full: the rest are read again
         return;
     }
-    auto it = files_.try_emplace(path).first;
     used_ += bytes.size();
     it->second = std::make_unique<TEntry>();
     it->second->Bytes = std::move(bytes);

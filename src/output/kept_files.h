@@ -3,13 +3,14 @@
 // that a page is read from disk once in a build. What is kept is bounded: pages beyond the
 // limit are read again when they are written, as they always were.
 
+#include <absl/container/flat_hash_map.h>
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace parvane {
 
@@ -48,7 +49,7 @@ private:
         std::string Bytes;
         std::atomic<bool> Taken{false};
     };
-    std::unordered_map<std::string, std::unique_ptr<TEntry>> files_;
+    absl::flat_hash_map<std::string, std::unique_ptr<TEntry>> files_;
     std::size_t limit_ = 0;
     std::size_t used_ = 0;
     std::atomic<bool> wanted_{false};
