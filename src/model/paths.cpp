@@ -4,9 +4,11 @@
 #include "model/string_func.h"
 
 #include <climits>
+#include <dirent.h>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -36,9 +38,16 @@ std::vector<std::string> SplitComponents(std::string_view path) {
     return parts;
 }
 
+// The checks behind every existence test, made on the string as it is: a path object
+// would split it into names first, for every link of every page.
 bool Exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(path, ec);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsKind(const std::string& path, bool folder) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
 }
 
 } // namespace
@@ -186,12 +195,17 @@ std::string ResolveExisting(std::string_view path) {
         if (!Exists(candidate)) {
             // Several names may match (FAQ.html, faq.html): the first in byte order, so
             // the answer does not depend on the order the folder happens to list them.
-            std::error_code ec;
+            // Read with readdir: every link to a missing file comes here, and the names
+            // are only compared.
             std::string best;
-            for (fs::directory_iterator it(resolved, ec), end; !ec && it != end; it.increment(ec)) {
-                const std::string name = it->path().filename().string();
-                if (StringFunc::SameText(name, part) && (best.empty() || name < best))
-                    best = name;
+            if (DIR* dir = ::opendir(resolved.c_str())) {
+                while (const dirent* entry = ::readdir(dir)) {
+                    const std::string_view name(entry->d_name);
+                    if (name != "." && name != ".." && StringFunc::SameText(name, part) &&
+                        (best.empty() || name < best))
+                        best = name;
+                }
+                ::closedir(dir);
             }
             if (best.empty())
                 return {};
@@ -209,8 +223,7 @@ bool FileExists(std::string_view path) {
         if (const std::optional<bool> found = cache->Is(ToNative(path), false))
             return *found;
     const std::string resolved = ResolveExisting(path);
-    std::error_code ec;
-    return !resolved.empty() && fs::is_regular_file(resolved, ec);
+    return !resolved.empty() && IsKind(resolved, false);
 }
 
 bool FolderExists(std::string_view path) {
@@ -218,8 +231,7 @@ bool FolderExists(std::string_view path) {
         if (const std::optional<bool> found = cache->Is(ToNative(path), true))
             return *found;
     const std::string resolved = ResolveExisting(path);
-    std::error_code ec;
-    return !resolved.empty() && fs::is_directory(resolved, ec);
+    return !resolved.empty() && IsKind(resolved, true);
 }
 
 std::string AppDir() {
