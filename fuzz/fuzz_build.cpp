@@ -6,6 +6,7 @@
 // "@@ NAME" (NAME below the root folder, "/" separated). The project's root folder is the
 // unpacked one whatever the file says; its topics may still point anywhere.
 #include "model/errors.h"
+#include "model/paths.h"
 #include "model/project_file.h"
 #include "model/project_root.h"
 #include "model/topic_tree.h"
@@ -46,6 +47,18 @@ void MakeBase() {
     if (!problem.empty()) {
         std::fprintf(stderr, "fuzz_build: no project can live in %s: %s\n", root.c_str(),
                      problem.c_str());
+        std::exit(1);
+    }
+    // The same for the program's own files (the Web Help pages and scripts), found beside
+    // the program's folder or through PARVANE_DATA_DIR: a copy of this binary elsewhere
+    // would have every Web Help build stop at their check.
+    const std::string support = parvane::Paths::IncludeTrailingSlash(parvane::Paths::AppDir());
+    std::error_code ec;
+    if (!fs::is_regular_file(support + "webhelp/webhelp.js", ec)) {
+        std::fprintf(stderr,
+                     "fuzz_build: the program's files are not in %s (keep the binary in its "
+                     "build folder, or set PARVANE_DATA_DIR to the support folder)\n",
+                     support.c_str());
         std::exit(1);
     }
 }

@@ -454,7 +454,7 @@ TIniFile TIniFile::FromFile(const std::string& path) {
     };
     constexpr std::size_t kBatchLines = 16384;
     std::vector<Line> pending;
-    pending.reserve(kBatchLines);
+    pending.reserve(std::min(kBatchLines, bytes.size() / 8 + 1)); // grows up to a batch
     std::string batch;
     std::string text;
     text.reserve(bytes.size() + bytes.size() / 4);
