@@ -357,11 +357,23 @@ private:
         if (href.empty())
             return {};
         const std::size_t hash = href.find('#');
-        const std::string fragment = hash == std::string::npos
-                                         ? std::string()
-                                         : XhtmlId(PercentDecode(href.substr(hash + 1)));
-        if (hash == 0)
-            return !fragment.empty() && from.Ids.count(fragment) ? "#" + fragment : std::string();
+        // The id the fragment names in a page, "" for none: spelled as written first, then
+        // as it decodes, as a browser looks for it (ids may hold percent escapes).
+        const auto idIn = [&](const TDocument& page) -> std::string {
+            if (hash == std::string::npos || hash + 1 == href.size())
+                return {};
+            const std::string written = href.substr(hash + 1);
+            if (std::string id = XhtmlId(written); page.Ids.count(id))
+                return id;
+            if (written.find('%') == std::string::npos)
+                return {};
+            std::string id = XhtmlId(PercentDecode(written));
+            return page.Ids.count(id) ? id : std::string();
+        };
+        if (hash == 0) {
+            const std::string id = idIn(from);
+            return id.empty() ? std::string() : "#" + id;
+        }
         if (HasScheme(href)) {
             const std::string scheme = SF::AsciiLowerCase(href.substr(0, href.find(':')));
             const bool remote =
@@ -376,8 +388,8 @@ private:
             return {}; // no page of the book: the text stays, the link goes
         const TDocument& to = *found->second;
         std::string result = EpubRelative(Paths::ExtractFilePath(from.PackagePath), to.PackagePath);
-        if (!fragment.empty() && to.Ids.count(fragment))
-            result += "#" + fragment;
+        if (const std::string id = idIn(to); !id.empty())
+            result += "#" + id;
         return result;
     }
 

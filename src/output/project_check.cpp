@@ -197,7 +197,8 @@ struct TFragmentLink {
     std::uint32_t Target = 0;
     std::uint32_t From = 0;
     int Line = 0;
-    std::size_t Hash = 0; // of the decoded fragment
+    std::size_t Hash = 0;    // of the decoded fragment
+    std::size_t RawHash = 0; // of the fragment as written
 };
 
 // A link of a page, sorted out on the thread that read the page.
@@ -210,7 +211,8 @@ struct TLink {
     std::uint32_t WrittenLength = 0;
     std::uint32_t Path = 0; // in TRead::Values: the path, percent-decoded, "/" separators
     std::uint32_t PathLength = 0;
-    std::size_t FragmentHash = 0;
+    std::size_t FragmentHash = 0;    // of the decoded fragment
+    std::size_t RawFragmentHash = 0; // of the fragment as written
     // Where a File link leads, as far as the worker could tell from what the listings knew
     // (Later: the thread that follows the links walks it).
     TCheckFolders::TAnswer Answer;
@@ -269,20 +271,29 @@ std::size_t HashOf(std::string_view s) {
     return std::hash<std::string_view>()(s);
 }
 
-// The fragment's hash, or nothing for a fragment that needs no anchor ("#top" scrolls to
-// the top in every browser, anchor or not).
-bool FragmentHash(std::string_view fragment, std::size_t& hash) {
+// The hashes of the fragment decoded and as written, or nothing for a fragment that needs
+// no anchor ("#top" scrolls to the top in every browser, anchor or not).
+bool FragmentHash(std::string_view fragment, std::size_t& hash, std::size_t& raw) {
     if (fragment.find('%') != std::string_view::npos) {
         const std::string decoded = PercentDecode(fragment);
         if (decoded.empty() || SF::SameText(decoded, "top"))
             return false;
         hash = HashOf(decoded);
+        raw = HashOf(fragment);
         return true;
     }
     if (fragment.empty() || SF::SameText(fragment, "top"))
         return false;
-    hash = HashOf(fragment);
+    hash = raw = HashOf(fragment);
     return true;
+}
+
+// Whether a page of these anchors (sorted hashes) has the fragment. A browser looks for an
+// id spelled as the fragment is written first, then for one spelled as it decodes: API
+// references write ids with percent escapes in them (id="impl-From%3CT%3E").
+bool HasAnchor(const std::vector<std::size_t>& anchors, std::size_t hash, std::size_t raw) {
+    return std::binary_search(anchors.begin(), anchors.end(), hash) ||
+           (raw != hash && std::binary_search(anchors.begin(), anchors.end(), raw));
 }
 
 // Sorts out each link as the scan finds it: what can be told without the other pages.
@@ -296,7 +307,8 @@ public:
         TLink out;
         out.Line = line;
         if (link[0] == '#') {
-            if (link.size() > 1 && FragmentHash(link.substr(1), out.FragmentHash))
+            if (link.size() > 1 &&
+                FragmentHash(link.substr(1), out.FragmentHash, out.RawFragmentHash))
                 Keep(out, TLink::Fragment, link);
             return;
         }
@@ -327,7 +339,8 @@ public:
         const std::size_t query = written.find('?');
         if (query != std::string_view::npos)
             written = written.substr(0, query);
-        out.HasFragment = !fragment.empty() && FragmentHash(fragment, out.FragmentHash);
+        out.HasFragment = !fragment.empty() &&
+                          FragmentHash(fragment, out.FragmentHash, out.RawFragmentHash);
         if (written.empty()) { // "?x" or "#": the page itself
             if (out.HasFragment)
                 Keep(out, TLink::Fragment, link);
@@ -954,14 +967,14 @@ void TChecker::AddFragment(std::uint32_t target, std::uint32_t from, const TRead
         std::string_view(read.Values).substr(link.Written, link.WrittenLength);
     if (flags_[target] & kRead) {
         const TPageInfo& page = pages_[target];
-        if (!page.Unreadable && !std::binary_search(page.Anchors.begin(), page.Anchors.end(),
-                                                    link.FragmentHash))
+        if (!page.Unreadable &&
+            !HasAnchor(page.Anchors, link.FragmentHash, link.RawFragmentHash))
             AddLink(CheckSeverity::Warning, "missing-fragment", TForm::NoFragment, from,
                     link.Line, written, target);
         return;
     }
     fragments_.push_back({KeepText(written), link.WrittenLength, target, from, link.Line,
-                          link.FragmentHash});
+                          link.FragmentHash, link.RawFragmentHash});
 }
 
 void TChecker::CheckFragments() {
@@ -976,8 +989,7 @@ void TChecker::CheckFragments() {
             for (std::size_t i = block * kBlock; i < end; ++i) {
                 const TFragmentLink& f = fragments_[i];
                 const TPageInfo& target = pages_[f.Target];
-                if (!target.Unreadable && !std::binary_search(target.Anchors.begin(),
-                                                              target.Anchors.end(), f.Hash))
+                if (!target.Unreadable && !HasAnchor(target.Anchors, f.Hash, f.RawHash))
                     missing.push_back(static_cast<std::uint32_t>(i));
             }
             return missing;

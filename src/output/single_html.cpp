@@ -152,8 +152,9 @@ public:
                 anchorOf_.Insert(Key(SF::CollapseDotDot(Paths::UrlToPath(root, items[i]->Url))), i);
     }
 
-    // The ids and anchor names of a topic's body, which links to it may name, in the form
-    // TargetKey gives. Every topic's targets are set before any put-off value is settled.
+    // The ids and anchor names of a topic's body, which links to it may name, as the
+    // browser reads them (entities decoded). Every topic's targets are set before any
+    // put-off value is settled.
     void SetTargets(std::size_t topic, std::vector<std::string>&& targets) {
         std::sort(targets.begin(), targets.end());
         targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
@@ -174,7 +175,7 @@ public:
             body,
             [&](THtmlRefKind kind, std::string_view value, std::string& replacement) {
                 if (kind == THtmlRefKind::Id || kind == THtmlRefKind::Name)
-                    targets.push_back(TargetKey(value));
+                    targets.push_back(DecodeBasicEntities(value));
                 if (!Visit(topic, pageFolder, kind, value, replacement, &pending))
                     return false;
                 EscapeMarkers(replacement);
@@ -230,9 +231,15 @@ private:
     static std::string Key(const std::string& path) { return PageKey(path); }
     static std::string Prefix(std::size_t topic) { return "A" + std::to_string(topic) + "_"; }
 
+    // Whether the topic has the fragment as a browser looks for it: spelled as written
+    // first, then with its percent escapes decoded (ids may hold escapes themselves).
     bool HasTarget(std::size_t topic, std::string_view fragment) const {
         const std::vector<std::string>& targets = targets_[topic];
-        return std::binary_search(targets.begin(), targets.end(), TargetKey(fragment));
+        const std::string written = DecodeBasicEntities(fragment);
+        if (std::binary_search(targets.begin(), targets.end(), written))
+            return true;
+        return written.find('%') != std::string::npos &&
+               std::binary_search(targets.begin(), targets.end(), PercentDecode(written));
     }
 
     // One reference of a topic's body made right for the single page. With pending set,

@@ -1,3 +1,5 @@
+#include "../support/test_project.h"
+#include "output/build_driver.h"
 #include "output/epub.h"
 #include "output/epub_xhtml.h"
 
@@ -30,6 +32,11 @@ bool WellFormed(const std::string& body) {
     xmlFreeDoc(parsed);
     return ok;
 }
+
+class TQuietBuildHost : public TBuildHost {
+public:
+    void Info(const std::string&) override {}
+};
 
 } // namespace
 
@@ -163,4 +170,39 @@ TEST(EpubXhtml, DefinitionListsAndTableColumnsFollowTheContentModel) {
     EXPECT_THAT(body, HasSubstr("<dt>t</dt><dd><p>stray</p></dd><dt>u</dt><dd>v</dd>"));
     EXPECT_THAT(body, HasSubstr("<table><colgroup><col style=\"width:10px\"/><col/></colgroup>"
                                 "<tr><td>x</td></tr></table>"));
+}
+
+// A fragment keeps its way to the id a browser would find: the one spelled as the fragment
+// is written (API references put percent escapes in ids), else the one it decodes to.
+TEST(EpubBook, FragmentsFindIdsAsABrowserDoesWithPercentEscapes) {
+    parvane::testing::TestProject p;
+    p.Write("a.htm", parvane::testing::Page("A", "<h2 id=\"impl-From%3CT%3E\">F</h2>"
+                                                 "<h2 id=\"sec 1\">S</h2>"
+                                                 "<a href=\"#impl-From%3CT%3E\">0</a>"));
+    p.Write("b.htm", parvane::testing::Page("B", "<a href=\"a.htm#impl-From%3CT%3E\">1</a>"
+                                                 "<a href=\"a.htm#sec%201\">2</a>"
+                                                 "<a href=\"a.htm#impl-From%3CU%3E\">3</a>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    TBuildRequest request;
+    request.Kind = OutputKind::Epub;
+    request.OutputOverride = p.Dir().Folder() + "book.epub";
+    TQuietBuildHost host;
+    const TBuildResult result = RunBuild(p.Project(), request, host);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    const auto member = [&](const std::string& name) {
+        std::string out;
+        const std::string command = "unzip -p '" + request.OutputOverride + "' " + name;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+                out.append(buffer, n);
+            pclose(pipe);
+        }
+        return out;
+    };
+    EXPECT_THAT(member("OEBPS/content/a.xhtml"), HasSubstr("<a href=\"#impl-From_3CT_3E\">0</a>"));
+    EXPECT_THAT(member("OEBPS/content/b.xhtml"),
+                HasSubstr("<a href=\"a.xhtml#impl-From_3CT_3E\">1</a>"
+                          "<a href=\"a.xhtml#sec_1\">2</a><a href=\"a.xhtml\">3</a>"));
 }

@@ -217,6 +217,24 @@ TEST(SingleHtmlLinks, LinksToFragmentsWaitForTheIdsOfLaterTopics) {
     EXPECT_THAT(pages, Not(HasSubstr("\xFF")));
 }
 
+// A fragment lands where a browser would take it: on the id spelled as the fragment is
+// written, else on the id spelled as it decodes. Ids are never decoded, entities aside.
+TEST(SingleHtmlLinks, FragmentsFindIdsAsABrowserDoesWithPercentEscapes) {
+    TestProject p;
+    p.Write("a.htm", Page("A", "<h2 id=\"impl-From%3CT%3E\">F</h2><h2 id=\"x&lt;y\">X</h2>"));
+    p.Write("b.htm", Page("B", "<a href=\"a.htm#impl-From%3CT%3E\">1</a>"
+                               "<a href=\"a.htm#impl-From%253CT%253E\">2</a>"
+                               "<a href=\"a.htm#impl-From&lt;T&gt;\">3</a>"
+                               "<a href=\"a.htm#x%3Cy\">4</a><a href=\"a.htm#x&lt;y\">5</a>"));
+    p.Add("A", "a.htm");
+    p.Add("B", "b.htm");
+    const std::string pages = Pages(p);
+    EXPECT_THAT(pages, HasSubstr("<a href=\"#A0_impl-From%3CT%3E\">1</a>"
+                                 "<a href=\"#A0_impl-From%253CT%253E\">2</a>"
+                                 "<a href=\"#A0\">3</a>"
+                                 "<a href=\"#A0_x%3Cy\">4</a><a href=\"#A0_x&lt;y\">5</a>"));
+}
+
 TEST(SingleHtmlLinks, StyleElementsThatNameIdsAreSettledBeforeTheyAreKeptOnce) {
     TestProject p;
     const std::string style = "<style>.g{fill:url(#grad)}</style>";
