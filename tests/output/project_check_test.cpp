@@ -48,6 +48,15 @@ protected:
     TPvx project_{tree_};
 };
 
+// The targets of the missing-fragment findings, in the report's order.
+std::vector<std::string> MissingFragments(const TCheckReport& report) {
+    std::vector<std::string> missing;
+    for (const TCheckFinding& f : report.Findings)
+        if (f.Code == "missing-fragment")
+            missing.push_back(f.Target);
+    return missing;
+}
+
 } // namespace
 
 TEST_F(PlantedFaults, ReportsExactlyThePlantedFindings) {
@@ -199,11 +208,7 @@ TEST(ProjectCheck, FragmentsAreCheckedAgainstIdsAndNamesOfTheTarget) {
                                "<a href=\"b.htm#span\">7</a><a href=\"a.htm\">a</a>"));
     p.Add("A", "a.htm");
     p.Add("B", "b.htm");
-    const TCheckReport report = CheckProject(p.Project());
-    std::vector<std::string> missing;
-    for (const TCheckFinding& f : report.Findings)
-        if (f.Code == "missing-fragment")
-            missing.push_back(f.Target);
+    std::vector<std::string> missing = MissingFragments(CheckProject(p.Project()));
     // Fragments are case-sensitive; "name" counts only on <a>.
     EXPECT_EQ(missing, (std::vector<std::string>{"#here", "b.htm#span"}));
 }
@@ -222,11 +227,7 @@ TEST(ProjectCheck, IdsSpelledWithPercentEscapesAreFoundAsWrittenOrDecoded) {
                                "<a href=\"a.htm#impl-From%253CT%253E\">7</a>"));
     p.Add("A", "a.htm");
     p.Add("B", "b.htm");
-    const TCheckReport report = CheckProject(p.Project());
-    std::vector<std::string> missing;
-    for (const TCheckFinding& f : report.Findings)
-        if (f.Code == "missing-fragment")
-            missing.push_back(f.Target);
+    std::vector<std::string> missing = MissingFragments(CheckProject(p.Project()));
     // An id is never decoded ("impl-From<T>" is not the id); a fragment is decoded once,
     // so "%253C" finds the id spelled "%3C".
     std::sort(missing.begin(), missing.end());
