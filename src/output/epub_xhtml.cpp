@@ -270,9 +270,33 @@ public:
     std::string Body;
     std::set<std::string> Ids;
 
+    // Writes the node and its siblings. Terms, descriptions and list items standing outside
+    // any list (gtk-doc writes its indexes and glossaries as dt and dd straight in a div)
+    // get one around each run of them.
     void Children(const xmlNode* node) {
-        for (const xmlNode* child = node; child; child = child->next)
-            Node(child);
+        while (node) {
+            const StrayList list = StrayListOf(node);
+            if (list == StrayList::None) {
+                Node(node);
+                node = node->next;
+                continue;
+            }
+            const xmlNode* end = node->next; // just after the run's last item
+            for (const xmlNode* n = node->next; n && (IsBlank(n) || StrayListOf(n) == list);
+                 n = n->next)
+                if (!IsBlank(n))
+                    end = n->next;
+            if (list == StrayList::Definitions) {
+                Body += "<dl>";
+                DefinitionItems(node, end);
+                Body += "</dl>";
+            } else {
+                Body += "<ul>";
+                ListItems(node, end);
+                Body += "</ul>";
+            }
+            node = end;
+        }
     }
 
 private:
@@ -343,10 +367,22 @@ private:
         Body += "</" + out + ">";
     }
 
+    enum class StrayList { None, Definitions, Items };
+
+    // The list a node needs when it stands outside one (a dt, dd or li written here).
+    static StrayList StrayListOf(const xmlNode* node) {
+        if (node->type != XML_ELEMENT_NODE)
+            return StrayList::None;
+        const std::string name = Name(node);
+        if (name == "dt" || name == "dd")
+            return StrayList::Definitions;
+        return name == "li" ? StrayList::Items : StrayList::None;
+    }
+
     // ul and ol hold only li: anything else between them goes into an li of its own.
-    void ListItems(const xmlNode* child) {
+    void ListItems(const xmlNode* child, const xmlNode* end = nullptr) {
         bool open = false;
-        for (; child; child = child->next) {
+        for (; child != end; child = child->next) {
             const bool isItem = child->type == XML_ELEMENT_NODE && Name(child) == "li";
             const bool blank =
                 child->type == XML_TEXT_NODE &&
@@ -381,34 +417,40 @@ private:
     }
 
     // dl holds groups of dt followed by dd: a term left without its description gets an
-    // empty one, and anything else goes into a description.
-    void DefinitionItems(const xmlNode* child) {
-        bool termOpen = false; // dt seen, no dd after it yet
-        bool strayOpen = false;
-        for (; child; child = child->next) {
+    // empty one, a description without a term before it an empty term, and anything else
+    // goes into a description, or into a term of its own before the first one (SQLite's
+    // manual puts each option's anchor there).
+    void DefinitionItems(const xmlNode* child, const xmlNode* end = nullptr) {
+        bool started = false;   // a term or description written
+        bool termOpen = false;  // a term written, no description after it yet
+        std::string_view stray; // "dt" or "dd" holding what is neither
+        for (; child != end; child = child->next) {
             const std::string name = child->type == XML_ELEMENT_NODE ? Name(child) : "";
             if (name == "dt" || name == "dd" || IsBlank(child)) {
-                if (strayOpen && !IsBlank(child)) {
-                    Body += "</dd>";
-                    strayOpen = false;
+                if (!stray.empty() && !IsBlank(child)) {
+                    Body += "</" + std::string(stray) + ">";
+                    stray = {};
                 }
-                if (name == "dt")
-                    termOpen = true;
-                else if (name == "dd")
-                    termOpen = false;
+                if (name == "dd" && !started)
+                    Body += "<dt></dt>";
+                if (name == "dt" || name == "dd") {
+                    termOpen = name == "dt";
+                    started = true;
+                }
                 Node(child);
                 continue;
             }
-            if (!strayOpen) {
-                Body += "<dd>";
-                strayOpen = true;
-                termOpen = false;
+            if (stray.empty()) {
+                stray = started ? "dd" : "dt";
+                Body += "<" + std::string(stray) + ">";
+                termOpen = !started;
+                started = true;
             }
             Node(child);
         }
-        if (strayOpen)
-            Body += "</dd>";
-        else if (termOpen)
+        if (!stray.empty())
+            Body += "</" + std::string(stray) + ">";
+        if (termOpen)
             Body += "<dd></dd>";
     }
 

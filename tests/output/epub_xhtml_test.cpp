@@ -162,14 +162,37 @@ TEST(EpubXhtml, DefinitionListsAndTableColumnsFollowTheContentModel) {
     const std::string body =
         ConvertToXhtml("<body><dl><dt>a</dt><dd>b</dd><dt>lonely</dt></dl>"
                        "<dl><dt>t</dt><p>stray</p><dt>u</dt><dd>v</dd></dl>"
-                       "<table><col width=10><col><tr><td>x</td></tr></table></body>",
+                       "<table><col width=10><col><tr><td>x</td></tr></table>"
+                       "<dl><a name=opt1></a><dt>OPT</dt><dd>d</dd></dl><dl><dd>only</dd></dl>"
+                       "</body>",
                        Identity())
             .Body;
     EXPECT_TRUE(WellFormed(body)) << body;
     EXPECT_THAT(body, HasSubstr("<dt>lonely</dt><dd></dd></dl>"));
     EXPECT_THAT(body, HasSubstr("<dt>t</dt><dd><p>stray</p></dd><dt>u</dt><dd>v</dd>"));
+    // Seen in SQLite's manual: an anchor before the first term, a description first.
+    EXPECT_THAT(body, HasSubstr("<dl><dt><a id=\"opt1\"></a></dt><dt>OPT</dt><dd>d</dd></dl>"));
+    EXPECT_THAT(body, HasSubstr("<dl><dt></dt><dd>only</dd></dl>"));
     EXPECT_THAT(body, HasSubstr("<table><colgroup><col style=\"width:10px\"/><col/></colgroup>"
                                 "<tr><td>x</td></tr></table>"));
+}
+
+TEST(EpubXhtml, TermsAndItemsOutsideTheirListGetOne) {
+    // The shape of gtk-doc's indexes and glossaries: terms and descriptions straight in a
+    // div, between the letters' headings. A stray list item gets a list too.
+    const std::string body = ConvertToXhtml("<body><div class=index><a name=idxA></a><h3>A</h3>\n"
+                                            "<dt>a1</dt>\n<dd></dd>\n<dt>a2</dt>\n<dd>two</dd>\n"
+                                            "<a name=idxB></a><h3>B</h3>\n<dt>b1</dt>\n</div>"
+                                            "<div><li>one</li> <!-- c --> <li>two</li>after</div>"
+                                            "<ul><x-item><li>nested</li></x-item></ul></body>",
+                                            Identity())
+                                 .Body;
+    EXPECT_TRUE(WellFormed(body)) << body;
+    EXPECT_THAT(body, HasSubstr("<h3>A</h3>\n<dl><dt>a1</dt>\n<dd></dd>\n<dt>a2</dt>\n"
+                                "<dd>two</dd></dl>\n<a id=\"idxB\"></a>"));
+    EXPECT_THAT(body, HasSubstr("<h3>B</h3>\n<dl><dt>b1</dt><dd></dd></dl>\n</div>"));
+    EXPECT_THAT(body, HasSubstr("<div><ul><li>one</li>  <li>two</li></ul>after</div>"));
+    EXPECT_THAT(body, HasSubstr("<ul><li><ul><li>nested</li></ul></li></ul>"));
 }
 
 // A fragment keeps its way to the id a browser would find: the one spelled as the fragment
