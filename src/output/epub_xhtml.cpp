@@ -1,11 +1,13 @@
 #include "output/epub_xhtml.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace parvane {
@@ -286,6 +288,7 @@ public:
                  n = n->next)
                 if (!IsBlank(n))
                     end = n->next;
+            EndParagraph();
             if (list == StrayList::Definitions) {
                 Body += "<dl>";
                 DefinitionItems(node, end);
@@ -343,6 +346,13 @@ private:
                 AddStyle(style, FontSize(Attr(node, "size")));
         }
 
+        // A link inside a link ends the outer one in a browser; here the inner one keeps
+        // its words, id and class and leaves its address to the outer one.
+        if (out == "a" && std::find(open_.begin(), open_.end(), "a") != open_.end())
+            out = "span";
+        if (IsBlock(out))
+            EndParagraph();
+
         std::string attrs;
         if (out == "img" && !Picture(node, attrs))
             return;
@@ -356,6 +366,7 @@ private:
             return;
         }
         Body += ">";
+        open_.push_back(out);
         if (IsListContainer(out))
             ListItems(node->children);
         else if (out == "dl")
@@ -364,7 +375,29 @@ private:
             TableParts(node->children);
         else
             Children(node->children);
-        Body += "</" + out + ">";
+        const bool ended = open_.back().empty();
+        open_.pop_back();
+        if (!ended)
+            Body += "</" + out + ">";
+    }
+
+    // Elements a paragraph cannot hold.
+    static bool IsBlock(const std::string& out) {
+        static const std::set<std::string> blocks = {
+            "address", "article", "aside", "blockquote", "div",   "dl", "figure", "footer",
+            "h1",      "h2",      "h3",    "h4",         "h5",    "h6", "header", "hr",
+            "ol",      "p",       "pre",   "section",    "table", "ul"};
+        return blocks.count(out) != 0;
+    }
+
+    // A block starting straight inside a paragraph ends it, as in a browser. The parser
+    // leaves it inside when an unknown element stands between them, left open by the page
+    // ("<p>the file <file>tokenize.c</b>. <p>Next"), and that element is not written.
+    void EndParagraph() {
+        if (open_.empty() || open_.back() != "p")
+            return;
+        Body += "</p>";
+        open_.back().clear(); // ended: its closing tag is not written again
     }
 
     enum class StrayList { None, Definitions, Items };
@@ -602,6 +635,7 @@ private:
     }
 
     const TXhtmlLinks* links_;
+    std::vector<std::string> open_; // elements written and not yet closed; "" once ended
 };
 
 void CollectIds(const xmlNode* node, std::set<std::string>& ids) {

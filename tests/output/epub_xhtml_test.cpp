@@ -195,6 +195,24 @@ TEST(EpubXhtml, TermsAndItemsOutsideTheirListGetOne) {
     EXPECT_THAT(body, HasSubstr("<ul><li><ul><li>nested</li></ul></li></ul>"));
 }
 
+TEST(EpubXhtml, LinksInLinksAndBlocksInParagraphsEndAsInABrowser) {
+    // PostgreSQL's glossary terms are a link inside a link; SQLite's architecture page
+    // leaves an unknown element open, which the parser makes hold the rest of the page.
+    const std::string body =
+        ConvertToXhtml("<body><p>a <a class=t href=\"g.html#D\"><em><a class=t href=\"g.html#D\" "
+                       "title=D>domain</a></em></a> over <a href=x.html>x <a name=in></a></a></p>"
+                       "<p>the file <file>tokenize.c</b>.<p>Note that<h1>Parser</h1><p>Last"
+                       "</body>",
+                       Identity())
+            .Body;
+    EXPECT_TRUE(WellFormed(body)) << body;
+    EXPECT_THAT(body, HasSubstr("<a class=\"t\" href=\"g.html#D\"><em><span class=\"t\" "
+                                "title=\"D\">domain</span></em></a> over "
+                                "<a href=\"x.html\">x </a><a id=\"in\"></a>"));
+    EXPECT_THAT(body, HasSubstr("<p>the file tokenize.c.</p><p>Note that</p><h1>Parser</h1>"
+                                "<p>Last</p>"));
+}
+
 // A fragment keeps its way to the id a browser would find: the one spelled as the fragment
 // is written (API references put percent escapes in ids), else the one it decodes to.
 TEST(EpubBook, FragmentsFindIdsAsABrowserDoesWithPercentEscapes) {
